@@ -1,0 +1,27 @@
+# wovanu_library(<target> [DEPS <targets>...] [PRIVATE_DEPS <targets>...])
+# A static library from every .cpp of the calling folder (not its tests/).
+function(wovanu_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# wovanu_tests(<name> DEPS <targets>...)
+# One test program from tests/*_test.cpp of the calling folder; every GoogleTest case
+# becomes its own ctest test. The shared test main gives each program fresh data and
+# cache folders so no test ever touches the real home folder.
+function(wovanu_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS;ENV" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp")
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} wv_test_main GTest::gmock)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WOVANU_BUNDLE_DIR=${WOVANU_BUNDLE_DIR};${ARG_ENV}")
+endfunction()

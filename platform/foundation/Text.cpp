@@ -1,0 +1,85 @@
+#include "platform/foundation/Text.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+
+namespace wv::text {
+
+namespace {
+
+icu::UnicodeString fromUtf8(std::string_view utf8) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int32_t(utf8.size())));
+}
+
+std::string toStd(const icu::UnicodeString& s) {
+    std::string out;
+    s.toUTF8String(out);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> characters(std::string_view utf8) {
+    std::vector<std::string> out;
+    if (utf8.empty()) return out;
+    icu::UnicodeString s = fromUtf8(utf8);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status)) {
+        // Without break rules, fall back to one code point per character.
+        for (char32_t c : toUtf32(utf8)) out.push_back(toUtf8(c));
+        return out;
+    }
+    it->setText(s);
+    int32_t start = it->first();
+    for (int32_t end = it->next(); end != icu::BreakIterator::DONE; start = end, end = it->next()) {
+        out.push_back(toStd(s.tempSubStringBetween(start, end)));
+    }
+    return out;
+}
+
+size_t characterCount(std::string_view utf8) { return characters(utf8).size(); }
+
+std::u32string toUtf32(std::string_view utf8) {
+    icu::UnicodeString s = fromUtf8(utf8);
+    std::u32string out;
+    out.reserve(size_t(s.length()));
+    for (int32_t i = 0; i < s.length(); i = s.moveIndex32(i, 1)) out.push_back(char32_t(s.char32At(i)));
+    return out;
+}
+
+std::string toUtf8(std::u32string_view text) {
+    icu::UnicodeString s;
+    for (char32_t c : text) s.append(UChar32(c));
+    return toStd(s);
+}
+
+std::string toUtf8(char32_t codePoint) { return toUtf8(std::u32string_view(&codePoint, 1)); }
+
+std::string upper(std::string_view utf8, const char* locale) {
+    icu::UnicodeString s = fromUtf8(utf8);
+    s.toUpper(icu::Locale(locale));
+    return toStd(s);
+}
+
+std::string lower(std::string_view utf8, const char* locale) {
+    icu::UnicodeString s = fromUtf8(utf8);
+    s.toLower(icu::Locale(locale));
+    return toStd(s);
+}
+
+std::string nfc(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* norm = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return std::string(utf8);
+    icu::UnicodeString out = norm->normalize(fromUtf8(utf8), status);
+    if (U_FAILURE(status)) return std::string(utf8);
+    return toStd(out);
+}
+
+}  // namespace wv::text
