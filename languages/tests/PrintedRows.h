@@ -289,7 +289,8 @@ inline void expectLayoutsMatch(KeyMapBase& map, std::span<const PrintedLayout> l
         for (const auto& [composed, sequence] : parsePairs(p.deadKeys).items) {
             auto pair = KeyMapCombinator::makePair({composed, sequence});
             ASSERT_TRUE(pair.has_value()) << composed;
-            bool typeable = map.keyCodeForSymbol(pair->deadKey) && map.keyCodeForSymbol(pair->letter);
+            bool typeable =
+                map.keyCodeForSymbol(pair->deadKey) && map.keyCodeForSymbol(pair->letter);
             auto got = combinator->sequence(composed);
             if (typeable) {
                 EXPECT_EQ(got, sequence) << composed;

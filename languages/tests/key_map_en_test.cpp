@@ -154,8 +154,9 @@ TEST(KeyMapEn, QwertyExamples) {
     EXPECT_FALSE(map.isShiftSymbol("'", 39));
     LogCapture log;
     EXPECT_EQ(map.symbolForKeyCode(10, false, false, false), std::nullopt);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{
-                               "ACHTUNG: can't map symbol for code: 10, shiftOn: false, capsLockOn: false"});
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{
+                  "ACHTUNG: can't map symbol for code: 10, shiftOn: false, capsLockOn: false"});
 }
 
 TEST(KeyMapEn, DvorakExamples) {

@@ -142,8 +142,10 @@ TEST(KeyMapFr, WhereTheDeadKeysSit) {
         std::optional<int> graveKey;
         bool graveShift;
     } cases[] = {
-        {"AZERTY", 33, false, 42, false},      {"QWERTZ Swiss", 24, false, 24, true},
-        {"B\u00C9PO", 16, false, 24, true},    {"AZERTY PC", 33, false, std::nullopt, false},
+        {"AZERTY", 33, false, 42, false},
+        {"QWERTZ Swiss", 24, false, 24, true},
+        {"B\u00C9PO", 16, false, 24, true},
+        {"AZERTY PC", 33, false, std::nullopt, false},
         {"QWERTY Canada", 33, false, std::nullopt, false},
     };
     for (const Case& c : cases) {
@@ -206,8 +208,7 @@ TEST(KeyMapFr, NoSymbolOnTwoKeysAndOptionChangesNothing) {
             }
         }
         std::sort(all.begin(), all.end());
-        EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end())
-            << map.layoutData().name();
+        EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end()) << map.layoutData().name();
     }
 }
 
