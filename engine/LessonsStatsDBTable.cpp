@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/StatsTimestamp.h"
 #include "platform/foundation/Log.h"
 
 namespace wv {
@@ -24,6 +25,64 @@ void addColumnsUnlessPresent(DB& db, const std::string& table, std::string_view 
     if (db.columnExists(probe, table)) return;
     db.addColumns(table, definitions);
     Log::print("Statistics: adding extra columns : " + bracketed(definitions));
+}
+
+// Where each column of "sessions" sits in a result set, looked up once per query: a lookup
+// by name walks every column name, which a large load cannot afford per value.
+struct SessionColumns {
+    explicit SessionColumns(const sqlite::ResultSet& rs)
+        : id(rs.columnIndex("id")),
+          timestamp(rs.columnIndex("timestamp")),
+          time(rs.columnIndex("time")),
+          speed(rs.columnIndex("speed")),
+          mistakes(rs.columnIndex("mistakes")),
+          langId(rs.columnIndex("langId")),
+          diffLvl(rs.columnIndex("diffLvl")),
+          diffAuto(rs.columnIndex("diffAuto")),
+          accuracy(rs.columnIndex("accuracy")),
+          hasDelete(rs.columnIndex("hasDelete")),
+          hasNumbers(rs.columnIndex("hasNumbers")),
+          hasCapitals(rs.columnIndex("hasCapitals")),
+          hasPunctuation(rs.columnIndex("hasPunctuation")),
+          mistakesChars(rs.columnIndex("mistakesChars")),
+          layoutIdx(rs.columnIndex("layoutIdx")) {}
+    int id, timestamp, time, speed, mistakes, langId, diffLvl, diffAuto, accuracy, hasDelete,
+        hasNumbers, hasCapitals, hasPunctuation, mistakesChars, layoutIdx;
+};
+
+// Integer columns are stored as 32-bit values; a NULL (a column added by an upgrade) reads 0.
+int integer(const sqlite::ResultSet& row, int index) {
+    return int(row.longLongIntForColumnIndex(index));
+}
+
+std::optional<LessonInfo> readLesson(const sqlite::ResultSet& row, const SessionColumns& c,
+                                     const StatsTimestampReader& timestamps) {
+    auto timestamp = row.stringForColumnIndex(c.timestamp);
+    if (!timestamp) return std::nullopt;
+    auto date = timestamps.read(*timestamp);
+    if (!date) return std::nullopt;
+
+    LessonInfo lesson;
+    lesson.id = row.longLongIntForColumnIndex(c.id);
+    lesson.localTime = std::move(*timestamp);
+    lesson.time = row.doubleForColumn("time");
+    lesson.date = *date;
+    lesson.accuracy = integer(row, c.accuracy);
+    lesson.speedCPM = integer(row, c.speed);
+    lesson.mistypesCount = integer(row, c.mistakes);
+    // Rows from before the column existed hold NULL: no typo record, not "[]".
+    lesson.mistypes = row.stringForColumnIndex(c.mistakesChars).value_or("");
+    lesson.difficulty = integer(row, c.diffLvl);
+    lesson.isDiffAuto = integer(row, c.diffAuto) != 0;
+    lesson.language = languageFromRawValue(integer(row, c.langId)).value_or(Language::en);
+    // A NULL layout (rows from before the column) is the first layout.
+    lesson.layoutIdx = row.stringForColumnIndex(c.layoutIdx) ? integer(row, c.layoutIdx) : 0;
+    lesson.isDeleteOn = integer(row, c.hasDelete) != 0;
+    lesson.isNumbersOn = integer(row, c.hasNumbers) != 0;
+    lesson.isCapitalsOn = integer(row, c.hasCapitals) != 0;
+    lesson.isPunctuationOn = integer(row, c.hasPunctuation) != 0;
+    lesson.isExpert = lesson.difficulty == 6;
+    return lesson;
 }
 
 }  // namespace
@@ -63,10 +122,10 @@ std::vector<LessonInfoPtr> LessonsStatsDBTable::loadAll() {
     std::vector<LessonInfoPtr> lessons;
     auto rows = db().select(name(), "", 0, "");
     if (!rows) return lessons;
-    // One formatter for the whole scan: making one per row would dominate a large load.
-    const DateFormatter formatter = makeStatsDateFormatter();
+    const SessionColumns columns(*rows);
+    const StatsTimestampReader timestamps;
     while (rows->next()) {
-        if (auto lesson = lessonFromRow(*rows, formatter)) {
+        if (auto lesson = readLesson(*rows, columns, timestamps)) {
             lessons.push_back(std::make_shared<const LessonInfo>(std::move(*lesson)));
         }
     }
@@ -82,36 +141,7 @@ LessonInfoPtr LessonsStatsDBTable::loadLesson(int64_t rowId) {
 
 std::optional<LessonInfo> LessonsStatsDBTable::lessonFromRow(const sqlite::ResultSet* row) {
     if (!row) return std::nullopt;
-    return lessonFromRow(*row, makeStatsDateFormatter());
-}
-
-std::optional<LessonInfo> LessonsStatsDBTable::lessonFromRow(const sqlite::ResultSet& row,
-                                                             const DateFormatter& formatter) {
-    auto timestamp = row.stringForColumn("timestamp");
-    if (!timestamp) return std::nullopt;
-    auto date = formatter.date(*timestamp);
-    if (!date) return std::nullopt;
-
-    LessonInfo lesson;
-    lesson.id = row.longLongIntForColumn("id");
-    lesson.localTime = std::move(*timestamp);
-    lesson.time = row.doubleForColumn("time");
-    lesson.date = *date;
-    lesson.accuracy = row.intForColumn("accuracy");
-    lesson.speedCPM = row.intForColumn("speed");
-    lesson.mistypesCount = row.intForColumn("mistakes");
-    // Rows from before the column existed hold NULL: no typo record, not "[]".
-    lesson.mistypes = row.stringForColumn("mistakesChars").value_or("");
-    lesson.difficulty = row.intForColumn("diffLvl");
-    lesson.isDiffAuto = row.intForColumn("diffAuto") != 0;
-    lesson.language = languageFromRawValue(row.intForColumn("langId")).value_or(Language::en);
-    lesson.layoutIdx = row.columnIsNull("layoutIdx") ? 0 : row.intForColumn("layoutIdx");
-    lesson.isDeleteOn = row.intForColumn("hasDelete") != 0;
-    lesson.isNumbersOn = row.intForColumn("hasNumbers") != 0;
-    lesson.isCapitalsOn = row.intForColumn("hasCapitals") != 0;
-    lesson.isPunctuationOn = row.intForColumn("hasPunctuation") != 0;
-    lesson.isExpert = lesson.difficulty == 6;
-    return lesson;
+    return readLesson(*row, SessionColumns(*row), StatsTimestampReader());
 }
 
 }  // namespace wv

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "engine/LessonInfo.h"
-#include "platform/foundation/DateFormatter.h"
 #include "storage/DBTable.h"
 
 namespace wv {
@@ -28,8 +27,6 @@ public:
 
     // The record of the row `row` stands on; none for no row or an unreadable timestamp.
     static std::optional<LessonInfo> lessonFromRow(const sqlite::ResultSet* row);
-    static std::optional<LessonInfo> lessonFromRow(const sqlite::ResultSet& row,
-                                                   const DateFormatter& formatter);
 };
 
 }  // namespace wv
