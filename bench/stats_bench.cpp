@@ -89,3 +89,5 @@ BENCHMARK(BM_StoreOneLine)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace wv
+
+BENCHMARK_MAIN();
