@@ -1,0 +1,93 @@
+// Statistics of a learner who practised daily for years: loading 100,000 records into the
+// store and its tree (target under 300 ms), and storing one finished line (under 5 ms).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "engine/LessonStats.h"
+#include "platform/foundation/Log.h"
+#include "storage/Utils.h"
+
+namespace wv {
+namespace {
+
+constexpr int kRecords = 100000;
+
+std::filesystem::path benchFolder() {
+    static const std::filesystem::path folder = [] {
+        char pattern[] = "/tmp/wv-stats-bench-XXXXXX";
+        return std::filesystem::path(mkdtemp(pattern));
+    }();
+    return folder;
+}
+
+RowDictionary sampleRow(int i, const std::string& timestamp) {
+    static const std::string typos[] = {"", "ab", "eräd", "xyzw", "оа", "ñnáa"};
+    const std::string& t = typos[i % 6];
+    return {{"timestamp", timestamp},
+            {"time", 20.0 + i % 40},
+            {"speed", int64_t(120 + i % 300)},
+            {"mistakes", int64_t(t.size() / 2)},
+            {"mistakesChars", t},
+            {"langId", int64_t(i % 10)},
+            {"diffLvl", int64_t(i % 7)},
+            {"diffAuto", int64_t(i % 2)},
+            {"accuracy", int64_t(90 + i % 11)},
+            {"hasDelete", false},
+            {"hasNumbers", int64_t(i % 3 == 0)},
+            {"hasCapitals", int64_t(i % 4 == 0)},
+            {"hasPunctuation", int64_t(i % 5 == 0)},
+            {"layoutIdx", int64_t(i % 3)}};
+}
+
+// The file holds one table of kRecords rows, written in one transaction so that making the
+// fixture does not take minutes; the rows are what the program itself would insert.
+std::filesystem::path generatedDatabase() {
+    static const std::filesystem::path path = [] {
+        const auto file = benchFolder() / "statistics.db";
+        LogCapture quiet;
+        LessonStats stats(file, 4);
+        auto& connection = stats.db().connection();
+        connection.executeUpdate("BEGIN");
+        const auto start = std::chrono::system_clock::now() - std::chrono::hours(24 * 365 * 3);
+        for (int i = 0; i < kRecords; ++i) {
+            const auto when = start + std::chrono::minutes(15 * i);
+            stats.db().insert(sampleRow(i, toString(when, kStatsDateFormat)), "sessions");
+        }
+        connection.executeUpdate("COMMIT");
+        return file;
+    }();
+    return path;
+}
+
+void BM_LoadStatistics(benchmark::State& state) {
+    const auto file = generatedDatabase();
+    LogCapture quiet;
+    for (auto _ : state) {
+        LessonStats stats(file, 4);
+        if (stats.lessonsList().size() != size_t(kRecords)) state.SkipWithError("rows lost");
+        benchmark::DoNotOptimize(stats.lessonsTree().langLeafs.size());
+    }
+}
+BENCHMARK(BM_LoadStatistics)->Unit(benchmark::kMillisecond);
+
+void BM_StoreOneLine(benchmark::State& state) {
+    const auto file = benchFolder() / "store.db";
+    std::filesystem::copy_file(generatedDatabase(), file,
+                               std::filesystem::copy_options::overwrite_existing);
+    LogCapture quiet;
+    LessonStats stats(file, 4);
+    int i = 0;
+    for (auto _ : state) {
+        auto row = sampleRow(i++, toString(std::chrono::system_clock::now(), kStatsDateFormat));
+        if (!stats.addLesson(row, true)) state.SkipWithError("insert failed");
+    }
+}
+BENCHMARK(BM_StoreOneLine)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace wv
+
+BENCHMARK_MAIN();
