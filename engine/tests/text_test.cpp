@@ -119,6 +119,21 @@ TEST(WVText, FitToLengthShortensOrRemovesInTheLongestSentence) {
     }
 }
 
+TEST(WVText, FitToLengthCountsTheLineWithoutItsTrailingSpace) {
+    // Gap marks "-", ";", ":" and the ending "!": 21 letters, 5 for the gaps, 2 for the ending,
+    // less the trailing space.
+    Script script({{0, 100}, {0, 4}, {0, 3}, {0, 2}, {0, 100}, {0, 100}, {0, 3}, {0, 2}});
+    WVText text = makeText(1, {5, 7, 3, 6});
+    text.setPunctuation(1);
+    EXPECT_EQ(text.length(), 27);
+    EXPECT_EQ(text.text(), "abcde-abcdefg; abc: abcdef!");
+    // Excess 7 less the last gap mark (2): the word of 5 goes, and ":" with it.
+    text.fitToLength(20);
+    EXPECT_EQ(text.text(), "abcdefg-abc; abcdef!");
+    EXPECT_EQ(text.length(), 20);
+    EXPECT_TRUE(script.used());
+}
+
 TEST(WVText, FitToLengthStopsWhenNothingCanBeShortened) {
     struct Case {
         std::vector<int> words;
