@@ -97,8 +97,8 @@ std::vector<std::string> KeyMapBase::symbolsForKeyCode(int keyCode) const {
     return layoutData().symbolsForKeyCode(keyCode);
 }
 
-std::optional<std::string_view> KeyMapBase::symbolForKeyCode(int keyCode, bool shift,
-                                                             bool capsLock, bool option) const {
+std::optional<std::string_view> KeyMapBase::symbolForKeyCode(int keyCode, bool shift, bool capsLock,
+                                                             bool option) const {
     if (keyCode == kReturnKey || keyCode == kDeleteKey) return std::nullopt;
     if (keyCode == kSpaceKey) return std::string_view(" ");
     const KeyboardLayoutData& layout = layoutData();
@@ -112,9 +112,8 @@ std::optional<std::string_view> KeyMapBase::symbolForKeyCode(int keyCode, bool s
     }
     std::string_view s = layout.dic().at(keyCode);
     if (!s.empty()) return (shift || capsLock) ? layout.dic().uppercasedAt(keyCode) : s;
-    Log::print("ACHTUNG: can't map symbol for code: " + std::to_string(keyCode) +
-               ", shiftOn: " + (shift ? "true" : "false") +
-               ", capsLockOn: " + (capsLock ? "true" : "false"));
+    Log::print("ACHTUNG: can't map symbol for code: " + std::to_string(keyCode) + ", shiftOn: " +
+               (shift ? "true" : "false") + ", capsLockOn: " + (capsLock ? "true" : "false"));
     return std::nullopt;
 }
 

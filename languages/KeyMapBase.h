@@ -19,7 +19,7 @@ std::string uppercasedCharacter(std::string_view character);
 // settings and lesson records store), the current one, and the finger of every key.
 // Used from one thread at a time.
 class KeyMapBase {
-public:
+  public:
     using Layouts = std::vector<std::unique_ptr<KeyboardLayoutData>>;
 
     // Makes layout 0 current. An empty list is a programming error; it gets one empty layout
@@ -62,7 +62,7 @@ public:
     // Whether typing `character` on the key needs Shift.
     bool isShiftSymbol(std::string_view character, int keyCode) const;
 
-private:
+  private:
     Language lang_;
     Layouts layouts_;
     int current_ = 0;

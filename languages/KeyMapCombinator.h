@@ -14,7 +14,7 @@ namespace wv {
 // key first ("ê" -> "^e"). The typing line accepts either the letter or its two presses.
 // Characters are compared in NFC; a table holds about a dozen pairs, so lookups scan.
 class KeyMapCombinator {
-public:
+  public:
     struct Pair {
         std::string composed;
         std::string deadKey;
@@ -40,7 +40,7 @@ public:
     const std::vector<Pair>& pairs() const { return pairs_; }
     size_t size() const { return pairs_.size(); }
 
-private:
+  private:
     const Pair* find(std::string_view character) const;
 
     std::vector<Pair> pairs_;

@@ -20,7 +20,7 @@ struct KeyEntry {
 // computed here once so that typing a capital never calls into the case mapper.
 // Immutable once built; layouts may share one table.
 class KeyTable {
-public:
+  public:
     // Key codes at or above this have no entry (the platform's character keys are all below).
     static constexpr int kKeyCodeLimit = 128;
 
@@ -37,7 +37,7 @@ public:
     int count() const { return count_; }
     bool empty() const { return count_ == 0; }
 
-private:
+  private:
     void set(int keyCode, std::string_view symbol);
 
     std::array<std::string, kKeyCodeLimit> symbols_;

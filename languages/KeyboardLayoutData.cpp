@@ -18,8 +18,7 @@ KeyboardLayoutData::Table tableOrEmpty(KeyboardLayoutData::Table table) {
 }  // namespace
 
 KeyboardLayoutData::KeyboardLayoutData(std::string name, const KeyRows& base, const KeyRows& shift,
-                                       const KeyRows* option,
-                                       std::span<const DeadKeyPair> deadKeys)
+                                       const KeyRows* option, std::span<const DeadKeyPair> deadKeys)
     : KeyboardLayoutData(std::move(name), std::make_shared<const KeyTable>(base),
                          std::make_shared<const KeyTable>(shift),
                          option ? std::make_shared<const KeyTable>(*option) : nullptr, deadKeys) {}

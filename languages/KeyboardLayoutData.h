@@ -20,7 +20,7 @@ enum class KeyLayer { Base, Shift, Option };
 // the inverse lookup from a symbol to its key, and the dead-key pairs it can type.
 // Built once, never changed, never copied; the key map owns it.
 class KeyboardLayoutData {
-public:
+  public:
     using Table = std::shared_ptr<const KeyTable>;
 
     // Tables from printed rows; `option` may be null (no Option layer).
@@ -63,7 +63,7 @@ public:
     // left Shift, not the key left of 1. Physical key mapping swaps keys 50 and 10 for them.
     bool isIsoTable() const { return isoTable_; }
 
-private:
+  private:
     void buildInverse();
     void buildCombinator(std::span<const DeadKeyPair> deadKeys);
 

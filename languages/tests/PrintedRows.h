@@ -7,7 +7,8 @@
 // kKeyRowsOrder (13, 13, 11, 11 tokens); ∅ marks no entry and the words grave, dquote and bar
 // stand for ` " |. A line "key code N: s" gives an entry outside the 48 keys.
 // Dead-key pairs are "composed = sequence" items separated by new lines or ";", where the
-// sequence may be written with a blank between dead key and letter ("è = grave e", "á = ´ a").
+// sequence may be written with a blank between dead key and letter ("è = grave e", "á = ´ a");
+// a heading before the first pair ("Dead-key pairs (Brazilian pairs): á = ´ a; ...") is skipped.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <array>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -56,8 +58,10 @@ struct Layer {
 };
 
 inline std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -135,9 +139,13 @@ inline Pairs parsePairs(std::string_view text) {
             ADD_FAILURE() << "not a dead-key pair: " << item;
             continue;
         }
+        std::string_view composed = item.substr(0, eq);
+        if (auto colon = composed.rfind(": "); colon != std::string_view::npos) {
+            composed = composed.substr(colon + 2);  // "Dead-key pairs (...): á = ´ a"
+        }
         std::string sequence;
         for (std::string_view t : split(item.substr(eq + 3), " ")) sequence += token(t);
-        pairs.items.emplace_back(std::string(trim(item.substr(0, eq))), sequence);
+        pairs.items.emplace_back(std::string(trim(composed)), sequence);
     }
     return pairs;
 }
@@ -162,8 +170,8 @@ inline std::string upperOf(const std::string& s) { return s == "ß" ? s : text::
 // Every key of the printed order under plain, Shift, Caps Lock, Option and Option+Shift on the
 // current layout of `map`, expected from the printed layers by the rules of the key map; then
 // the table counts, the symbols of each key and the inverse lookup of every printed symbol.
-inline void expectCurrentLayoutMatches(const KeyMapBase& map, const Layer& base,
-                                       const Layer& shift, const Layer* option = nullptr) {
+inline void expectCurrentLayoutMatches(const KeyMapBase& map, const Layer& base, const Layer& shift,
+                                       const Layer* option = nullptr) {
     const KeyboardLayoutData& layout = map.layoutData();
     SCOPED_TRACE("layout " + layout.name());
     bool hasOption = option && !option->empty();
@@ -187,7 +195,8 @@ inline void expectCurrentLayoutMatches(const KeyMapBase& map, const Layer& base,
             return s;
         };
         std::optional<std::string> plain = orNone(b);
-        std::optional<std::string> shifted = !sh.empty() ? orNone(sh) : orNone(b.empty() ? b : upperOf(b));
+        std::optional<std::string> shifted =
+            !sh.empty() ? orNone(sh) : orNone(b.empty() ? b : upperOf(b));
         std::optional<std::string> caps = orNone(b.empty() ? b : upperOf(b));
         std::optional<std::string> opt = !alt.empty() ? orNone(alt) : plain;
         std::optional<std::string> optShift = !alt.empty() ? orNone(alt) : shifted;
@@ -206,8 +215,10 @@ inline void expectCurrentLayoutMatches(const KeyMapBase& map, const Layer& base,
             auto got = map.symbolForKeyCode(code, c.shift, c.caps, c.option);
             std::optional<std::string_view> want;
             if (c.expected) want = *c.expected;
-            EXPECT_EQ(codePointsOrNone(got), codePointsOrNone(want)) << "key " << code << " " << c.state;
-            EXPECT_EQ(quiet.lines().size(), c.expected ? 0u : 1u) << "key " << code << " " << c.state;
+            EXPECT_EQ(codePointsOrNone(got), codePointsOrNone(want))
+                << "key " << code << " " << c.state;
+            EXPECT_EQ(quiet.lines().size(), c.expected ? 0u : 1u)
+                << "key " << code << " " << c.state;
         }
         std::vector<std::string> symbols;
         for (const std::string& s : {b, sh, alt}) {
@@ -239,6 +250,60 @@ inline void expectCurrentLayoutMatches(const KeyMapBase& map, const Layer& base,
         ASSERT_TRUE(got.has_value()) << "no key for " << codePoints(s);
         EXPECT_NE(std::find(keys.begin(), keys.end(), *got), keys.end())
             << codePoints(s) << " maps to " << *got;
+    }
+}
+
+// One layout as its layers are printed, with the entry counts stated beside them.
+struct PrintedLayout {
+    std::string_view name;
+    std::string_view base, shift, option;  // option "" for a layout without an Option layer
+    int baseCount, shiftCount, optionCount;
+    std::string_view deadKeys = {};  // the printed pairs the layout is given ("" for none)
+    int typeablePairs = 0;           // how many of them it keeps (those it can type)
+};
+
+// The layouts of `map` against their printed form, in order: names, the stated counts, every
+// key under every modifier state, the inverse lookup and the dead-key pairs kept.
+inline void expectLayoutsMatch(KeyMapBase& map, std::span<const PrintedLayout> layouts) {
+    ASSERT_EQ(map.layouts().size(), layouts.size());
+    for (size_t i = 0; i < layouts.size(); ++i) {
+        const PrintedLayout& p = layouts[i];
+        SCOPED_TRACE(std::string(p.name));
+        map.selectLayout(int(i));
+        ASSERT_EQ(map.currentLayoutIndex(), int(i));
+        EXPECT_EQ(map.layoutData().name(), p.name);
+        Layer base = parseLayer(p.base), shift = parseLayer(p.shift);
+        EXPECT_EQ(base.count(), p.baseCount) << "printed base layer";
+        EXPECT_EQ(shift.count(), p.shiftCount) << "printed Shift layer";
+        std::optional<Layer> option;
+        if (!p.option.empty()) {
+            option = parseLayer(p.option);
+            EXPECT_EQ(option->count(), p.optionCount) << "printed Option layer";
+        } else {
+            EXPECT_EQ(map.layoutData().dicAlt(), nullptr);
+        }
+        expectCurrentLayoutMatches(map, base, shift, option ? &*option : nullptr);
+
+        const KeyMapCombinator* combinator = map.layoutData().combinator();
+        if (p.deadKeys.empty()) {
+            EXPECT_EQ(combinator, nullptr);
+            continue;
+        }
+        ASSERT_NE(combinator, nullptr);
+        EXPECT_EQ(int(combinator->size()), p.typeablePairs);
+        for (const auto& [composed, sequence] : parsePairs(p.deadKeys).items) {
+            auto pair = KeyMapCombinator::makePair({composed, sequence});
+            ASSERT_TRUE(pair.has_value()) << composed;
+            bool typeable =
+                map.keyCodeForSymbol(pair->deadKey) && map.keyCodeForSymbol(pair->letter);
+            auto got = combinator->sequence(composed);
+            if (typeable) {
+                EXPECT_EQ(got, sequence) << composed;
+            } else {
+                EXPECT_EQ(got, std::nullopt) << composed << " cannot be typed here";
+            }
+            EXPECT_FALSE(combinator->contains(uppercasedCharacter(composed))) << composed;
+        }
     }
 }
 

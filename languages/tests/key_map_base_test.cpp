@@ -143,12 +143,13 @@ TEST(KeyMapBase, UnmappedKeyIsReportedWithItsFlags) {
     EXPECT_EQ(map.symbolForKeyCode(53, true, false, true), std::nullopt);
     EXPECT_EQ(map.symbolForKeyCode(200, false, true, false), std::nullopt);
     EXPECT_EQ(map.symbolForKeyCode(-3, false, false, false), std::nullopt);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "ACHTUNG: can't map symbol for code: 10, shiftOn: false, capsLockOn: false",
-                               "ACHTUNG: can't map symbol for code: 53, shiftOn: true, capsLockOn: false",
-                               "ACHTUNG: can't map symbol for code: 200, shiftOn: false, capsLockOn: true",
-                               "ACHTUNG: can't map symbol for code: -3, shiftOn: false, capsLockOn: false",
-                           }));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{
+                  "ACHTUNG: can't map symbol for code: 10, shiftOn: false, capsLockOn: false",
+                  "ACHTUNG: can't map symbol for code: 53, shiftOn: true, capsLockOn: false",
+                  "ACHTUNG: can't map symbol for code: 200, shiftOn: false, capsLockOn: true",
+                  "ACHTUNG: can't map symbol for code: -3, shiftOn: false, capsLockOn: false",
+              }));
 }
 
 TEST(KeyMapBase, InverseLookup) {
@@ -175,9 +176,9 @@ TEST(KeyMapBase, ShiftSymbol) {
         const char* character;
         int key;
         bool shift;
-    } cases[] = {{"A", 0, true},  {"a", 0, false}, {"!", 18, true}, {"1", 18, false},
-                 {"'", 39, false}, {"B", 0, false}, {"\"", 39, true}, {"", 0, false},
-                 {"A", 10, false}};
+    } cases[] = {{"A", 0, true},   {"a", 0, false},  {"!", 18, true},
+                 {"1", 18, false}, {"'", 39, false}, {"B", 0, false},
+                 {"\"", 39, true}, {"", 0, false},   {"A", 10, false}};
     for (const Case& c : cases) {
         EXPECT_EQ(map.isShiftSymbol(c.character, c.key), c.shift) << c.character << " " << c.key;
     }
@@ -191,8 +192,8 @@ TEST(KeyMapBase, ShiftSymbol) {
 TEST(KeyMapBase, Fingers) {
     Fixture f;
     KeyMapBase map = f.make();
-    const std::pair<int, int> table[] = {{49, -1}, {10, -1}, {36, -1}, {21, 2}, {22, 3}, {-5, 0},
-                                         {50, 0},  {13, 1},  {23, 3},  {26, 4}, {43, 5}, {25, 6},
+    const std::pair<int, int> table[] = {{49, -1}, {10, -1}, {36, -1}, {21, 2},   {22, 3},  {-5, 0},
+                                         {50, 0},  {13, 1},  {23, 3},  {26, 4},   {43, 5},  {25, 6},
                                          {39, 7},  {42, 7},  {48, -1}, {127, -1}, {500, -1}};
     for (auto [key, zone] : table) EXPECT_EQ(map.fingerForKeyCode(key), zone) << key;
     int perZone[8] = {};
@@ -212,7 +213,8 @@ TEST(KeyMapBase, Fingers) {
 TEST(KeyMapBase, SelectingLayouts) {
     Fixture f;
     KeyMapBase map = f.make();
-    EXPECT_EQ(map.layoutNames(), (std::vector<std::string>{"QWERTY", "QWERTZ", "Opt", "Empty option"}));
+    EXPECT_EQ(map.layoutNames(),
+              (std::vector<std::string>{"QWERTY", "QWERTZ", "Opt", "Empty option"}));
     EXPECT_EQ(map.currentLayoutIndex(), 0);
     map.selectLayout(1);
     map.selectLayout(-1);
@@ -237,8 +239,8 @@ TEST(KeyMapBase, AnEmptyLayoutListStillAnswers) {
 
 TEST(UppercasedCharacter, PerCharacterWithTheSharpSException) {
     const std::pair<const char*, const char*> table[] = {
-        {"a", "A"}, {"ä", "Ä"}, {"ß", "ß"}, {"é", "É"}, {"ς", "Σ"}, {"σ", "Σ"},
-        {"i", "I"}, {"ı", "I"}, {"ñ", "Ñ"}, {"1", "1"}, {"´", "´"}, {"ŉ", "ŉ"}, {"й", "Й"}};
+        {"a", "A"}, {"ä", "Ä"}, {"ß", "ß"}, {"é", "É"}, {"ς", "Σ"}, {"σ", "Σ"}, {"i", "I"},
+        {"ı", "I"}, {"ñ", "Ñ"}, {"1", "1"}, {"´", "´"}, {"ŉ", "ŉ"}, {"й", "Й"}};
     for (auto [in, out] : table) {
         EXPECT_EQ(printed::codePoints(uppercasedCharacter(in)), printed::codePoints(out)) << in;
     }

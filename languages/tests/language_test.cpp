@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "languages/Language.h"
+
+#include <gtest/gtest.h>
 
 namespace wv {
 namespace {
