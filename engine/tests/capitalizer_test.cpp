@@ -7,6 +7,8 @@
 
 #include "engine/Capitalizer.h"
 #include "languages/KeyMapBase.h"
+#include "languages/layouts/KeyMapDe.h"
+#include "languages/layouts/KeyMapEn.h"
 
 namespace wv {
 namespace {
@@ -91,6 +93,24 @@ TEST(Capitalizer, ForAKeyMapUsesItsLanguageAndItsCurrentLayout) {
     for (const auto& c : cases) {
         keys->selectLayout(c.layout);
         EXPECT_EQ(capitals.capitalize(c.word), c.rendered) << c.layout << " " << c.word;
+    }
+}
+
+TEST(Capitalizer, ForTheShippedLayouts) {
+    KeyMapEn english;
+    KeyMapDe german;
+    struct Case {
+        const KeyMapBase& keys;
+        const char* word;
+        const char* rendered;
+    } cases[] = {
+        {english, "istanbul", "Istanbul"},
+        {german, "ärger", "Ärger"},
+        {german, "über", "Über"},
+        {german, "ßa", "ßa"},  // "SS" is no key's capital
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Capitalizer::forKeyMap(c.keys).capitalize(c.word), c.rendered) << c.word;
     }
 }
 
