@@ -16,6 +16,7 @@
 #include "engine/Random.h"
 #include "engine/WVText.h"
 #include "languages/WVPunctuationSelector.h"
+#include "languages/layouts/KeyMapEn.h"
 #include "platform/foundation/Random.h"
 
 namespace wv {
@@ -112,10 +113,12 @@ const Words& wordsOf(int64_t language) {
 }
 
 Capitalizer capitalsOf(int64_t language) {
-    return Capitalizer(language == 0 ? "en" : "tr", [](std::string_view) { return true; });
+    static const KeyMapEn english;
+    if (language == 0) return Capitalizer::forKeyMap(english);
+    return Capitalizer("tr", [](std::string_view) { return true; });
 }
 
-// Argument 0: English words, 1: Turkish words (non-ASCII text and Turkish capitals).
+// Argument 0: English words and layout, 1: Turkish words (non-ASCII text, Turkish capitals).
 void BM_AssembleLine(benchmark::State& state) {
     assemble(state, wordsOf(state.range(0)), capitalsOf(state.range(0)));
 }
