@@ -320,3 +320,19 @@ TEST_F(LocalTest, ADestroyedLocalNoLongerHearsTheLocaleSignal) {
 
 }  // namespace
 }  // namespace wv
+
+namespace wv {
+namespace {
+
+TEST(LocalBundle, TheShippedTableIsFoundInTheBundleAndTranslates) {
+    LogCapture log;
+    Local local;
+    local.setInterfaceLanguage("ua");
+    EXPECT_EQ(local.localize("menuQuit"), "Вийти з Wovanu Typing");
+    local.setInterfaceLanguage("pr");
+    EXPECT_EQ(local.localize("sidebarLesson"), "Lição #");
+    EXPECT_TRUE(log.lines().empty());
+}
+
+}  // namespace
+}  // namespace wv
