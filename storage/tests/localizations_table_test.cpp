@@ -146,17 +146,17 @@ TEST(LocalizationsTable, TheScanFindsLiteralKeysAndReportsThoseWithoutText) {
         << "    d = localize(\"lesson\") + localize(\"letters\");\n"
         << "}\n";
     std::ofstream(root / "screens" / "notes.txt") << "localize(\"ignored\")\n";
-    std::ofstream(root / "screens" / "tests" / "menu_test.cpp") << "localize(\"missingOnPurpose\")\n";
+    std::ofstream(root / "screens" / "tests" / "menu_test.cpp")
+        << "localize(\"missingOnPurpose\")\n";
     std::ofstream(root / "build" / "gen" / "x.cpp") << "localize(\"generated\")\n";
 
     const auto uses = keysInSources(root);
     std::vector<std::string> keys;
     for (const auto& u : uses) keys.push_back(u.key + "@" + u.where);
-    EXPECT_EQ(keys, (std::vector<std::string>{"menuQuit@screens/Menu.cpp:2",
-                                              "onlyKey@screens/Menu.cpp:3",
-                                              "noEnglish@screens/Menu.cpp:3",
-                                              "lesson@screens/Menu.cpp:5",
-                                              "letters@screens/Menu.cpp:5"}));
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"menuQuit@screens/Menu.cpp:2", "onlyKey@screens/Menu.cpp:3",
+                                        "noEnglish@screens/Menu.cpp:3", "lesson@screens/Menu.cpp:5",
+                                        "letters@screens/Menu.cpp:5"}));
 
     auto table = CSV::fromString(
         "id,en,de,fr\nmenuQuit,Quit,Beenden,Quitter\nnoEnglish,,Kein,Non\n"
