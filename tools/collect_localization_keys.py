@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Lists every localisation key that the design documents name, in order of first mention.
+"""Lists every localisation key named in the given Markdown documents, in order of first mention.
 
 Keys are written as quoted camel-case names with one of the interface's prefixes ("menuQuit",
 "hintNewLesson", "sidebarLesson", "statsTitle", ...). A sentence that takes captions "from the
