@@ -3,7 +3,9 @@
 #include <string>
 
 #include "engine/StatsTimestamp.h"
+#include "languages/LangData.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 
 namespace wv {
 
@@ -116,6 +118,27 @@ void LessonsStatsDBTable::upgrade() {
                              "hasCapitals int;", "hasPunctuation int;"});
     addColumnsUnlessPresent(db(), name(), "mistakesChars", {"mistakesChars TEXT;"});
     addColumnsUnlessPresent(db(), name(), "layoutIdx", {"layoutIdx INT;"});
+}
+
+RowDictionary LessonsStatsDBTable::rowDictionary(double time, int speed,
+                                                 const std::string& mistakesChars, int accuracy,
+                                                 const LangData& langData, Date now) {
+    return {
+        {"timestamp", toString(now, kStatsDateFormat)},
+        {"time", time},
+        {"speed", int64_t(speed)},
+        {"mistakes", int64_t(text::characterCount(mistakesChars) / 2)},
+        {"mistakesChars", mistakesChars},
+        {"langId", int64_t(rawValue(langData.type()))},
+        {"diffLvl", langData.difficulty()},
+        {"diffAuto", int64_t(langData.difficultyAuto() ? 1 : 0)},
+        {"accuracy", int64_t(accuracy)},
+        {"hasDelete", false},
+        {"hasNumbers", int64_t(langData.numbersOn() ? 1 : 0)},
+        {"hasCapitals", int64_t(langData.capitalsOn() ? 1 : 0)},
+        {"hasPunctuation", int64_t(langData.punctuationOn() ? 1 : 0)},
+        {"layoutIdx", int64_t(langData.keys().currentLayoutIndex())},
+    };
 }
 
 std::vector<LessonInfoPtr> LessonsStatsDBTable::loadAll() {

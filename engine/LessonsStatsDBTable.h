@@ -9,6 +9,8 @@
 
 namespace wv {
 
+class LangData;
+
 // The "sessions" table of lesson records: created at a schema version, or brought up to the
 // version-4 columns one step at a time, and read back as LessonInfo.
 class LessonsStatsDBTable : public DBTable {
@@ -24,6 +26,12 @@ public:
     virtual std::vector<LessonInfoPtr> loadAll();
     // The row with that id; null when there is none or it does not parse.
     virtual LessonInfoPtr loadLesson(int64_t rowId);
+
+    // The row of a finished line typed in `langData`, stamped with `now` in the local zone.
+    // The typo count is the typo record's characters over two.
+    static RowDictionary rowDictionary(double time, int speed, const std::string& mistakesChars,
+                                       int accuracy, const LangData& langData,
+                                       Date now = std::chrono::system_clock::now());
 
     // The record of the row `row` stands on; none for no row or an unreadable timestamp.
     static std::optional<LessonInfo> lessonFromRow(const sqlite::ResultSet* row);
