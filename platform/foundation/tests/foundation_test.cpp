@@ -91,6 +91,15 @@ TEST(Bundle, FindsResourcesByNameAndExtensionOnly) {
     EXPECT_EQ(bundle.identifier(), "com.wovanu.typing");
 }
 
+TEST(Bundle, TheBuiltBundleCarriesItsInformationList) {
+    auto info = Bundle::main().pathForResource("Info", "plist");
+    ASSERT_TRUE(info);
+    std::ifstream in(*info);
+    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(xml.find("<string>com.wovanu.typing</string>"), std::string::npos);
+    EXPECT_NE(xml.find("<string>" + Bundle::main().shortVersion() + "</string>"), std::string::npos);
+}
+
 TEST(Text, CountsUserPerceivedCharacters) {
     EXPECT_EQ(text::characterCount(""), 0u);
     EXPECT_EQ(text::characterCount("abc"), 3u);
