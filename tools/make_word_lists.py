@@ -69,6 +69,15 @@ ONE_LETTER = {
     "pr": {"a", "e", "o", "é", "à"},
 }
 
+# Real words the spelling lists lack, so every lesson letter has words: German
+# contractions with an apostrophe (as the running text writes them), Italian loanwords
+# with "j", and the colloquial Spanish "pa'" (para), the only apostrophe Spanish writes.
+EXTRA = {
+    "de": ["ist's", "gibt's", "geht's", "wird's", "wenn's", "war's", "hat's", "wie's"],
+    "es": ["pa'", "pa'l", "pa'lante"],
+    "it": ["jazz", "jeans", "judo", "jolly", "jeep", "jet", "junior", "jogging"],
+}
+
 # Insults, vulgar and sexual words kept out of every list. A word is dropped
 # when it equals an entry; entries ending in "*" drop every word that starts
 # with them (for languages whose vulgar roots take many endings).
@@ -280,6 +289,8 @@ def stable_key(word):
 def make_list(case):
     groups = GROUPS[case]
     words = dictionary_words(case)
+    extra = set(EXTRA.get(case, []))
+    words |= extra
     counts = frequencies(case)
     dropped = collections.Counter()
     kept = []
@@ -296,7 +307,8 @@ def make_list(case):
         if level_of(groups, w) is None:
             dropped["letters outside the groups"] += 1
             continue
-        if ("'" in w or "\u2019" in w) and counts[w] < 2 and case != "ua":
+        if ("'" in w or "\u2019" in w) and counts[w] < 2 and case != "ua" \
+                and w not in extra:
             dropped["rare apostrophe form"] += 1
             continue
         if offensive(case, w):
