@@ -35,6 +35,7 @@ public:
 
     // Writes db/<name>.db; tables not in `rows` are created empty unless `withTables` is false.
     void write(const std::string& name, const WordRows& rows, bool withTables = true) const {
+        std::filesystem::remove(path(name));
         sqlite::Database db(path(name));
         db.open();
         if (!withTables) return;
