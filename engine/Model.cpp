@@ -5,6 +5,7 @@
 #include <limits>
 #include <mutex>
 
+#include "engine/LanguageWordGenerator.h"
 #include "platform/foundation/Log.h"
 #include "storage/FS.h"
 #include "storage/Local.h"
@@ -40,7 +41,8 @@ Model::Model(ModelServices services, WordGeneratorFactory makeGenerator) {
     services = services.completed();
     analytics_ = services.analytics;
 
-    langRoot_ = std::make_unique<LangRoot>(makeGenerator);
+    langRoot_ = std::make_unique<LangRoot>(makeGenerator ? makeGenerator
+                                                         : LanguageWordGenerator::factory());
     cloudKeyValue_ = services.makeCloudKeyValue();
     config_ = std::make_unique<Config>();
 
