@@ -79,6 +79,25 @@ inline void expectPairsTypeable(const KeyMapBase& map, std::span<const DeadKey> 
     }
 }
 
+// Caps Lock on the current layout against a printed layer of capitals: a key with an entry types
+// it with Caps Lock, and with Shift too unless the key has a Shift entry of its own; a key
+// marked ∅ types with Caps Lock what it types plain.
+inline void expectCapitals(const KeyMapBase& map, std::string_view capitals) {
+    printed::Layer layer = printed::parseLayer(capitals);
+    for (int key : kKeyRowsOrder) {
+        std::string capital = layer.at(key);
+        std::optional<std::string_view> want = type(map, key, kPlain);
+        if (!capital.empty()) want = capital;
+        EXPECT_EQ(printed::codePointsOrNone(type(map, key, kCaps)), printed::codePointsOrNone(want))
+            << map.layoutData().name() << " key " << key;
+        if (!capital.empty() && !map.layoutData().dicShift().contains(key)) {
+            EXPECT_EQ(printed::codePointsOrNone(type(map, key, kShift)),
+                      printed::codePointsOrNone(want))
+                << map.layoutData().name() << " key " << key << " with Shift";
+        }
+    }
+}
+
 // Whether any key of the current layout types `character` under any modifier state.
 inline bool anyKeyTypes(const KeyMapBase& map, std::string_view character) {
     std::string wanted = symbol::normalized(character);
