@@ -58,6 +58,7 @@ constexpr KeyRows neoAltRows = {
     "", "#", "$", "|", "~", "`", "\u02DC", "\u00B5", "\"", "'", ";",
 };
 // clang-format on
+
 KeyMapBase::Layouts makeLayouts() {
     KeyMapBase::Layouts layouts;
     layouts.push_back(std::make_unique<KeyboardLayoutData>("QWERTZ", qwertz, qwertzShift));

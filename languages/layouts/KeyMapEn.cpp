@@ -94,6 +94,7 @@ constexpr KeyRows qgmlwyShift = {
     "", "", "", "", "", "", "", "", "<", ">", "?",
 };
 // clang-format on
+
 KeyMapBase::Layouts makeLayouts() {
     KeyMapBase::Layouts layouts;
     layouts.push_back(std::make_unique<KeyboardLayoutData>("QWERTY", qwerty, qwertyShift));

@@ -36,6 +36,7 @@ constexpr KeyRows qwertyShiftISO = {
     "", "", "", "", "", "", "", "", ";", ":", "_",
 };
 // clang-format on
+
 KeyMapBase::Layouts makeLayouts() {
     KeyMapBase::Layouts layouts;
     layouts.push_back(std::make_unique<KeyboardLayoutData>("QWERTY", qwerty, qwertyShift));

@@ -78,6 +78,7 @@ constexpr KeyRows bepoShift = {
     "", "", "", "", ":", "", "?", "", "", "", "",
 };
 // clang-format on
+
 // The same pairs go to every layout; each keeps those it can type.
 constexpr DeadKeyPair frenchDeadKeys[] = {
     {"ê", "^e"}, {"â", "^a"}, {"ô", "^o"}, {"î", "^i"}, {"û", "^u"},

@@ -7,7 +7,8 @@
 // kKeyRowsOrder (13, 13, 11, 11 tokens); ∅ marks no entry and the words grave, dquote and bar
 // stand for ` " |. A line "key code N: s" gives an entry outside the 48 keys.
 // Dead-key pairs are "composed = sequence" items separated by new lines or ";", where the
-// sequence may be written with a blank between dead key and letter ("è = grave e", "á = ´ a").
+// sequence may be written with a blank between dead key and letter ("è = grave e", "á = ´ a");
+// a heading before the first pair ("Dead-key pairs (Brazilian pairs): á = ´ a; ...") is skipped.
 
 #include <gtest/gtest.h>
 
@@ -138,9 +139,13 @@ inline Pairs parsePairs(std::string_view text) {
             ADD_FAILURE() << "not a dead-key pair: " << item;
             continue;
         }
+        std::string_view composed = item.substr(0, eq);
+        if (auto colon = composed.rfind(": "); colon != std::string_view::npos) {
+            composed = composed.substr(colon + 2);  // "Dead-key pairs (...): á = ´ a"
+        }
         std::string sequence;
         for (std::string_view t : split(item.substr(eq + 3), " ")) sequence += token(t);
-        pairs.items.emplace_back(std::string(trim(item.substr(0, eq))), sequence);
+        pairs.items.emplace_back(std::string(trim(composed)), sequence);
     }
     return pairs;
 }

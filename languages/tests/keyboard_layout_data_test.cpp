@@ -101,5 +101,14 @@ TEST(KeyboardLayoutData, DecomposedTableEntriesAreStoredComposed) {
     EXPECT_EQ(layout.keyCodeForSymbol("é"), 19);
 }
 
+TEST(PrintedRows, PairsOnOneLineWithAHeading) {
+    auto pairs =
+        printed::parsePairs("Dead-key pairs (Brazilian pairs): á = ´ a; ã = ~ a; à = grave a");
+    ASSERT_EQ(pairs.items.size(), 3u);
+    EXPECT_EQ(pairs.items[0], (std::pair<std::string, std::string>{"á", "\u00B4a"}));
+    EXPECT_EQ(pairs.items[1], (std::pair<std::string, std::string>{"ã", "~a"}));
+    EXPECT_EQ(pairs.items[2], (std::pair<std::string, std::string>{"à", "`a"}));
+}
+
 }  // namespace
 }  // namespace wv
