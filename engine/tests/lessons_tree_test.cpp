@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestLanguage.h"
 #include "engine/LessonsTree.h"
 
 namespace wv {
@@ -61,7 +62,8 @@ TEST(LessonsTree, AveragesCountEachRecordInItsLessonAndOptionGroups) {
     leaf.add(record(Language::es, 0, 2, 400, 2));  // fast but with typos
     leaf.add(record(Language::es, 0, 4, 80, 1));   // a group with typos only
     leaf.add(record(Language::es, 0, 6, 210, 0, false, true, false));
-    const LangData* lang = nullptr;
+    testing::TestLanguage english(Language::en);
+    const LangData* lang = english.data.get();
 
     auto averages = leaf.lessonAverages(lang);
     ASSERT_EQ(averages.size(), 10u);
