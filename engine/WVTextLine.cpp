@@ -177,8 +177,6 @@ void WVTextLine::markCursorCharacter(int position) {
 
 void WVTextLine::publishNextCharacter() { nextCharacterBehavior.onNext(expectedCharacter(true)); }
 
-double WVTextLine::secondsSinceStart() const {
-    return timeStart_ ? clock_() - *timeStart_ : 0.0;
-}
+double WVTextLine::secondsSinceStart() const { return timeStart_ ? clock_() - *timeStart_ : 0.0; }
 
 }  // namespace wv

@@ -23,7 +23,7 @@ class MistypesInfo;
 // right or wrong; the last one finishes the line, which is stored as a lesson record when it
 // was accurate enough. One instance, reused for every line; main thread only.
 class WVTextLine {
-public:
+  public:
     // Seconds on any steady scale; only differences are used.
     using Clock = std::function<double()>;
 
@@ -67,10 +67,10 @@ public:
     ErrorSound sound;
     std::function<void()> callbackLineComplete;
 
-protected:
+  protected:
     virtual void lineCompleted();
 
-private:
+  private:
     bool typeCompoundKey(std::string_view typed, const std::string& expected);
     void advanceCursor(std::string_view pair, bool right);
     void markMistypedCharacter(int position);

@@ -100,8 +100,7 @@ TEST(LessonStats, AFailedInsertStoresNothingFurther) {
     EXPECT_EQ(stats.addLesson(broken, true), std::nullopt);
     EXPECT_FALSE(log.lines(LogChannel::System).empty());  // the failure is reported
     EXPECT_EQ(stats.lessonsList().size(), 1u);
-    EXPECT_EQ(stats.lessonsTree().langLeafs.at(Language::en).layoutLeafs.at(0).lessons.size(),
-              1u);
+    EXPECT_EQ(stats.lessonsTree().langLeafs.at(Language::en).layoutLeafs.at(0).lessons.size(), 1u);
     EXPECT_EQ(cloud.queued.size(), 1u);
     EXPECT_EQ(stats.db().count("sessions"), 1u);
 }

@@ -70,7 +70,7 @@ TEST(LessonsTree, AveragesCountEachRecordInItsLessonAndOptionGroups) {
     struct Expect {
         int speed;
         bool active;
-    } expected[10] = {{0, false}, {0, false}, {150, true}, {0, false}, {0, true},
+    } expected[10] = {{0, false}, {0, false},  {150, true}, {0, false},  {0, true},
                       {0, false}, {210, true}, {150, true}, {210, true}, {150, true}};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(averages[i].idx, i);
