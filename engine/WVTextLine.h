@@ -60,6 +60,8 @@ class WVTextLine {
     std::optional<double> timeStart() const { return timeStart_; }
     // 0 while the line runs; its duration in seconds once finished.
     double timeTotal() const { return timeTotal_; }
+    // Set by the last character, also when the line took no measurable time.
+    bool isFinished() const { return finished_; }
     LangData* langActive() const { return langActive_; }
     bool passedFirstCompoundChar() const { return passedFirstCompoundChar_; }
     LessonStats& statistics() const { return statistics_; }
@@ -87,6 +89,7 @@ class WVTextLine {
     Mistypes mistypes_;
     std::optional<double> timeStart_;
     double timeTotal_ = 0;
+    bool finished_ = false;
     LangData* langActive_ = nullptr;
     bool passedFirstCompoundChar_ = false;
 };

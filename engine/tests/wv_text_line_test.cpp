@@ -276,6 +276,13 @@ TEST(WVTextLine, ALineTypedInNoTimeAtAllHasSpeedZero) {
     EXPECT_EQ(f.line->timeTotal(), 0.0);
     ASSERT_EQ(f.stats->lessonsList().size(), 1u);
     EXPECT_EQ(f.stats->lessonsList()[0]->speedCPM, 0);
+    // Finished all the same: neither Delete nor another key reopens it.
+    EXPECT_TRUE(f.line->isFinished());
+    EXPECT_FALSE(f.line->deleteBackward());
+    EXPECT_FALSE(f.line->typeCharacter("b"));
+    EXPECT_EQ(f.line->cursorPos(), 2);
+    EXPECT_EQ(f.completions, 1);
+    EXPECT_EQ(f.stats->lessonsList().size(), 1u);
 }
 
 TEST(WVTextLine, AFailedInsertLeavesNoRecordAnywhere) {
