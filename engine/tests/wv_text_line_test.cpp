@@ -323,3 +323,48 @@ TEST(WVTextLine, SpeedSoFarIsCharactersPerMinute) {
 
 }  // namespace
 }  // namespace wv
+
+namespace wv {
+namespace {
+
+TEST(WVTextLine, AWholeLineWithTyposDeleteAndDeadKeys) {
+    LineFixture f;  // French AZERTY
+    f.start("sa fête côte");
+    f.next.clear();
+    const std::vector<bool> expected = {true, false, true, false, true,  true, true, true,
+                                        true, true,  true, true,  false, true, true};
+    std::vector<bool> results;
+    for (const char* key :
+         {"s", "z", "<Delete>", "a", "x", "f", "^", "e", "t", "e", " ", "c", "^", "p", "t", "e"}) {
+        if (std::string(key) == "<Delete>") {
+            EXPECT_TRUE(f.line->deleteBackward());
+        } else {
+            results.push_back(f.line->typeCharacter(key));
+        }
+        f.now += 1.0;
+    }
+    EXPECT_EQ(results, expected);
+    EXPECT_EQ(f.next, (std::vector<Next>{"a", " ", "a", " ", "f", "^", "e", "t", "e", " ", "c", "^",
+                                         "o", "t", "e", std::nullopt}));
+    EXPECT_EQ(f.line->mistypes().pairs, "az xôp");
+    EXPECT_EQ(f.line->mistypes().pos, (std::vector<int>{1, 2, 9}));
+    EXPECT_EQ(f.sounds, 3);
+    EXPECT_EQ(f.line->timeTotal(), 15.0);  // first key to last key
+    EXPECT_EQ(f.line->attrText().string(), "sa∙fête côte");
+    for (size_t i = 0; i < 12; ++i) {
+        const bool typo = i == 1 || i == 2 || i == 9;
+        EXPECT_EQ(f.at(i).foreground, typo ? colorError : colorWhiteTranslucent) << i;
+    }
+    ASSERT_EQ(f.stats->lessonsList().size(), 1u);
+    const auto& record = *f.stats->lessonsList()[0];
+    EXPECT_EQ(record.mistypesCount, 3);
+    EXPECT_EQ(record.accuracy, 75);
+    EXPECT_EQ(record.speedCPM, 48);
+    EXPECT_EQ(record.time, 15.0);
+    EXPECT_EQ(record.splitMistypes(), (std::pair<std::string, std::string>{"a ô", "zxp"}));
+    EXPECT_FALSE(f.stats->sessionSkipped);
+    EXPECT_EQ(f.completions, 1);
+}
+
+}  // namespace
+}  // namespace wv
