@@ -16,7 +16,7 @@ namespace wv {
 // The stored lesson records of "statistics.db": opened (created or upgraded) once, then kept
 // in memory as a list and a tree that grow with every stored line. Not safe for concurrent use.
 class LessonStats {
-public:
+  public:
     LessonStats(std::filesystem::path url, int version);
     virtual ~LessonStats() = default;
     LessonStats(const LessonStats&) = delete;
@@ -44,7 +44,7 @@ public:
     // The cloud queue; not owned (the hub owns both and sets it once).
     WVCloudProtocol* cloud = nullptr;
 
-private:
+  private:
     template <typename Field>
     int delta(Field field) const;
 

@@ -10,10 +10,14 @@ constexpr int kGroupCount = 10;
 
 bool inGroup(const LessonInfo& lesson, int idx) {
     switch (idx) {
-        case 7: return lesson.isNumbersOn;
-        case 8: return lesson.isCapitalsOn;
-        case 9: return lesson.isPunctuationOn;
-        default: return lesson.difficulty == idx;
+        case 7:
+            return lesson.isNumbersOn;
+        case 8:
+            return lesson.isCapitalsOn;
+        case 9:
+            return lesson.isPunctuationOn;
+        default:
+            return lesson.difficulty == idx;
     }
 }
 

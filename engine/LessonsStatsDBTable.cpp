@@ -35,7 +35,6 @@ struct SessionColumns {
     explicit SessionColumns(const sqlite::ResultSet& rs)
         : id(rs.columnIndex("id")),
           timestamp(rs.columnIndex("timestamp")),
-          time(rs.columnIndex("time")),
           speed(rs.columnIndex("speed")),
           mistakes(rs.columnIndex("mistakes")),
           langId(rs.columnIndex("langId")),
@@ -48,8 +47,9 @@ struct SessionColumns {
           hasPunctuation(rs.columnIndex("hasPunctuation")),
           mistakesChars(rs.columnIndex("mistakesChars")),
           layoutIdx(rs.columnIndex("layoutIdx")) {}
-    int id, timestamp, time, speed, mistakes, langId, diffLvl, diffAuto, accuracy, hasDelete,
-        hasNumbers, hasCapitals, hasPunctuation, mistakesChars, layoutIdx;
+    // "time" is the one real column; it is read by name.
+    int id, timestamp, speed, mistakes, langId, diffLvl, diffAuto, accuracy, hasDelete, hasNumbers,
+        hasCapitals, hasPunctuation, mistakesChars, layoutIdx;
 };
 
 // Integer columns are stored as 32-bit values; a NULL (a column added by an upgrade) reads 0.

@@ -14,7 +14,7 @@ class LangData;
 // The "sessions" table of lesson records: created at a schema version, or brought up to the
 // version-4 columns one step at a time, and read back as LessonInfo.
 class LessonsStatsDBTable : public DBTable {
-public:
+  public:
     using DBTable::DBTable;
 
     // Creates the table at `version`, or upgrades an existing one (whatever `version` says).

@@ -16,7 +16,7 @@ struct LessonTreeLangLeaf {
 // The stored records by language and then layout, for the statistics screens. Leaves are made
 // on first need and only grow; the records are the statistics store's own objects.
 class LessonsTree {
-public:
+  public:
     std::map<Language, LessonTreeLangLeaf> langLeafs;
 
     void addLessons(const std::vector<LessonInfoPtr>& lessons);

@@ -65,9 +65,8 @@ std::optional<Date> StatsTimestampReader::read(std::string_view text) const {
         text.size() == 19 && text[4] == '-' && text[7] == '-' && text[10] == ' ' &&
         text[13] == ':' && text[16] == ':' && digits(text, 0, 4, year) &&
         digits(text, 5, 2, month) && digits(text, 8, 2, day) && digits(text, 11, 2, hour) &&
-        digits(text, 14, 2, minute) && digits(text, 17, 2, second) && month >= 1 &&
-        month <= 12 && day >= 1 && day <= daysInMonth(year, month) && hour <= 23 &&
-        minute <= 59 && second <= 59;
+        digits(text, 14, 2, minute) && digits(text, 17, 2, second) && month >= 1 && month <= 12 &&
+        day >= 1 && day <= daysInMonth(year, month) && hour <= 23 && minute <= 59 && second <= 59;
     if (!canonical) return formatter_.date(text);
 
     const long long wallHour = daysFromCivil(year, month, day) * 24 + hour;

@@ -15,14 +15,14 @@ namespace wv {
 // formatter accepts, plus wall-clock times that fall into a daylight-saving gap (a row is
 // never dropped for its date). Keeps the zone offset of the last hour it saw.
 class StatsTimestampReader {
-public:
+  public:
     StatsTimestampReader();
 
     std::optional<Date> read(std::string_view text) const;
 
-private:
+  private:
     DateFormatter formatter_;
-    mutable long long cachedHour_ = -1;  // local wall-clock hours since the epoch
+    mutable long long cachedHour_ = -1;   // local wall-clock hours since the epoch
     mutable long long cachedOffset_ = 0;  // seconds east of UTC for that hour
 };
 

@@ -13,7 +13,7 @@ inline constexpr RGBColor colorClear{0.0, 0.0, 0.0, 0.0, false};
 // A line of text with a colour per character, for a view to draw as it is. Indices count
 // user-perceived characters. Plain data: no drawing library involved.
 class StyledText {
-public:
+  public:
     enum class Alignment { Natural, Center };
 
     struct Character {
@@ -39,7 +39,7 @@ public:
     // Shows other text in place of a character, keeping its colours.
     void replaceCharacter(size_t index, std::string text);
 
-private:
+  private:
     std::vector<Character> characters_;
     Alignment alignment_ = Alignment::Natural;
 };

@@ -53,12 +53,13 @@ void WVTextLine::setText(const std::string& text) {
     mistypes_.clear();
     timeStart_.reset();
     timeTotal_ = 0;
+    finished_ = false;
     // A dead key typed at the end of the last line belongs to no character of this one.
     passedFirstCompoundChar_ = false;
 }
 
 bool WVTextLine::typeCharacter(std::string_view typed) {
-    if (timeTotal_ != 0 || !langActive_) return false;
+    if (finished_ || !langActive_) return false;
     if (!timeStart_) timeStart_ = clock_();
 
     bool result = false;
@@ -112,7 +113,7 @@ void WVTextLine::advanceCursor(std::string_view pair, bool right) {
 }
 
 bool WVTextLine::deleteBackward() {
-    if (timeTotal_ != 0 || cursorPos_ < 1) return false;
+    if (finished_ || cursorPos_ < 1) return false;
     attrText_.setBackground(size_t(cursorPos_), colorClear);
     --cursorPos_;
     if (characters_[size_t(cursorPos_)] == " ") attrText_.replaceCharacter(size_t(cursorPos_), " ");
@@ -141,7 +142,7 @@ std::optional<std::string> WVTextLine::expectedCharacter(bool compound) const {
 
 int WVTextLine::currentSpeed() const {
     if (!timeStart_) return 0;
-    const double seconds = timeTotal_ != 0 ? timeTotal_ : secondsSinceStart();
+    const double seconds = finished_ ? timeTotal_ : secondsSinceStart();
     return charactersPerMinute(cursorPos_, seconds);
 }
 
@@ -150,6 +151,9 @@ bool WVTextLine::isComplete() const { return cursorPos_ == int(characters_.size(
 void WVTextLine::lineCompleted() {
     // Every typo shows at the end, also one that was deleted and typed again correctly.
     for (int position : mistypes_.pos) markMistypedCharacter(position);
+    // A line is finished by its last character, not by a non-zero duration: a clock that did
+    // not move must not reopen the line to Delete and a second record.
+    finished_ = true;
     timeTotal_ = secondsSinceStart();
     const int speed = charactersPerMinute(cursorPos_, timeTotal_);
     const int accuracy = accuracyPercent(cursorPos_, mistypes_.count());
@@ -177,8 +181,6 @@ void WVTextLine::markCursorCharacter(int position) {
 
 void WVTextLine::publishNextCharacter() { nextCharacterBehavior.onNext(expectedCharacter(true)); }
 
-double WVTextLine::secondsSinceStart() const {
-    return timeStart_ ? clock_() - *timeStart_ : 0.0;
-}
+double WVTextLine::secondsSinceStart() const { return timeStart_ ? clock_() - *timeStart_ : 0.0; }
 
 }  // namespace wv

@@ -23,7 +23,7 @@ class MistypesInfo;
 // right or wrong; the last one finishes the line, which is stored as a lesson record when it
 // was accurate enough. One instance, reused for every line; main thread only.
 class WVTextLine {
-public:
+  public:
     // Seconds on any steady scale; only differences are used.
     using Clock = std::function<double()>;
 
@@ -60,6 +60,8 @@ public:
     std::optional<double> timeStart() const { return timeStart_; }
     // 0 while the line runs; its duration in seconds once finished.
     double timeTotal() const { return timeTotal_; }
+    // Set by the last character, also when the line took no measurable time.
+    bool isFinished() const { return finished_; }
     LangData* langActive() const { return langActive_; }
     bool passedFirstCompoundChar() const { return passedFirstCompoundChar_; }
     LessonStats& statistics() const { return statistics_; }
@@ -67,10 +69,10 @@ public:
     ErrorSound sound;
     std::function<void()> callbackLineComplete;
 
-protected:
+  protected:
     virtual void lineCompleted();
 
-private:
+  private:
     bool typeCompoundKey(std::string_view typed, const std::string& expected);
     void advanceCursor(std::string_view pair, bool right);
     void markMistypedCharacter(int position);
@@ -87,6 +89,7 @@ private:
     Mistypes mistypes_;
     std::optional<double> timeStart_;
     double timeTotal_ = 0;
+    bool finished_ = false;
     LangData* langActive_ = nullptr;
     bool passedFirstCompoundChar_ = false;
 };

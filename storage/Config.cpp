@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "platform/plist/UserDefaults.h"
 #include "storage/DictionaryUtils.h"
 #include "storage/FS.h"
 
@@ -98,6 +99,8 @@ void Config::resetToFirstLaunch() {
     Log::print("DELETED CONFIG FILE : " + path.string());
     std::error_code ec;
     std::filesystem::remove(path, ec);
+    const std::string identifier = Bundle::main().identifier();
+    if (!identifier.empty()) UserDefaults::standard().removePersistentDomain(identifier);
 }
 
 std::string Config::appVersionString() {

@@ -12,7 +12,7 @@ namespace wv::testing {
 
 // A word generator that hands out the texts it is given, in turn, and remembers its calls.
 class ScriptedGenerator : public WordGenerator {
-public:
+  public:
     std::vector<std::string> texts{"line"};
     struct Call {
         int length;

@@ -45,7 +45,7 @@ TEST(LessonAverageInfo, BarValueScalesSpeedAndMarksPractisedGroups) {
         bool active;
         float bar;
     } cases[] = {
-        {0, true, 0.5f}, {0, false, 0.0f}, {150, true, 1.5f}, {450, true, 3.0f},
+        {0, true, 0.5f},    {0, false, 0.0f},  {150, true, 1.5f}, {450, true, 3.0f},
         {300, false, 3.0f}, {100, true, 1.0f}, {1, true, 0.01f},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "engine/LessonStats.h"
 #include "engine/RecordingCloud.h"
 #include "platform/foundation/Folders.h"
@@ -98,8 +100,7 @@ TEST(LessonStats, AFailedInsertStoresNothingFurther) {
     EXPECT_EQ(stats.addLesson(broken, true), std::nullopt);
     EXPECT_FALSE(log.lines(LogChannel::System).empty());  // the failure is reported
     EXPECT_EQ(stats.lessonsList().size(), 1u);
-    EXPECT_EQ(stats.lessonsTree().langLeafs.at(Language::en).layoutLeafs.at(0).lessons.size(),
-              1u);
+    EXPECT_EQ(stats.lessonsTree().langLeafs.at(Language::en).layoutLeafs.at(0).lessons.size(), 1u);
     EXPECT_EQ(cloud.queued.size(), 1u);
     EXPECT_EQ(stats.db().count("sessions"), 1u);
 }
@@ -131,6 +132,29 @@ TEST(LessonStats, ANewStoreLoadsWhatAnEarlierOneStored) {
     ASSERT_EQ(again.lessonsList().size(), 2u);
     EXPECT_EQ(*again.lessonsList()[0], stored);
     EXPECT_EQ(again.lessonsTree().langLeafs.size(), 2u);
+}
+
+}  // namespace
+}  // namespace wv
+
+namespace wv {
+namespace {
+
+TEST(LessonStats, AFileThatIsNoDatabaseGivesAnEmptyStoreThatStoresNothing) {
+    const auto path = statsPath();
+    {
+        std::ofstream garbage(path, std::ios::binary);
+        garbage << std::string(4096, '\x5a') << "not a database";
+    }
+    LogCapture log;
+    LessonStats stats(path, 4);
+    EXPECT_TRUE(stats.lessonsList().empty());
+    RecordingCloud cloud;
+    stats.cloud = &cloud;
+    EXPECT_EQ(stats.addLesson(row(100, 90, "ab"), true), std::nullopt);
+    EXPECT_TRUE(stats.lessonsList().empty());
+    EXPECT_TRUE(cloud.queued.empty());
+    EXPECT_FALSE(log.lines(LogChannel::System).empty());
 }
 
 }  // namespace

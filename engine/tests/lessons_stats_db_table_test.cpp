@@ -25,8 +25,8 @@ std::vector<std::string> columnsFrom(std::initializer_list<const char*> names) {
     return {names.begin(), names.end()};
 }
 
-const std::vector<std::string> kVersion1 = columnsFrom(
-    {"id", "timestamp", "time", "speed", "mistakes", "langId", "diffLvl", "diffAuto"});
+const std::vector<std::string> kVersion1 =
+    columnsFrom({"id", "timestamp", "time", "speed", "mistakes", "langId", "diffLvl", "diffAuto"});
 const std::vector<std::string> kVersion4 = columnsFrom(
     {"id", "timestamp", "time", "speed", "mistakes", "langId", "diffLvl", "diffAuto", "accuracy",
      "hasDelete", "hasNumbers", "hasCapitals", "hasPunctuation", "mistakesChars", "layoutIdx"});
@@ -171,8 +171,7 @@ struct Table4 {
             "accuracy, hasDelete, hasNumbers, hasCapitals, hasPunctuation, mistakesChars, "
             "layoutIdx) values ('" +
             timestamp + "', 2.0, 100, 0, " + std::to_string(langId) + ", " +
-            std::to_string(diffLvl) + ", 0, 100, 0, 0, 1, 0, " + (*extra ? extra : "NULL, 2") +
-            ")";
+            std::to_string(diffLvl) + ", 0, 100, 0, 0, 1, 0, " + (*extra ? extra : "NULL, 2") + ")";
         ASSERT_TRUE(db.connection().executeUpdate(sql));
     }
     DB db;

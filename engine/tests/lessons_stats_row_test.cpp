@@ -117,8 +117,9 @@ TEST(LessonsStatsRow, AStoredRecordReadsBackEqualFromANewStoreAndFromTheFile) {
     }
     EXPECT_EQ(sqlite3Output(file, "SELECT * FROM sessions"),
               "1|2025-11-30 23:59:58|33.5|212|2|5|6|1|95|0|1|1|1|ê^ab|4\n");
-    EXPECT_EQ(sqlite3Output(file, "SELECT typeof(time), typeof(speed), typeof(hasDelete), "
-                                  "typeof(mistakesChars) FROM sessions"),
+    EXPECT_EQ(sqlite3Output(file,
+                            "SELECT typeof(time), typeof(speed), typeof(hasDelete), "
+                            "typeof(mistakesChars) FROM sessions"),
               "real|integer|integer|text\n");
 }
 

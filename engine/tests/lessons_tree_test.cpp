@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestLanguage.h"
 #include "engine/LessonsTree.h"
 
 namespace wv {
@@ -61,14 +62,15 @@ TEST(LessonsTree, AveragesCountEachRecordInItsLessonAndOptionGroups) {
     leaf.add(record(Language::es, 0, 2, 400, 2));  // fast but with typos
     leaf.add(record(Language::es, 0, 4, 80, 1));   // a group with typos only
     leaf.add(record(Language::es, 0, 6, 210, 0, false, true, false));
-    const LangData* lang = nullptr;
+    testing::TestLanguage english(Language::en);
+    const LangData* lang = english.data.get();
 
     auto averages = leaf.lessonAverages(lang);
     ASSERT_EQ(averages.size(), 10u);
     struct Expect {
         int speed;
         bool active;
-    } expected[10] = {{0, false}, {0, false}, {150, true}, {0, false}, {0, true},
+    } expected[10] = {{0, false}, {0, false},  {150, true}, {0, false},  {0, true},
                       {0, false}, {210, true}, {150, true}, {210, true}, {150, true}};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(averages[i].idx, i);

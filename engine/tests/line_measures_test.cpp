@@ -12,8 +12,8 @@ TEST(LineMeasures, AccuracyFollowsTheSinglePrecisionFormula) {
     struct Case {
         int total, typos, accuracy;
     } cases[] = {
-        {100, 1, 99}, {10, 3, 70}, {3, 1, 66}, {50, 60, 0},  {0, 5, 100},  {100, 0, 100},
-        {-4, 2, 100}, {1, -1, 100}, {100, 49, 51}, {100, 50, 50}, {7, 7, 0}, {1000, 1, 99},
+        {100, 1, 99}, {10, 3, 70},  {3, 1, 66},    {50, 60, 0},   {0, 5, 100}, {100, 0, 100},
+        {-4, 2, 100}, {1, -1, 100}, {100, 49, 51}, {100, 50, 50}, {7, 7, 0},   {1000, 1, 99},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(accuracyPercent(c.total, c.typos), c.accuracy) << c.total << " / " << c.typos;

@@ -19,9 +19,16 @@ public:
     // The latest value sent (or the initial one).
     T value() const { return *core_->value(); }
 
-    // After completion or disposal sending has no effect.
-    void onNext(const T& value) const { core_->onNext(value); }
-    void onCompleted() const { core_->onCompleted(); }
+    // After completion or disposal sending has no effect. The subject stays alive until the
+    // delivery ends, even when a subscriber destroys the handle's owner.
+    void onNext(const T& value) const {
+        auto core = core_;
+        core->onNext(value);
+    }
+    void onCompleted() const {
+        auto core = core_;
+        core->onCompleted();
+    }
     void dispose() const { core_->dispose(); }
     bool isDisposed() const { return core_->isDisposed(); }
     bool isCompleted() const { return core_->isCompleted(); }

@@ -8,6 +8,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "platform/plist/UserDefaults.h"
 #include "storage/FS.h"
 
 namespace wv {
@@ -184,12 +185,14 @@ TEST(Config, ResetToFirstLaunchRemovesTheSettingsFileAndKeepsTheRecord) {
     std::ofstream(path) << "x";
     Config config;
     config.setSoundOn(false);
+    UserDefaults::standard().setObject("WVCloudLogicChangeToken", "token");
     {
         LogCapture log;
         Config::resetToFirstLaunch();
         EXPECT_EQ(log.lines(), std::vector<std::string>{"DELETED CONFIG FILE : " + path.string()});
     }
     EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(UserDefaults::standard().objectForKey("WVCloudLogicChangeToken"));
     EXPECT_FALSE(config.soundOn());
     // No file to remove: the same message, nothing else.
     LogCapture log;

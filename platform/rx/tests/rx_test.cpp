@@ -306,3 +306,33 @@ TEST(Disposable, RunsItsActionExactlyOnceFromAnyCopy) {
 
 }  // namespace
 }  // namespace wv::rx
+
+namespace wv::rx {
+namespace {
+
+// An owner of a subject whose subscriber destroys it while an event is being delivered.
+struct Owner {
+    BehaviorSubject<std::string> changed{"start"};
+    std::string last = "first";
+};
+
+TEST(Subjects, ASubscriberMayDestroyTheSubjectsOwnerDuringDelivery) {
+    auto owner = std::make_unique<Owner>();
+    std::vector<std::string> seen;
+    DisposeBag bag;
+    owner->changed
+        .subscribe([&](const std::string& v) {
+            seen.push_back(v);
+            if (v == "first") owner.reset();
+        })
+        .disposed(bag);
+    owner->changed.subscribe([&](const std::string& v) { seen.push_back("second " + v); })
+        .disposed(bag);
+    Owner* raw = owner.get();
+    raw->changed.onNext(raw->last);
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(seen, (std::vector<std::string>{"start", "second start", "first", "second first"}));
+}
+
+}  // namespace
+}  // namespace wv::rx
