@@ -7,9 +7,11 @@
 #include <string>
 
 #include "engine/WordGeneratorBase.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Random.h"
 #include "platform/foundation/Text.h"
+#include "platform/sqlite/Database.h"
 
 namespace wv {
 namespace {
@@ -94,6 +96,26 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(languageName(o.language)) + (o.capitals ? "_C" : "_c") +
                (o.numbers ? "N" : "n") + (o.punctuation ? "P" : "p");
     });
+
+// The filter is the last guard; the word lists were made without these words in the first place.
+TEST(EnglishDatabases, HoldNoFilteredWord) {
+    LogCapture quiet;
+    WordGeneratorSettings settings;
+    auto en = makeWordGenerator(Language::en, settings);
+    const auto& filtered = en->filterWordsSet();
+    ASSERT_GT(filtered.size(), 50u);
+    for (int level = 0; level <= 5; ++level) {
+        const auto path = Bundle::main().pathForResource("db/en_" + std::to_string(level), "db");
+        ASSERT_TRUE(path);
+        sqlite::Database db(*path);
+        ASSERT_TRUE(db.open(sqlite::Database::Mode::ReadOnly));
+        for (int n = 1; n <= 10; ++n) {
+            auto rs = db.executeQuery("SELECT word FROM words" + std::to_string(n));
+            ASSERT_TRUE(rs);
+            while (rs->next()) EXPECT_FALSE(filtered.count(*rs->stringForColumnIndex(0)));
+        }
+    }
+}
 
 }  // namespace
 }  // namespace wv
