@@ -61,14 +61,15 @@ std::string buildLine(const Words& words, std::shared_ptr<WVPunctuationSelector>
                       std::shared_ptr<WVPunctuationSelector> ending, const Capitalizer& capitals,
                       int& previousLength) {
     const int sentences = randomUniform(10) < 5 ? 2 : (randomUniform(10) > 4 ? 3 : 1);
-    WVText text(sentences, std::move(normal), std::move(ending),
-                [&words, pick = size_t(0)](int n) mutable {
-                    // The word databases choose with their own generator, not the program's
-                    // random source; a rotating pick stands in for it.
-                    const auto& list = words[size_t(n)];
-                    return list[pick++ % list.size()];
-                },
-                capitals);
+    WVText text(
+        sentences, std::move(normal), std::move(ending),
+        [&words, pick = size_t(0)](int n) mutable {
+            // The word databases choose with their own generator, not the program's
+            // random source; a rotating pick stands in for it.
+            const auto& list = words[size_t(n)];
+            return list[pick++ % list.size()];
+        },
+        capitals);
     while (text.length() < 100) {
         int length = weightedRandomIndex(kLengthWeights).value_or(4);
         while (length == previousLength) length = weightedRandomIndex(kLengthWeights).value_or(3);
@@ -86,14 +87,14 @@ std::string buildLine(const Words& words, std::shared_ptr<WVPunctuationSelector>
 
 // Counts the draws of a line, drawing from an in-process generator.
 class CountingRandom final : public RandomSource {
-public:
+  public:
     uint32_t uniform(uint32_t bound) override {
         ++draws;
         return inner_.uniform(bound);
     }
     long draws = 0;
 
-private:
+  private:
     SeededRandom inner_{1};
 };
 

@@ -28,16 +28,26 @@ std::string initialCaseLocale(std::string locale) {
 // ICU locale ids of the learning languages' case rules.
 const char* caseLocale(Language language) {
     switch (language) {
-        case Language::en: return "en";
-        case Language::ua: return "uk";
-        case Language::ru: return "ru";
-        case Language::de: return "de";
-        case Language::es: return "es";
-        case Language::fr: return "fr";
-        case Language::gr: return "el";
-        case Language::tr: return "tr";
-        case Language::it: return "it";
-        case Language::pr: return "pt";
+        case Language::en:
+            return "en";
+        case Language::ua:
+            return "uk";
+        case Language::ru:
+            return "ru";
+        case Language::de:
+            return "de";
+        case Language::es:
+            return "es";
+        case Language::fr:
+            return "fr";
+        case Language::gr:
+            return "el";
+        case Language::tr:
+            return "tr";
+        case Language::it:
+            return "it";
+        case Language::pr:
+            return "pt";
     }
     return "";
 }
@@ -45,7 +55,8 @@ const char* caseLocale(Language language) {
 bool layoutTypes(const KeyboardLayoutData& layout, std::string_view character) {
     const std::string wanted = symbol::normalized(character);
     if (layout.keyCodeForSymbol(wanted)) return true;
-    // A base key with Shift or Caps Lock types its upper case unless its Shift entry says otherwise.
+    // A base key with Shift or Caps Lock types its upper case unless its Shift entry says
+    // otherwise.
     for (int code = 0; code < KeyTable::kKeyCodeLimit; ++code) {
         if (layout.dic().contains(code) && layout.dic().uppercasedAt(code) == wanted) return true;
     }

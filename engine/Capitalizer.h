@@ -12,7 +12,7 @@ class KeyMapBase;
 // ("tr": "i" -> "İ"), and only when the current layout can type that capital; otherwise the
 // word stays as it is, since the learner could not type it.
 class Capitalizer {
-public:
+  public:
     // Answers whether a key (or dead-key sequence) of the current layout types the text.
     using CanType = std::function<bool(std::string_view)>;
 
@@ -30,7 +30,7 @@ public:
     // characters, as "ß" can be), or `word` unchanged when the capital cannot be typed.
     std::string capitalize(std::string_view word) const;
 
-private:
+  private:
     std::string locale_;
     CanType canType_;
     bool asciiFollowsRootRules_ = true;

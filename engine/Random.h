@@ -13,7 +13,7 @@ namespace wv {
 // from the shared random source (platform/foundation/Random.h), so tests can script them.
 // The in-place array shuffle is wv::shuffle (languages/Shuffle.h).
 class Random {
-public:
+  public:
     // The element reached by stepping a draw below the count from the first element.
     static std::optional<int> randomSetElement(const std::set<int>& set);
     // The element at a draw below the count; an empty array gives "" without a draw.

@@ -6,15 +6,20 @@ namespace wv {
 
 std::string WVNumbersHelper::numberWithDigits(int digits) {
     switch (digits) {
-        case 0: return "";
-        case 1: return std::to_string(randomUniform(10));
-        case 2: return twoDigitNumber();
+        case 0:
+            return "";
+        case 1:
+            return std::to_string(randomUniform(10));
+        case 2:
+            return twoDigitNumber();
         case 3: {
             std::string first = std::to_string(randomUniform(10));
             return first + twoDigitNumber();
         }
-        case 4: return fourDigitNumber();
-        default: return "2000";
+        case 4:
+            return fourDigitNumber();
+        default:
+            return "2000";
     }
 }
 

@@ -7,7 +7,7 @@ namespace wv {
 // Number texts for the words of an exercise line that become numbers: short figures, often a
 // repeated digit or shaped like a year, so the number row is practised with realistic values.
 class WVNumbersHelper {
-public:
+  public:
     // 0 digits: ""; 1: one digit; 2: twoDigitNumber; 3: a digit (possibly "0") then
     // twoDigitNumber; 4: fourDigitNumber; any other count: "2000".
     static std::string numberWithDigits(int digits);

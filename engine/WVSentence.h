@@ -15,13 +15,15 @@ namespace wv {
 // word i and word i + 1, so there is always one gap fewer than words) and closed by an ending.
 // Marks drawn from the selectors are the language's own shared objects and are never changed.
 class WVSentence {
-public:
+  public:
     WVSentence(std::shared_ptr<WVPunctuationSelector> punctuationSelector,
                std::shared_ptr<WVPunctuationSelector> punctuationEndSelector,
                Capitalizer capitals = {});
 
     const std::vector<std::shared_ptr<WVWord>>& words() const { return words_; }
-    const std::vector<std::shared_ptr<WVPunctuation>>& punctuations() const { return punctuations_; }
+    const std::vector<std::shared_ptr<WVPunctuation>>& punctuations() const {
+        return punctuations_;
+    }
     const std::shared_ptr<WVPunctuation>& ending() const { return ending_; }
 
     // Appends a word; from the second word on a plain space separates it from the previous one.
@@ -47,7 +49,7 @@ public:
     // for a probability of 0 or less (or NaN) or without words.
     void setCapitals(float probability);
 
-private:
+  private:
     std::vector<std::shared_ptr<WVWord>> words_;
     std::vector<std::shared_ptr<WVPunctuation>> punctuations_;
     std::shared_ptr<WVPunctuation> ending_;

@@ -52,7 +52,8 @@ void WVText::makeNumbers(int count) {
     for (size_t i = 1; i < words.size(); ++i) {
         if (!words[i]->isCapitalized && words[i]->length < 5) candidates.insert(int(i));
     }
-    for (int i : Random::distinctRandomElements(candidates, count)) words[size_t(i)]->isNumber = true;
+    for (int i : Random::distinctRandomElements(candidates, count))
+        words[size_t(i)]->isNumber = true;
 }
 
 WVSentence& WVText::longestSentence() {

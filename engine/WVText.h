@@ -17,7 +17,7 @@ namespace wv {
 // rendered into the line the learner types. Lengths are user-perceived characters and are
 // recomputed from the words and marks on every step.
 class WVText {
-public:
+  public:
     // `getWordWithSymbols` gives a word of the asked number of letters; `capitals` carries the
     // language's case rules and the layout's check for typeable capitals.
     WVText(int sentenceCount, std::shared_ptr<WVPunctuationSelector> punctuationSelector,
@@ -45,7 +45,7 @@ public:
     // The counted length of text(): without the trailing space.
     int length() const;
 
-private:
+  private:
     // The sentence whose ending closes the line: the last one with words (or the last one).
     const WVSentence* closingSentence() const;
     WVSentence& longestSentence();

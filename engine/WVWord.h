@@ -11,7 +11,7 @@ class Capitalizer;
 // its letters (or digits) are fetched when the line is rendered. Shared by reference between
 // its sentence and the word lists of the text, so flags set through either are the same.
 class WVWord {
-public:
+  public:
     using Source = std::function<std::string(int)>;
 
     WVWord(int length, Source getWordWithSymbols, Source getNumberWithDigits)

@@ -26,7 +26,7 @@ bool plainAscii(std::string_view s) {
 // This thread's character break iterator over `utf8` for the life of the object; the
 // iterator keeps only a shallow view of the bytes, so it is not used once they are gone.
 class Breaks {
-public:
+  public:
     explicit Breaks(std::string_view utf8) {
         thread_local std::unique_ptr<icu::BreakIterator> shared = [] {
             UErrorCode status = U_ZERO_ERROR;
@@ -46,7 +46,7 @@ public:
     // Null when ICU has no break rules.
     icu::BreakIterator* iterator() const { return iterator_; }
 
-private:
+  private:
     UText text_ = UTEXT_INITIALIZER;
     icu::BreakIterator* iterator_ = nullptr;
 };
@@ -67,7 +67,8 @@ size_t graphemeCount(std::string_view utf8) {
 size_t firstGraphemeSize(std::string_view utf8) {
     if (utf8.empty()) return 0;
     const bool nextIsAscii = utf8.size() == 1 || isAscii(static_cast<unsigned char>(utf8[1]));
-    if (isAscii(static_cast<unsigned char>(utf8[0])) && nextIsAscii && utf8.substr(0, 2) != "\r\n") {
+    if (isAscii(static_cast<unsigned char>(utf8[0])) && nextIsAscii &&
+        utf8.substr(0, 2) != "\r\n") {
         return 1;
     }
     Breaks breaks(utf8);

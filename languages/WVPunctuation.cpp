@@ -21,7 +21,8 @@ int WVPunctuation::length() const {
     // break rules and the joined copy.
     if (asciiWithoutCr(spaceBefore) && asciiWithoutCr(value) && asciiWithoutCr(spaceAfter)) {
         const size_t joined = spaceBefore.size() + value.size() + spaceAfter.size();
-        return int(joined + (asciiWithoutCr(inversion) ? inversion.size() : graphemeCount(inversion)));
+        return int(joined +
+                   (asciiWithoutCr(inversion) ? inversion.size() : graphemeCount(inversion)));
     }
     return int(graphemeCount(spaceBefore + value + spaceAfter) + graphemeCount(inversion));
 }

@@ -8,7 +8,7 @@ namespace wv {
 // by reference between a language's selectors and the sentences built from them; the text
 // model only reads them.
 class WVPunctuation {
-public:
+  public:
     WVPunctuation() = default;
     WVPunctuation(std::string inversion, std::string value, std::string spaceBefore,
                   std::string spaceAfter)

@@ -15,7 +15,7 @@ enum class PunctuationType { Normal, Ending };
 // any mark again. One selector per kind and language, shared by every line of that
 // language, so a cycle carries over from sentence to sentence and from line to line.
 class WVPunctuationSelector {
-public:
+  public:
     explicit WVPunctuationSelector(std::vector<std::shared_ptr<WVPunctuation>> items)
         : items_(std::move(items)) {}
 
@@ -35,7 +35,7 @@ public:
     // The first mark whose value equals `value`, or null.
     std::shared_ptr<WVPunctuation> itemForValue(std::string_view value) const;
 
-private:
+  private:
     std::vector<std::shared_ptr<WVPunctuation>> items_;
     std::vector<std::shared_ptr<WVPunctuation>> itemsRandomCache_;
 };

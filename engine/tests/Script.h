@@ -12,7 +12,7 @@
 namespace wv::testing {
 
 class Script {
-public:
+  public:
     explicit Script(std::vector<ScriptedRandom::Draw> draws)
         : source_(std::make_shared<ScriptedRandom>(std::move(draws))), scope_(source_) {}
 
@@ -20,7 +20,7 @@ public:
     bool used() const { return source_->remaining() == 0; }
     const std::vector<uint32_t>& bounds() const { return source_->boundsAsked(); }
 
-private:
+  private:
     std::shared_ptr<ScriptedRandom> source_;
     ScopedRandomSource scope_;
 };

@@ -13,15 +13,19 @@
 namespace wv::testing {
 
 // A word of n letters: the first n letters of the alphabet, so a line shows each word's length.
-inline std::string alphabetWord(int n) { return std::string("abcdefghijklmnopqrstuvwxyz").substr(0, size_t(n)); }
+inline std::string alphabetWord(int n) {
+    return std::string("abcdefghijklmnopqrstuvwxyz").substr(0, size_t(n));
+}
 
 inline std::shared_ptr<WVWord> word(int length) {
     return std::make_shared<WVWord>(length, alphabetWord, &WVNumbersHelper::numberWithDigits);
 }
 
 struct Selectors {
-    std::shared_ptr<WVPunctuationSelector> normal = makePunctuationSelector(PunctuationType::Normal);
-    std::shared_ptr<WVPunctuationSelector> ending = makePunctuationSelector(PunctuationType::Ending);
+    std::shared_ptr<WVPunctuationSelector> normal =
+        makePunctuationSelector(PunctuationType::Normal);
+    std::shared_ptr<WVPunctuationSelector> ending =
+        makePunctuationSelector(PunctuationType::Ending);
 
     static Selectors spanish() {
         Selectors s;

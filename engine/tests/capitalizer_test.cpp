@@ -1,3 +1,5 @@
+#include "engine/Capitalizer.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/Capitalizer.h"
 #include "languages/KeyMapBase.h"
 #include "languages/layouts/KeyMapDe.h"
 #include "languages/layouts/KeyMapEn.h"
@@ -14,6 +15,7 @@ namespace wv {
 namespace {
 
 TEST(Capitalizer, FollowsTheLanguagesCaseRules) {
+    // clang-format off
     struct Case {
         const char* locale;
         const char* word;
@@ -33,6 +35,7 @@ TEST(Capitalizer, FollowsTheLanguagesCaseRules) {
         {"", "", ""},
         {"", "Abc", "Abc"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(Capitalizer(c.locale, nullptr).capitalize(c.word), c.capitalised)
             << c.locale << " " << c.word;
@@ -75,6 +78,7 @@ std::unique_ptr<KeyMapBase> turkishKeyMap() {
 TEST(Capitalizer, ForAKeyMapUsesItsLanguageAndItsCurrentLayout) {
     auto keys = turkishKeyMap();
     const Capitalizer capitals = Capitalizer::forKeyMap(*keys);
+    // clang-format off
     struct Case {
         int layout;
         const char* word;
@@ -90,6 +94,7 @@ TEST(Capitalizer, ForAKeyMapUsesItsLanguageAndItsCurrentLayout) {
         {1, "über", "Über"},
         {1, "ôter", "ôter"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         keys->selectLayout(c.layout);
         EXPECT_EQ(capitals.capitalize(c.word), c.rendered) << c.layout << " " << c.word;
@@ -99,6 +104,7 @@ TEST(Capitalizer, ForAKeyMapUsesItsLanguageAndItsCurrentLayout) {
 TEST(Capitalizer, ForTheShippedLayouts) {
     KeyMapEn english;
     KeyMapDe german;
+    // clang-format off
     struct Case {
         const KeyMapBase& keys;
         const char* word;
@@ -109,6 +115,7 @@ TEST(Capitalizer, ForTheShippedLayouts) {
         {german, "über", "Über"},
         {german, "ßa", "ßa"},  // "SS" is no key's capital
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(Capitalizer::forKeyMap(c.keys).capitalize(c.word), c.rendered) << c.word;
     }

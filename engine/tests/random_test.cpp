@@ -1,3 +1,5 @@
+#include "engine/Random.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -6,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/Random.h"
 #include "engine/tests/Script.h"
 
 namespace wv {
@@ -40,7 +41,8 @@ TEST(WeightedRandomIndex, DrawsOneBasedPositionsOverThePositiveWeights) {
     };
     for (const auto& c : cases) {
         Script script(c.script);
-        EXPECT_EQ(weightedRandomIndex(c.weights), c.position) << ::testing::PrintToString(c.weights);
+        EXPECT_EQ(weightedRandomIndex(c.weights), c.position)
+            << ::testing::PrintToString(c.weights);
         EXPECT_TRUE(script.used());
     }
 }

@@ -43,6 +43,7 @@ TEST(WVSentence, WordsAreSeparatedByPlainSpaces) {
 
 TEST(WVSentence, PunctuationPlacesGapMarksAndAnEnding) {
     const float nan = std::nanf("");
+    // clang-format off
     struct Case {
         std::vector<int> words;
         float probability;
@@ -67,6 +68,7 @@ TEST(WVSentence, PunctuationPlacesGapMarksAndAnEnding) {
         {{3, 2}, 0.5, {{50, 100}, {0, 3}, {1, 2}}, "¿abc ab? ", true},
         {{3, 2}, 0.5, {{50, 100}, {1, 3}, {1, 2}}, "abc ab. ", true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Script script(c.script);
         WVSentence s = sentence(c.words, c.spanish ? Selectors::spanish() : Selectors{});
@@ -79,6 +81,7 @@ TEST(WVSentence, PunctuationPlacesGapMarksAndAnEnding) {
 }
 
 TEST(WVSentence, RemoveWordTakesTheExcessOrLess) {
+    // clang-format off
     struct Case {
         std::vector<int> words;
         float probability;  // 1: gap marks "-", ";", ":" and the ending "!"
@@ -97,6 +100,7 @@ TEST(WVSentence, RemoveWordTakesTheExcessOrLess) {
         {{3, 5, 4, 5}, 1, 7, true, {3, 4, 5}, "-;"},
         {{3, 5, 4, 5}, 1, 5, true, {5, 4, 5}, "-;"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Script script(c.probability > 0 ? Draws{{0, 100}} + kGapMarksInOrder +
                                               Draws{{0, 100}, {0, 100}} + kEndingsInOrder
@@ -112,6 +116,7 @@ TEST(WVSentence, RemoveWordTakesTheExcessOrLess) {
 }
 
 TEST(WVSentence, ShortenLongestWord) {
+    // clang-format off
     struct Case {
         std::vector<int> words;
         std::vector<int> after;
@@ -121,6 +126,7 @@ TEST(WVSentence, ShortenLongestWord) {
         {{1, 1}, {1, 1}},
         {{}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         WVSentence s = sentence(c.words);
         s.shortenLongestWord();
@@ -129,6 +135,7 @@ TEST(WVSentence, ShortenLongestWord) {
 }
 
 TEST(WVSentence, CapitalsAlwaysIncludeTheFirstWord) {
+    // clang-format off
     struct Case {
         std::vector<int> words;
         std::vector<size_t> numbers;
@@ -151,6 +158,7 @@ TEST(WVSentence, CapitalsAlwaysIncludeTheFirstWord) {
         {{3, 3}, {}, {}, 5, {}, {true, true}},
         {{}, {}, {}, 1, {}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Script script(c.script);
         WVSentence s = sentence(c.words);

@@ -37,6 +37,7 @@ std::vector<int> numberPositions(const WVText& text) {
 }
 
 TEST(WVText, WordsGoToTheShortestSentenceTheEarlierOfEqualOnes) {
+    // clang-format off
     struct Case {
         int sentences;
         std::vector<int> words;
@@ -47,6 +48,7 @@ TEST(WVText, WordsGoToTheShortestSentenceTheEarlierOfEqualOnes) {
         {1, {1, 2, 3}, {{1, 2, 3}}},
         {0, {1, 2, 3}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         WVText text = makeText(c.sentences, c.words);
         EXPECT_EQ(lengthsBySentence(text), c.dealt);
@@ -70,6 +72,7 @@ TEST(WVText, WithoutSentencesNothingIsKeptOrDrawn) {
 TEST(WVText, LinesEndWithoutTheLastEndingsSpace) {
     // Fresh selectors with all draws 0 give the gap marks "-", ";", ... and the endings "!", "?".
     const Draws gapMarks{{0, 4}, {0, 3}, {0, 2}}, endings{{0, 3}, {0, 2}};
+    // clang-format off
     struct Case {
         int sentences;
         std::vector<int> words;
@@ -84,6 +87,7 @@ TEST(WVText, LinesEndWithoutTheLastEndingsSpace) {
          "ab-a! abc; abcd?"},
         {1, {3}, 1, endings, "abc!"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Script script(c.script);
         WVText text = makeText(c.sentences, c.words);
@@ -95,6 +99,7 @@ TEST(WVText, LinesEndWithoutTheLastEndingsSpace) {
 }
 
 TEST(WVText, FitToLengthShortensOrRemovesInTheLongestSentence) {
+    // clang-format off
     struct Case {
         int sentences;
         std::vector<int> words;
@@ -110,6 +115,7 @@ TEST(WVText, FitToLengthShortensOrRemovesInTheLongestSentence) {
         {2, {5, 3, 7, 2}, 17, {{5, 2}, {3, 5}}},
         {2, {5, 3, 7, 2}, 11, {{5, 2}, {3}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         WVText text = makeText(c.sentences, c.words);
         const int before = text.length();
@@ -135,6 +141,7 @@ TEST(WVText, FitToLengthCountsTheLineWithoutItsTrailingSpace) {
 }
 
 TEST(WVText, FitToLengthStopsWhenNothingCanBeShortened) {
+    // clang-format off
     struct Case {
         std::vector<int> words;
         int target;
@@ -144,6 +151,7 @@ TEST(WVText, FitToLengthStopsWhenNothingCanBeShortened) {
         {{1, 1, 1, 1, 1, 1, 1, 1}, -100, {{1}}},
         {{9}, -3, {{1}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         WVText text = makeText(1, c.words);
         text.fitToLength(c.target);
@@ -152,6 +160,7 @@ TEST(WVText, FitToLengthStopsWhenNothingCanBeShortened) {
 }
 
 TEST(WVText, NumbersSkipTheFirstWordCapitalsAndLongWords) {
+    // clang-format off
     struct Case {
         int sentences;
         std::vector<int> words;
@@ -167,6 +176,7 @@ TEST(WVText, NumbersSkipTheFirstWordCapitalsAndLongWords) {
         {1, {3, 5, 2, 4, 1}, {}, -2, {}, {}},
         {2, {4, 3}, {}, 1, {}, {1}},  // the first word of the second sentence may
     };
+    // clang-format on
     for (const auto& c : cases) {
         Script script(c.script);
         WVText text = makeText(c.sentences, c.words);
@@ -190,9 +200,8 @@ TEST(WVText, SpanishQuestionOpensWithItsInversionBeforeTheCapital) {
 TEST(WVText, EveryRenderingAsksTheWordSourceAgain) {
     int calls = 0;
     WVText text(1, makePunctuationSelector(PunctuationType::Normal),
-                makePunctuationSelector(PunctuationType::Ending), [&calls](int n) {
-                    return std::string(size_t(n), char('a' + calls++ % 26));
-                });
+                makePunctuationSelector(PunctuationType::Ending),
+                [&calls](int n) { return std::string(size_t(n), char('a' + calls++ % 26)); });
     for (int l : {2, 3, 1}) text.addWord(l);
     const std::string first = text.text();
     const std::string second = text.text();

@@ -119,8 +119,8 @@ TEST(WVPunctuationSelector, EveryMarkOncePerCycleAndHandsOutItsOwnObjects) {
 }
 
 TEST(WVPunctuationSelector, ACycleCutShortCarriesOverWithoutNewDraws) {
-    auto source = std::make_shared<ScriptedRandom>(
-        std::vector<ScriptedRandom::Draw>{{0, 3}, {0, 2}});
+    auto source =
+        std::make_shared<ScriptedRandom>(std::vector<ScriptedRandom::Draw>{{0, 3}, {0, 2}});
     ScopedRandomSource scope(source);
     auto ending = makePunctuationSelector(PunctuationType::Ending);
     EXPECT_EQ(ending->nextRandom()->value, "!");

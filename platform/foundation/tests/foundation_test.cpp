@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <array>
 #include <fstream>
 #include <stdexcept>
 
@@ -53,8 +54,16 @@ TEST(Random, SeededSourcesRepeatAndStayBelowTheBound) {
         EXPECT_LT(x, bound);
     }
     EXPECT_EQ(a.uniform(0), 0u);
+    // The system source covers its whole range evenly, block refills included.
     SystemRandom sys;
-    for (int i = 0; i < 100; ++i) EXPECT_LT(sys.uniform(3), 3u);
+    std::array<int, 3> counts{};
+    for (int i = 0; i < 3000; ++i) {
+        const uint32_t x = sys.uniform(3);
+        ASSERT_LT(x, 3u);
+        ++counts[x];
+    }
+    for (int c : counts) EXPECT_GT(c, 800);
+    EXPECT_EQ(sys.uniform(1), 0u);
 }
 
 TEST(Random, ScopedSharedSourceIsUsedAndRestored) {
