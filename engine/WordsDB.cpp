@@ -102,7 +102,8 @@ std::optional<std::string> WordsDB::word(int length, const std::optional<std::st
     if (auto w = randomWord(length, std::nullopt)) return w;
     if (length < 1 || length > 10) return std::nullopt;
     std::string joined;
-    for (size_t i = 0; i < 10; ++i) {
+    // Words after the joined text is longer than the length cannot change the result.
+    for (size_t i = 0; i < 10 && text::characterCount(joined) <= static_cast<size_t>(length); ++i) {
         if (auto w = proxyDB().randomWord(i, "")) joined += *w;
     }
     const auto letters = text::characters(joined);

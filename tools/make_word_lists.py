@@ -55,7 +55,8 @@ GROUPS = {
     "pr": ["aeosri", "ndumtc", "lpvhgq", "bfãyzá", "éçxjêí", "ówúàkôõâ"],
 }
 
-# Real one-letter words; a spelling list also carries bare letters, which are no words.
+# Real one-letter words; a spelling list also carries bare letters, which are no words,
+# and some lists lack the one-letter words.
 ONE_LETTER = {
     "en": {"a"},
     "de": set(),
@@ -290,7 +291,7 @@ def make_list(case):
     groups = GROUPS[case]
     words = dictionary_words(case)
     extra = set(EXTRA.get(case, []))
-    words |= extra
+    words |= extra | ONE_LETTER[case]
     counts = frequencies(case)
     dropped = collections.Counter()
     kept = []
