@@ -16,7 +16,7 @@ class LessonStats;
 // rebuilds the mistyped-letter pools the next line and the keyboard use. Nothing of it is
 // saved; every launch starts afresh. Main thread only.
 class AutoLearning {
-public:
+  public:
     // `lessonStats` must outlive this object (the hub owns both).
     explicit AutoLearning(LessonStats& lessonStats);
     virtual ~AutoLearning() = default;
@@ -46,7 +46,7 @@ public:
     // One count per typo of the last record, by the expected character.
     const std::shared_ptr<MistypesInfo>& mistypes() const { return mistypes_; }
 
-private:
+  private:
     std::shared_ptr<MistypesInfo> mistypesFull_;
     std::shared_ptr<MistypesInfo> mistypes_;
 };

@@ -5,8 +5,7 @@
 namespace wv {
 
 LanguageWordGenerator::LanguageWordGenerator(LangData& langData, Bundle bundle)
-    : langData_(langData),
-      base_(makeWordGenerator(langData.type(), *this, std::move(bundle))) {}
+    : langData_(langData), base_(makeWordGenerator(langData.type(), *this, std::move(bundle))) {}
 
 WordGeneratorFactory LanguageWordGenerator::factory(Bundle bundle) {
     return [bundle](LangData& langData) {

@@ -17,7 +17,7 @@ class LangData;
 // generator class over the bundle's word databases, reading the lesson, options, punctuation
 // and capitals of its LangData at every line.
 class LanguageWordGenerator : public WordGenerator, private WordGeneratorLanguage {
-public:
+  public:
     // `langData` owns the generator and outlives it; it may still be under construction.
     explicit LanguageWordGenerator(LangData& langData, Bundle bundle = Bundle::main());
 
@@ -30,7 +30,7 @@ public:
 
     WordGeneratorBase& base() { return *base_; }
 
-private:
+  private:
     int difficulty() const override;
     bool numbersOn() const override;
     bool capitalsOn() const override;

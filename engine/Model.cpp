@@ -108,8 +108,8 @@ void Model::loadConfig() {
         // Calls onLangDidSet and announces the text change.
         config_->setLanguage(languageNamed(Local::systemInterfaceLanguage()));
         if (analyticsEnabled) {
-            analytics_->logCustomEvent(
-                "firstLaunch", {{"lang", std::string(languageName(config_->language()))}});
+            analytics_->logCustomEvent("firstLaunch",
+                                       {{"lang", std::string(languageName(config_->language()))}});
         }
     } else {
         applyConfig(*dictionary);

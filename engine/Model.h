@@ -19,7 +19,7 @@ namespace wv {
 // settings once and saves them after every announced change. The program uses one instance
 // (`model()`); tests may build their own. Main thread only.
 class Model {
-public:
+  public:
     // Empty services are replaced by do-nothing ones; an empty `makeGenerator` gives every
     // language the engine's generator over the bundle's word databases.
     explicit Model(ModelServices services = {}, WordGeneratorFactory makeGenerator = {});
@@ -60,7 +60,7 @@ public:
 
     static std::filesystem::path configURL();
 
-private:
+  private:
     std::unique_ptr<LangRoot> langRoot_;
     std::unique_ptr<WVCloudKeyValueProtocol> cloudKeyValue_;
     std::unique_ptr<Config> config_;

@@ -17,14 +17,13 @@ inline constexpr bool analyticsEnabled = true;
 // The event entry points of the reporting SDK, as the application calls them. Events are fire
 // and forget: nothing comes back.
 class AnalyticsEvents {
-public:
+  public:
     virtual ~AnalyticsEvents() = default;
 
     virtual void logLevelStart(const std::string& levelName, const EventAttributes& attributes) = 0;
     // `score` and `success` are optional numbers; none leaves them out of the event.
     virtual void logLevelEnd(const std::string& levelName, std::optional<int64_t> score,
-                             std::optional<int64_t> success,
-                             const EventAttributes& attributes) = 0;
+                             std::optional<int64_t> success, const EventAttributes& attributes) = 0;
     virtual void logCustomEvent(const std::string& name, const EventAttributes& attributes) = 0;
 };
 

@@ -6,7 +6,7 @@ namespace wv {
 
 // A key-value store that keeps nothing: for runs without a cloud account or cloud layer.
 class NoCloudKeyValue : public WVCloudKeyValueProtocol {
-public:
+  public:
     void save(const plist::Dictionary&) override {}
     void synchronize() override {}
     std::optional<plist::Dictionary> dictionaryForKey(std::string_view) const override {

@@ -8,7 +8,7 @@ namespace wv {
 
 // Remembers every event in the order it was sent, for tests.
 class RecordingAnalyticsEvents : public AnalyticsEvents {
-public:
+  public:
     enum class Kind { LevelStart, LevelEnd, Custom };
     struct Event {
         Kind kind;

@@ -11,7 +11,7 @@ namespace wv {
 // An in-memory key-value store that remembers every call, for tests. Like the real store it
 // keeps a save only when it differs from the stored settings.
 class RecordingCloudKeyValue : public WVCloudKeyValueProtocol {
-public:
+  public:
     void save(const plist::Dictionary& settings) override {
         saves.push_back(settings);
         auto stored = values.find(kConfigKey);

@@ -14,7 +14,7 @@ namespace wv {
 // cloud layer provides the real store; the engine only saves to it, synchronises it and reads
 // the settings back.
 class WVCloudKeyValueProtocol {
-public:
+  public:
     virtual ~WVCloudKeyValueProtocol() = default;
 
     // Keys the store reported as changed from elsewhere; starts with the empty list.

@@ -19,7 +19,7 @@ namespace wv::testing {
 // Every test gets a data folder of its own (below the one the test main made), and the model's
 // services are recording ones that outlive each model built in the test.
 class ModelFixture : public ::testing::Test {
-protected:
+  protected:
     ModelFixture() {
         static std::atomic<int> next{0};
         const auto base = Folders::dataHome();

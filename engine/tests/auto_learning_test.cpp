@@ -11,7 +11,7 @@ namespace {
 using testing::ScriptedGenerator;
 
 class AutoLearningTest : public ::testing::Test {
-protected:
+  protected:
     AutoLearningTest() {
         // Letter groups "a" to "f", so lesson 0 is the letter "a".
         lang = std::make_unique<LangData>(
@@ -135,9 +135,8 @@ TEST_F(AutoLearningTest, ManyTyposWarningAtFiveAndEveryTenthLine) {
         bool warn;
     };
     const Case cases[] = {
-        {5, 50, "ab", true},   {10, 50, "ab", true},   {20, 200, "ab", true},
-        {0, 50, "ab", true},   {15, 50, "ab", false},  {3, 50, "ab", false},
-        {10, 49, "ab", false}, {10, 200, "", false},
+        {5, 50, "ab", true},   {10, 50, "ab", true}, {20, 200, "ab", true}, {0, 50, "ab", true},
+        {15, 50, "ab", false}, {3, 50, "ab", false}, {10, 49, "ab", false}, {10, 200, "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.counter) + " at " + std::to_string(c.speed));

@@ -19,7 +19,7 @@ struct Expected {
 };
 
 class FakeStatisticsTest : public ::testing::Test {
-protected:
+  protected:
     FakeStatisticsTest() {
         stats.cloud = &cloud;
         stats.sessionSkipped = true;
@@ -53,11 +53,17 @@ protected:
 TEST_F(FakeStatisticsTest, ClimbsTheLessonsWithGrowingSpeed) {
     ScopedRandomSource random(std::make_shared<ScriptedRandom>(ScriptedRandom{
         // level 0: speed 30 + 10 - 25, three pairs, stays
-        {10, 66}, {2, 5}, {3, 6},
+        {10, 66},
+        {2, 5},
+        {3, 6},
         // level 0: speed 5 + 30 + 0 - 25 = 10, its level-up hits: no typos, speed 53
-        {0, 66}, {4, 5}, {0, 6},
+        {0, 66},
+        {4, 5},
+        {0, 6},
         // level 1: speed 10 + 30 + 65 - 25, one pair
-        {65, 66}, {0, 5}, {1, 7},
+        {65, 66},
+        {0, 5},
+        {1, 7},
     }));
     generateFakeStatistics(*langData, stats, 3, true);
     expectRecords({

@@ -15,7 +15,7 @@ using testing::ModelFixture;
 // next and presses it, or presses a wrong key where told to, as the typing screen hands key
 // codes to the layout and the layout's symbol to the line.
 class Learner {
-public:
+  public:
     explicit Learner(Model& model) : model_(model) {}
 
     LangData& lang() { return model_.langRoot().getLang(model_.config().language()); }
@@ -42,7 +42,7 @@ public:
         }
     }
 
-private:
+  private:
     Model& model_;
 };
 
@@ -111,7 +111,8 @@ TEST_F(LessonEndToEndTest, ALessonFromFirstLaunchToTheNextStart) {
         EXPECT_TRUE(model->learningAssist().isLevelRaised(en));
         EXPECT_FALSE(model->firstLaunch());
         ASSERT_TRUE(std::filesystem::exists(configFile()));
-        EXPECT_EQ(*plist::readFile(configFile())->get<plist::Dictionary>()
+        EXPECT_EQ(*plist::readFile(configFile())
+                       ->get<plist::Dictionary>()
                        ->find("difficultyEng")
                        ->get<int64_t>(),
                   1);

@@ -21,7 +21,7 @@ WordGeneratorFactory scripted() {
 
 // Sets one environment variable for the life of the object.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = getenv(name)) previous_ = old;
         if (value) {
@@ -38,14 +38,14 @@ public:
         }
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> previous_;
 };
 
 // Remembers which interface languages were chosen.
 class RecordingLocal : public Local {
-public:
+  public:
     RecordingLocal() : Local(std::optional<std::filesystem::path>{}) {}
     void setInterfaceLanguage(std::string_view language) override {
         chosen.emplace_back(language);
@@ -55,12 +55,12 @@ public:
 };
 
 class ScopedLocal {
-public:
+  public:
     ScopedLocal() { previous_ = Local::replaceShared(&local); }
     ~ScopedLocal() { Local::replaceShared(previous_); }
     RecordingLocal local;
 
-private:
+  private:
     Local* previous_ = nullptr;
 };
 
@@ -213,8 +213,8 @@ TEST_F(ModelTest, ACorruptSettingsFileIsAFirstLaunchAndTheNextSaveReplacesIt) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"config.plist", "statistics.db",
-                                               "statisticsCopy.db"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"config.plist", "statistics.db", "statisticsCopy.db"}));
 }
 
 TEST_F(ModelTest, AFailedWriteIsReportedAndStillReachesTheCloudCopy) {
@@ -235,8 +235,8 @@ TEST_F(ModelTest, ARaiseByAutomaticDifficultyIsSaved) {
     LangData& en = model->langRoot().getLang(Language::en);
     ASSERT_TRUE(en.difficultyAuto());
     ASSERT_EQ(en.difficulty(), 0);
-    ASSERT_TRUE(model->stats().addLesson(LessonsStatsDBTable::rowDictionary(9, 300, "", 100, en),
-                                         true));
+    ASSERT_TRUE(
+        model->stats().addLesson(LessonsStatsDBTable::rowDictionary(9, 300, "", 100, en), true));
     model->learningAssist().processLastLesson(en);
     auto saved = readConfig(configFile());
     ASSERT_TRUE(saved);
@@ -267,7 +267,8 @@ TEST_F(ModelTest, TheModelIsWiredToItsParts) {
     // A language's change reaches the settings' change stream as a text change.
     std::vector<ConfigUpdate> events;
     rx::DisposeBag bag;
-    model->config().didChange.subscribe([&](const ConfigUpdate& e) { events.push_back(e); })
+    model->config()
+        .didChange.subscribe([&](const ConfigUpdate& e) { events.push_back(e); })
         .disposed(bag);
     model->langRoot().getLang(Language::fr).setNumbersOn(true);
     model->langRoot().getLang(Language::fr).setDifficultyAuto(false);
@@ -309,9 +310,13 @@ TEST(DisplaySpeedTest, WordsPerMinuteIsTheSinglePrecisionCeiling) {
         int wpm;
     };
     const Case cases[] = {
-        {101, 5.0f, 21}, {100, 5.0f, 20}, {0, 5.0f, 0},
+        {101, 5.0f, 21},
+        {100, 5.0f, 20},
+        {0, 5.0f, 0},
         // In double precision 51 / 5.1f is just above 10 and would show 11.
-        {51, 5.1f, 10},  {52, 5.1f, 11}, {313, 6.26f, 50},
+        {51, 5.1f, 10},
+        {52, 5.1f, 11},
+        {313, 6.26f, 50},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(wordsPerMinute(c.cpm, c.ratio), c.wpm) << c.cpm << " / " << c.ratio;
