@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 
 #include "ModelFixture.h"
 #include "TestLanguage.h"
@@ -242,6 +243,33 @@ TEST_F(ModelTest, ARaiseByAutomaticDifficultyIsSaved) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(intEntry(*saved, "difficultyEng"), 1);
     EXPECT_EQ(keyValue->values["config"], *saved);
+}
+
+TEST_F(ModelTest, EveryPerLanguageChangeIsSavedAsItHappens) {
+    struct Case {
+        const char* key;
+        std::function<void(LangData&)> change;
+        plist::Value stored;
+    };
+    const Case cases[] = {
+        {"layoutRus", [](LangData& l) { l.selectLayout(1); }, int64_t(1)},
+        {"difficultyRus", [](LangData& l) { l.setDifficulty(5); }, int64_t(5)},
+        {"difficultyRusAuto", [](LangData& l) { l.setDifficultyAuto(false); }, false},
+        {"capitalsOnRus", [](LangData& l) { l.setCapitalsOn(true); }, true},
+        {"numbersOnRus", [](LangData& l) { l.setNumbersOn(true); }, true},
+        {"punctuationOnRus", [](LangData& l) { l.setPunctuationOn(true); }, true},
+    };
+    auto model = makeModel(scripted());
+    model->loadConfig();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        c.change(model->langRoot().getLang(Language::ru));
+        auto saved = readConfig(configFile());
+        ASSERT_TRUE(saved);
+        ASSERT_TRUE(saved->find(c.key));
+        EXPECT_EQ(*saved->find(c.key), c.stored);
+        EXPECT_EQ(keyValue->values["config"], *saved);
+    }
 }
 
 TEST_F(ModelTest, TheStatisticsCopyIsMadeOnceAndNeverRefreshed) {
