@@ -6,6 +6,8 @@
 #include <mutex>
 
 #include "engine/LanguageWordGenerator.h"
+#include "engine/services/NoCloud.h"
+#include "engine/services/NoCloudKeyValue.h"
 #include "platform/foundation/Log.h"
 #include "storage/FS.h"
 #include "storage/Local.h"
@@ -44,6 +46,7 @@ Model::Model(ModelServices services, WordGeneratorFactory makeGenerator) {
     langRoot_ = std::make_unique<LangRoot>(makeGenerator ? makeGenerator
                                                          : LanguageWordGenerator::factory());
     cloudKeyValue_ = services.makeCloudKeyValue();
+    if (!cloudKeyValue_) cloudKeyValue_ = std::make_unique<NoCloudKeyValue>();
     config_ = std::make_unique<Config>();
 
     const auto folder = FS::appSupportURL();
@@ -57,6 +60,7 @@ Model::Model(ModelServices services, WordGeneratorFactory makeGenerator) {
     textLine_ = std::make_unique<WVTextLine>(*stats_);
     learningAssist_ = std::make_unique<AutoLearning>(*stats_);
     cloud_ = services.makeCloud(*stats_);
+    if (!cloud_) cloud_ = std::make_unique<NoCloud>();
     stats_->cloud = cloud_.get();
 
     // Asked at every typo, so a change of the setting counts from the next one.

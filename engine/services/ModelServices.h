@@ -13,7 +13,7 @@ class LessonStats;
 
 // What the hub needs from the layers above the engine (the cloud and the reporting SDK). The
 // application hands in the real ones before the hub is first used; tests hand in recording
-// ones. Whatever is left empty is replaced by a do-nothing service.
+// ones. Whatever is left empty, or made as nothing, is replaced by a do-nothing service.
 struct ModelServices {
     // Makes the cloud service for the statistics store; called once while the hub is built,
     // after the store is open.

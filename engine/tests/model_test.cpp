@@ -382,6 +382,20 @@ TEST(IsRunningTestsTest, TheKeyCountsWhateverItsValue) {
     EXPECT_FALSE(isRunningTests());
 }
 
+TEST_F(ModelTest, ServicesMadeAsNothingAreReplacedByOnesThatDoNothing) {
+    ModelServices services;
+    services.makeCloud = [](LessonStats&) { return std::unique_ptr<WVCloudProtocol>(); };
+    services.makeCloudKeyValue = [] { return std::unique_ptr<WVCloudKeyValueProtocol>(); };
+    Model model(services, scripted());
+    model.loadConfig();
+    model.config().setSoundOn(false);
+    LangData& en = model.langRoot().getLang(Language::en);
+    EXPECT_TRUE(
+        model.stats().addLesson(LessonsStatsDBTable::rowDictionary(9, 300, "", 100, en), true));
+    EXPECT_EQ(model.stats().cloud, &model.cloud());
+    EXPECT_FALSE(model.cloudKeyValue().dictionaryForKey("config"));
+}
+
 TEST_F(ModelTest, TheSharedModelIsMadeOnceWithTheServicesGivenFirst) {
     ModelServices services;
     services.analytics = analytics;
