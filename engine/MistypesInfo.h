@@ -18,6 +18,8 @@ class MistypesInfo {
 public:
     // Counts every character of `list` once; prints the resulting map.
     MistypesInfo(Language lang, std::string list);
+    MistypesInfo(const MistypesInfo&) = default;
+    MistypesInfo& operator=(const MistypesInfo&) = default;
     virtual ~MistypesInfo() = default;
 
     Language lang() const { return lang_; }

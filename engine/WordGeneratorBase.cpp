@@ -2,6 +2,7 @@
 
 #include "engine/Random.h"
 #include "engine/WVText.h"
+#include "languages/LangData.h"
 #include "engine/WordGeneratorDe.h"
 #include "engine/WordGeneratorEn.h"
 #include "engine/WordGeneratorEs.h"
@@ -38,8 +39,8 @@ WordGeneratorBase::WordGeneratorBase(Language type, const WordGeneratorLanguage&
 
 WordGeneratorBase::~WordGeneratorBase() = default;
 
-LetterGroupTable WordGeneratorBase::letterGroups() const {
-    return {"xxx", "xxx", "xxx", "xxx", "xxx", "xxx"};
+std::vector<std::string> WordGeneratorBase::letterGroups() const {
+    return std::vector<std::string>(6, "xxx");
 }
 
 const std::vector<int>& WordGeneratorBase::lengthWeightsLevel5() const {
@@ -157,7 +158,9 @@ int WordGeneratorBase::drawLength(int level) const {
 }
 
 std::string WordGeneratorBase::generateText(int length, int level,
-                                            std::shared_ptr<MistypesInfo> mistypes) {
+                                            const MistypesInfo* pool) {
+    std::shared_ptr<MistypesInfo> mistypes;
+    if (pool) mistypes = std::make_shared<MistypesInfo>(*pool);
     int sentences = 1;
     if (langData_.punctuationOn()) {
         if (randomUniform(10) < 5) {
@@ -205,6 +208,37 @@ std::unique_ptr<WordGeneratorBase> makeWordGenerator(Language language,
         case Language::pr: return std::make_unique<WordGeneratorPr>(langData, std::move(bundle));
     }
     return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
+}
+
+namespace {
+
+// A LangData as the generator reads it.
+class LangDataLanguage final : public WordGeneratorLanguage {
+public:
+    explicit LangDataLanguage(LangData& langData) : langData_(langData) {}
+    int difficulty() const override { return static_cast<int>(langData_.difficulty()); }
+    bool numbersOn() const override { return langData_.numbersOn(); }
+    bool capitalsOn() const override { return langData_.capitalsOn(); }
+    bool punctuationOn() const override { return langData_.punctuationOn(); }
+    std::shared_ptr<WVPunctuationSelector> punctuations() const override {
+        return langData_.punctuations();
+    }
+    std::shared_ptr<WVPunctuationSelector> punctuationsEnd() const override {
+        return langData_.punctuationsEnd();
+    }
+    Capitalizer capitalizer() const override { return Capitalizer::forKeyMap(langData_.keys()); }
+
+private:
+    LangData& langData_;
+};
+
+}  // namespace
+
+std::unique_ptr<WordGenerator> makeLangDataWordGenerator(LangData& langData) {
+    auto language = std::make_unique<LangDataLanguage>(langData);
+    auto generator = makeWordGenerator(langData.type(), *language);
+    generator->keepLanguage(std::move(language));
+    return generator;
 }
 
 }  // namespace wv

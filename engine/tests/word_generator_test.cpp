@@ -11,6 +11,9 @@
 #include "engine/WordGeneratorFr.h"
 #include "engine/WordGeneratorRu.h"
 #include "engine/tests/WordFixtures.h"
+#include "languages/LangRoot.h"
+#include "languages/LetterGroups.h"
+#include "platform/foundation/Text.h"
 #include "platform/foundation/Log.h"
 
 namespace wv {
@@ -35,7 +38,9 @@ public:
     FixtureGenerator(const WordGeneratorLanguage& langData, Bundle bundle)
         : WordGeneratorBase(Language::en, langData, std::move(bundle)) {}
 
-    LetterGroupTable letterGroups() const override { return {"ab", "cd", "ef", "gh", "ij", "kl"}; }
+    std::vector<std::string> letterGroups() const override {
+        return {"ab", "cd", "ef", "gh", "ij", "kl"};
+    }
     const std::vector<int>& lengthWeightsLevel5() const override { return weights; }
     std::string filterWords() const override { return "bad  dab"; }
     std::optional<std::string> word(int length, int level,
@@ -186,8 +191,8 @@ TEST_F(WordGeneratorTest, PriorityIsALetterOfTheCurrentLesson) {
     FixtureGenerator generator(settings_, fixture_.bundle());
     ScopedRandomSource random(std::make_shared<SeededRandom>(5));
     // "k" belongs to a later lesson and "9" to none: neither is practised.
-    auto mistypes = std::make_shared<MistypesInfo>(Language::en, "kkkkk999");
-    generator.generateText(100, 1, mistypes);
+    MistypesInfo mistypes(Language::en, "kkkkk999");
+    generator.generateText(100, 1, &mistypes);
     ASSERT_FALSE(generator.requests.empty());
     std::set<std::string> priorities;
     for (const auto& r : generator.requests) {
@@ -307,15 +312,13 @@ TEST(WordGeneratorLessons, WeightTablesBoundTheLengths) {
 
 TEST(WordGeneratorLessons, EveryLanguageHasItsClassAndGroups) {
     WordGeneratorSettings settings;
-    for (const auto& groups : kLetterGroups) {
-        for (int raw = 0; raw <= 9; ++raw) {
-            const Language language = *languageFromRawValue(raw);
-            if (languageName(language) != groups.caseName) continue;
-            auto generator = makeWordGenerator(language, settings);
-            EXPECT_EQ(generator->type(), language);
-            EXPECT_EQ(generator->letterGroups(), groups.groups);
-            EXPECT_EQ(generator->db(0).name(), std::string(groups.caseName) + "_0");
-        }
+    for (int raw = 0; raw <= 9; ++raw) {
+        const Language language = *languageFromRawValue(raw);
+        auto generator = makeWordGenerator(language, settings);
+        EXPECT_EQ(generator->type(), language);
+        EXPECT_EQ(generator->letterGroups(), letterGroups(language));
+        EXPECT_EQ(generator->db(0).name(), std::string(languageName(language)) + "_0");
+        EXPECT_EQ(generator->db(5).name(), std::string(languageName(language)) + "_5");
     }
 }
 
@@ -346,6 +349,43 @@ TEST_F(LanguageFixture, OnlyEnglishFiltersItsList) {
     EXPECT_TRUE(log_.contains("FILTERED word: damn"));
     EXPECT_EQ(de.getWordWithSymbols(4, 0, "a"), "damn");
     EXPECT_EQ(en.wordForLength(4, 0, nullptr), "ERROR");
+}
+
+TEST_F(WordGeneratorTest, ALinePractisesOnACopyOfThePool) {
+    settings_.level = 1;
+    FixtureGenerator generator(settings_, fixture_.bundle());
+    ScopedRandomSource random(std::make_shared<SeededRandom>(12));
+    const MistypesInfo pool(Language::en, "aaaa");
+    generator.generateText(100, 1, &pool);
+    ASSERT_FALSE(generator.requests.empty());
+    EXPECT_EQ(generator.requests.front().priority, "a");
+    EXPECT_EQ(generator.requests.front().level, 0);
+    // The "a"s were used up on the copy: later words take the lesson's letters again.
+    EXPECT_NE(generator.requests.back().priority, "a");
+    EXPECT_EQ(pool.count("a"), 4);
+}
+
+// The language tree makes its generators here; they read the lesson and options of their
+// language at each line.
+TEST(LangDataGenerators, ReadTheirLanguagesSettings) {
+    LogCapture quiet;
+    ScopedRandomSource random(std::make_shared<SeededRandom>(13));
+    LangRoot root(makeLangDataWordGenerator);
+    for (const auto& lang : root.languages()) {
+        ASSERT_NE(lang->generator(), nullptr);
+        EXPECT_EQ(lang->generator()->letterGroups(), letterGroups(lang->type()));
+    }
+    LangData& de = root.getLang(Language::de);
+    de.setDifficulty(1);
+    de.setPunctuationOn(false);
+    const std::string allowed = letterGroups(Language::de)[0] + letterGroups(Language::de)[1] + " ";
+    for (int i = 0; i < 20; ++i) {
+        const std::string line = de.generator()->generateText(100, 1, nullptr);
+        ASSERT_FALSE(line.empty());
+        for (const auto& c : text::characters(line)) {
+            EXPECT_NE(allowed.find(c), std::string::npos) << line;
+        }
+    }
 }
 
 }  // namespace

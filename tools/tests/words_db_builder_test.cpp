@@ -12,7 +12,7 @@
 namespace wv::tools {
 namespace {
 
-const LetterGroupTable kGroups{"ab", "cd", "ef", "gh", "ij", "k'"};
+const std::vector<std::string> kGroups{"ab", "cd", "ef", "gh", "ij", "k'"};
 
 struct Row {
     std::string word;
@@ -94,7 +94,7 @@ TEST_F(WordsDbBuilderTest, AFailedBuildKeepsTheOldDatabase) {
 }
 
 TEST_F(WordsDbBuilderTest, LongAndNonNormalisedWordsAreSkipped) {
-    WordsDbBuilder builder(LetterGroupTable{"ab", "é", "", "", "", ""}, {});
+    WordsDbBuilder builder({"ab", "é", "", "", "", ""}, {});
     // "e" followed by a combining acute is not in NFC.
     ASSERT_TRUE(builder.build({"abababababa", "a\u00e9", "ae\u0301"}, 1, path_).ok);
     auto rows = readRows(path_);

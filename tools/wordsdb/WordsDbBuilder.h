@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/LetterGroups.h"
 
 namespace wv::tools {
 
@@ -31,7 +30,9 @@ public:
         size_t words = 0;                  // distinct words in the file
     };
 
-    WordsDbBuilder(LetterGroupTable groups, Caps caps) : groups_(groups), caps_(caps) {}
+    // `groups`: the letters each lesson adds, lesson 0 first (six groups).
+    WordsDbBuilder(std::vector<std::string> groups, Caps caps)
+        : groups_(std::move(groups)), caps_(caps) {}
 
     // Writes the database to a temporary file beside `path` and renames it over `path` only
     // when everything succeeded, so an interrupted build never leaves a half database.
@@ -48,7 +49,7 @@ private:
     };
     std::vector<std::vector<Row>> select(const std::vector<std::string>& words, int level) const;
 
-    LetterGroupTable groups_;
+    std::vector<std::string> groups_;
     Caps caps_;
 };
 
