@@ -2,7 +2,6 @@
 
 #include "engine/Random.h"
 #include "engine/WVText.h"
-#include "languages/LangData.h"
 #include "engine/WordGeneratorDe.h"
 #include "engine/WordGeneratorEn.h"
 #include "engine/WordGeneratorEs.h"
@@ -13,6 +12,7 @@
 #include "engine/WordGeneratorRu.h"
 #include "engine/WordGeneratorTr.h"
 #include "engine/WordGeneratorUa.h"
+#include "languages/LangData.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Random.h"
 #include "platform/foundation/Text.h"
@@ -64,12 +64,18 @@ const std::set<std::string>& WordGeneratorBase::filterWordsSet() {
 
 const std::vector<int>& WordGeneratorBase::lengthWeights(int level) const {
     switch (level) {
-        case 0: return lengthWeightsLevel0();
-        case 1: return lengthWeightsLevel1();
-        case 2: return lengthWeightsLevel2();
-        case 3: return lengthWeightsLevel3();
-        case 4: return lengthWeightsLevel4();
-        default: return lengthWeightsLevel5();
+        case 0:
+            return lengthWeightsLevel0();
+        case 1:
+            return lengthWeightsLevel1();
+        case 2:
+            return lengthWeightsLevel2();
+        case 3:
+            return lengthWeightsLevel3();
+        case 4:
+            return lengthWeightsLevel4();
+        default:
+            return lengthWeightsLevel5();
     }
 }
 
@@ -157,8 +163,7 @@ int WordGeneratorBase::drawLength(int level) const {
     return len;
 }
 
-std::string WordGeneratorBase::generateText(int length, int level,
-                                            const MistypesInfo* pool) {
+std::string WordGeneratorBase::generateText(int length, int level, const MistypesInfo* pool) {
     std::shared_ptr<MistypesInfo> mistypes;
     if (pool) mistypes = std::make_shared<MistypesInfo>(*pool);
     int sentences = 1;
@@ -196,16 +201,26 @@ std::unique_ptr<WordGeneratorBase> makeWordGenerator(Language language,
                                                      const WordGeneratorLanguage& langData,
                                                      Bundle bundle) {
     switch (language) {
-        case Language::en: return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
-        case Language::ua: return std::make_unique<WordGeneratorUa>(langData, std::move(bundle));
-        case Language::ru: return std::make_unique<WordGeneratorRu>(langData, std::move(bundle));
-        case Language::de: return std::make_unique<WordGeneratorDe>(langData, std::move(bundle));
-        case Language::es: return std::make_unique<WordGeneratorEs>(langData, std::move(bundle));
-        case Language::fr: return std::make_unique<WordGeneratorFr>(langData, std::move(bundle));
-        case Language::gr: return std::make_unique<WordGeneratorGr>(langData, std::move(bundle));
-        case Language::tr: return std::make_unique<WordGeneratorTr>(langData, std::move(bundle));
-        case Language::it: return std::make_unique<WordGeneratorIt>(langData, std::move(bundle));
-        case Language::pr: return std::make_unique<WordGeneratorPr>(langData, std::move(bundle));
+        case Language::en:
+            return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
+        case Language::ua:
+            return std::make_unique<WordGeneratorUa>(langData, std::move(bundle));
+        case Language::ru:
+            return std::make_unique<WordGeneratorRu>(langData, std::move(bundle));
+        case Language::de:
+            return std::make_unique<WordGeneratorDe>(langData, std::move(bundle));
+        case Language::es:
+            return std::make_unique<WordGeneratorEs>(langData, std::move(bundle));
+        case Language::fr:
+            return std::make_unique<WordGeneratorFr>(langData, std::move(bundle));
+        case Language::gr:
+            return std::make_unique<WordGeneratorGr>(langData, std::move(bundle));
+        case Language::tr:
+            return std::make_unique<WordGeneratorTr>(langData, std::move(bundle));
+        case Language::it:
+            return std::make_unique<WordGeneratorIt>(langData, std::move(bundle));
+        case Language::pr:
+            return std::make_unique<WordGeneratorPr>(langData, std::move(bundle));
     }
     return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
 }
@@ -214,7 +229,7 @@ namespace {
 
 // A LangData as the generator reads it.
 class LangDataLanguage final : public WordGeneratorLanguage {
-public:
+  public:
     explicit LangDataLanguage(LangData& langData) : langData_(langData) {}
     int difficulty() const override { return static_cast<int>(langData_.difficulty()); }
     bool numbersOn() const override { return langData_.numbersOn(); }
@@ -228,7 +243,7 @@ public:
     }
     Capitalizer capitalizer() const override { return Capitalizer::forKeyMap(langData_.keys()); }
 
-private:
+  private:
     LangData& langData_;
 };
 

@@ -22,7 +22,7 @@ class LangData;
 // lesson's database with a lesson letter (or the most mistyped letter) as priority, handed to
 // WVText for sentences, punctuation, numbers and capitals. Subclasses supply the tables.
 class WordGeneratorBase : public WordGenerator {
-public:
+  public:
     // How far a word request may fall back when no word carries the priority letter.
     enum class Lookup {
         WithFallbacks,  // any word of the length, then joined pieces of random words
@@ -77,12 +77,12 @@ public:
         ownedLanguage_ = std::move(language);
     }
 
-private:
+  private:
     int drawLength(int level) const;
 
     Language type_;
     std::vector<std::shared_ptr<WordsDB>> dbs_;  // levels 0..5, and 6 = the level-5 object
-    bool auto_ = true;  // read by nothing in generation
+    bool auto_ = true;                           // read by nothing in generation
     bool lastWordIsNumber_ = false;
     const WordGeneratorLanguage& langData_;
     std::unique_ptr<WordGeneratorLanguage> ownedLanguage_;

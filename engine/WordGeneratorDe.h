@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorDe : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorDe(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::de, langData, std::move(bundle)) {}
 

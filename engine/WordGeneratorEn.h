@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorEn : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorEn(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::en, langData, std::move(bundle)) {}
 

@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorEs : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorEs(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::es, langData, std::move(bundle)) {}
 

@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorFr : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorFr(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::fr, langData, std::move(bundle)) {}
 

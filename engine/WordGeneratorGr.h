@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorGr : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorGr(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::gr, langData, std::move(bundle)) {}
 

@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorIt : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorIt(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::it, langData, std::move(bundle)) {}
 

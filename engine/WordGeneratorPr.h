@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorPr : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorPr(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::pr, langData, std::move(bundle)) {}
 

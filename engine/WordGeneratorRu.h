@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorRu : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorRu(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::ru, langData, std::move(bundle)) {}
 

@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorTr : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorTr(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::tr, langData, std::move(bundle)) {}
 

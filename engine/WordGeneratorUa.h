@@ -6,7 +6,7 @@
 namespace wv {
 
 class WordGeneratorUa : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorUa(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::ua, langData, std::move(bundle)) {}
 

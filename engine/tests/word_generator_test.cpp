@@ -1,11 +1,10 @@
-#include "engine/WordGeneratorBase.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 #include <sstream>
 
+#include "engine/WordGeneratorBase.h"
 #include "engine/WordGeneratorDe.h"
 #include "engine/WordGeneratorEn.h"
 #include "engine/WordGeneratorFr.h"
@@ -13,8 +12,8 @@
 #include "engine/tests/WordFixtures.h"
 #include "languages/LangRoot.h"
 #include "languages/LetterGroups.h"
-#include "platform/foundation/Text.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 
 namespace wv {
 namespace {
@@ -34,7 +33,7 @@ struct Request {
 
 // Lessons "ab", "cd", "ef", ...; lengths 2 to 4 equally likely at every level.
 class FixtureGenerator : public WordGeneratorBase {
-public:
+  public:
     FixtureGenerator(const WordGeneratorLanguage& langData, Bundle bundle)
         : WordGeneratorBase(Language::en, langData, std::move(bundle)) {}
 
@@ -67,7 +66,7 @@ WordRows rowsOf(const std::vector<std::string>& words) {
 }
 
 class WordGeneratorTest : public ::testing::Test {
-protected:
+  protected:
     WordGeneratorTest() {
         fixture_.write("en_0", rowsOf({"ab", "ba", "aab", "bba", "abba", "baab"}));
         fixture_.write("en_1", rowsOf({"cd", "ac", "dca", "cab", "abcd", "dcba"}));
@@ -125,10 +124,12 @@ TEST_F(WordGeneratorTest, FilteredWordsAreNeverReturned) {
 
 TEST_F(WordGeneratorTest, SentenceCountComesFromTheFirstDraws) {
     settings_.punctuation = true;
-    settings_.normal = std::make_shared<WVPunctuationSelector>(
-        std::vector<std::shared_ptr<WVPunctuation>>{std::make_shared<WVPunctuation>("", ",", "", " ")});
-    settings_.ending = std::make_shared<WVPunctuationSelector>(
-        std::vector<std::shared_ptr<WVPunctuation>>{std::make_shared<WVPunctuation>("", ".", "", " ")});
+    settings_.normal =
+        std::make_shared<WVPunctuationSelector>(std::vector<std::shared_ptr<WVPunctuation>>{
+            std::make_shared<WVPunctuation>("", ",", "", " ")});
+    settings_.ending =
+        std::make_shared<WVPunctuationSelector>(std::vector<std::shared_ptr<WVPunctuation>>{
+            std::make_shared<WVPunctuation>("", ".", "", " ")});
     struct Case {
         std::vector<uint32_t> draws;
         size_t sentences;
@@ -248,7 +249,9 @@ TEST_F(WordGeneratorTest, MissingDatabasesFillTheLineWithErrorWords) {
     const auto words = split(generator.generateText(100, 0, nullptr));
     ASSERT_FALSE(words.empty());
     for (const auto& w : words) EXPECT_EQ(w, "ERROR");
-    EXPECT_EQ(log_.count("word database missing from the bundle: db/en_0.db; this level has no words"), 1u);
+    EXPECT_EQ(
+        log_.count("word database missing from the bundle: db/en_0.db; this level has no words"),
+        1u);
     EXPECT_FALSE(std::filesystem::exists(empty.path("en_0")));
 }
 
@@ -323,7 +326,7 @@ TEST(WordGeneratorLessons, EveryLanguageHasItsClassAndGroups) {
 }
 
 class LanguageFixture : public ::testing::Test {
-protected:
+  protected:
     LogCapture log_;
     FixtureBundle fixture_;
     WordGeneratorSettings settings_;

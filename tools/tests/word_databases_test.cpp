@@ -23,7 +23,8 @@ int groupOf(const std::vector<std::string>& groups, char32_t letter) {
 }
 
 std::filesystem::path databasePath(std::string_view caseName, int level) {
-    return Bundle::main().root() / "db" / (std::string(caseName) + "_" + std::to_string(level) + ".db");
+    return Bundle::main().root() / "db" /
+           (std::string(caseName) + "_" + std::to_string(level) + ".db");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-
 namespace wv::tools {
 
 // Turns one language's word list (most frequent word first) into the word database of one
@@ -17,7 +16,7 @@ namespace wv::tools {
 // of the lower levels (priorityChar: a letter of the highest group the word reaches), so the
 // expert level, which shares it and asks for no letter, draws from every letter.
 class WordsDbBuilder {
-public:
+  public:
     struct Caps {
         size_t perLetterAndLength = 200;  // rows of one priority letter in one table
         size_t lowerPerLength = 400;      // rows of lower-level words in one table, last level
@@ -42,7 +41,7 @@ public:
     // Index of the group that holds the code point; -1 when none does.
     int groupOf(char32_t letter) const;
 
-private:
+  private:
     struct Row {
         std::string word;
         std::string priority;
