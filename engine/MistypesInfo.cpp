@@ -9,7 +9,8 @@ namespace wv {
 
 MistypesInfo::MistypesInfo(Language lang, std::string list) : lang_(lang), list_(std::move(list)) {
     for (const auto& c : text::characters(list_)) {
-        auto it = std::find_if(dic_.begin(), dic_.end(), [&](const auto& e) { return e.first == c; });
+        auto it =
+            std::find_if(dic_.begin(), dic_.end(), [&](const auto& e) { return e.first == c; });
         if (it == dic_.end()) {
             dic_.emplace_back(c, 1);
         } else {
@@ -39,8 +40,8 @@ std::optional<std::string> MistypesInfo::mostFrequentCharacter() const {
 }
 
 bool MistypesInfo::inject(std::string_view character) {
-    auto it = std::find_if(dic_.begin(), dic_.end(),
-                           [&](const auto& e) { return e.first == character; });
+    auto it =
+        std::find_if(dic_.begin(), dic_.end(), [&](const auto& e) { return e.first == character; });
     if (it == dic_.end()) return false;
     if (--it->second <= 0) dic_.erase(it);
     Log::print("injected " + std::string(character));

@@ -15,9 +15,11 @@ namespace wv {
 // practises the most frequent one and lowers the count of every letter it places, so the
 // map only shrinks; a character leaves it when its count reaches 0.
 class MistypesInfo {
-public:
+  public:
     // Counts every character of `list` once; prints the resulting map.
     MistypesInfo(Language lang, std::string list);
+    MistypesInfo(const MistypesInfo&) = default;
+    MistypesInfo& operator=(const MistypesInfo&) = default;
     virtual ~MistypesInfo() = default;
 
     Language lang() const { return lang_; }
@@ -36,7 +38,7 @@ public:
     // The map as the console shows it: ["a": 2, "b": 1], or [:] when empty.
     std::string description() const;
 
-private:
+  private:
     Language lang_;
     std::vector<std::pair<std::string, int64_t>> dic_;
     std::string list_;

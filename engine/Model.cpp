@@ -5,7 +5,7 @@
 #include <limits>
 #include <mutex>
 
-#include "engine/LanguageWordGenerator.h"
+#include "engine/WordGeneratorBase.h"
 #include "engine/services/NoCloud.h"
 #include "engine/services/NoCloudKeyValue.h"
 #include "platform/foundation/Log.h"
@@ -43,8 +43,8 @@ Model::Model(ModelServices services, WordGeneratorFactory makeGenerator) {
     services = services.completed();
     analytics_ = services.analytics;
 
-    langRoot_ = std::make_unique<LangRoot>(makeGenerator ? makeGenerator
-                                                         : LanguageWordGenerator::factory());
+    langRoot_ = std::make_unique<LangRoot>(
+        makeGenerator ? makeGenerator : WordGeneratorFactory(makeLangDataWordGenerator));
     cloudKeyValue_ = services.makeCloudKeyValue();
     if (!cloudKeyValue_) cloudKeyValue_ = std::make_unique<NoCloudKeyValue>();
     config_ = std::make_unique<Config>();

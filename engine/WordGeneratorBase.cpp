@@ -12,6 +12,7 @@
 #include "engine/WordGeneratorRu.h"
 #include "engine/WordGeneratorTr.h"
 #include "engine/WordGeneratorUa.h"
+#include "languages/LangData.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Random.h"
 #include "platform/foundation/Text.h"
@@ -38,8 +39,8 @@ WordGeneratorBase::WordGeneratorBase(Language type, const WordGeneratorLanguage&
 
 WordGeneratorBase::~WordGeneratorBase() = default;
 
-LetterGroupTable WordGeneratorBase::letterGroups() const {
-    return {"xxx", "xxx", "xxx", "xxx", "xxx", "xxx"};
+std::vector<std::string> WordGeneratorBase::letterGroups() const {
+    return std::vector<std::string>(6, "xxx");
 }
 
 const std::vector<int>& WordGeneratorBase::lengthWeightsLevel5() const {
@@ -63,12 +64,18 @@ const std::set<std::string>& WordGeneratorBase::filterWordsSet() {
 
 const std::vector<int>& WordGeneratorBase::lengthWeights(int level) const {
     switch (level) {
-        case 0: return lengthWeightsLevel0();
-        case 1: return lengthWeightsLevel1();
-        case 2: return lengthWeightsLevel2();
-        case 3: return lengthWeightsLevel3();
-        case 4: return lengthWeightsLevel4();
-        default: return lengthWeightsLevel5();
+        case 0:
+            return lengthWeightsLevel0();
+        case 1:
+            return lengthWeightsLevel1();
+        case 2:
+            return lengthWeightsLevel2();
+        case 3:
+            return lengthWeightsLevel3();
+        case 4:
+            return lengthWeightsLevel4();
+        default:
+            return lengthWeightsLevel5();
     }
 }
 
@@ -156,8 +163,9 @@ int WordGeneratorBase::drawLength(int level) const {
     return len;
 }
 
-std::string WordGeneratorBase::generateText(int length, int level,
-                                            std::shared_ptr<MistypesInfo> mistypes) {
+std::string WordGeneratorBase::generateText(int length, int level, const MistypesInfo* pool) {
+    std::shared_ptr<MistypesInfo> mistypes;
+    if (pool) mistypes = std::make_shared<MistypesInfo>(*pool);
     int sentences = 1;
     if (langData_.punctuationOn()) {
         if (randomUniform(10) < 5) {
@@ -193,18 +201,59 @@ std::unique_ptr<WordGeneratorBase> makeWordGenerator(Language language,
                                                      const WordGeneratorLanguage& langData,
                                                      Bundle bundle) {
     switch (language) {
-        case Language::en: return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
-        case Language::ua: return std::make_unique<WordGeneratorUa>(langData, std::move(bundle));
-        case Language::ru: return std::make_unique<WordGeneratorRu>(langData, std::move(bundle));
-        case Language::de: return std::make_unique<WordGeneratorDe>(langData, std::move(bundle));
-        case Language::es: return std::make_unique<WordGeneratorEs>(langData, std::move(bundle));
-        case Language::fr: return std::make_unique<WordGeneratorFr>(langData, std::move(bundle));
-        case Language::gr: return std::make_unique<WordGeneratorGr>(langData, std::move(bundle));
-        case Language::tr: return std::make_unique<WordGeneratorTr>(langData, std::move(bundle));
-        case Language::it: return std::make_unique<WordGeneratorIt>(langData, std::move(bundle));
-        case Language::pr: return std::make_unique<WordGeneratorPr>(langData, std::move(bundle));
+        case Language::en:
+            return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
+        case Language::ua:
+            return std::make_unique<WordGeneratorUa>(langData, std::move(bundle));
+        case Language::ru:
+            return std::make_unique<WordGeneratorRu>(langData, std::move(bundle));
+        case Language::de:
+            return std::make_unique<WordGeneratorDe>(langData, std::move(bundle));
+        case Language::es:
+            return std::make_unique<WordGeneratorEs>(langData, std::move(bundle));
+        case Language::fr:
+            return std::make_unique<WordGeneratorFr>(langData, std::move(bundle));
+        case Language::gr:
+            return std::make_unique<WordGeneratorGr>(langData, std::move(bundle));
+        case Language::tr:
+            return std::make_unique<WordGeneratorTr>(langData, std::move(bundle));
+        case Language::it:
+            return std::make_unique<WordGeneratorIt>(langData, std::move(bundle));
+        case Language::pr:
+            return std::make_unique<WordGeneratorPr>(langData, std::move(bundle));
     }
     return std::make_unique<WordGeneratorEn>(langData, std::move(bundle));
+}
+
+namespace {
+
+// A LangData as the generator reads it.
+class LangDataLanguage final : public WordGeneratorLanguage {
+  public:
+    explicit LangDataLanguage(LangData& langData) : langData_(langData) {}
+    int difficulty() const override { return static_cast<int>(langData_.difficulty()); }
+    bool numbersOn() const override { return langData_.numbersOn(); }
+    bool capitalsOn() const override { return langData_.capitalsOn(); }
+    bool punctuationOn() const override { return langData_.punctuationOn(); }
+    std::shared_ptr<WVPunctuationSelector> punctuations() const override {
+        return langData_.punctuations();
+    }
+    std::shared_ptr<WVPunctuationSelector> punctuationsEnd() const override {
+        return langData_.punctuationsEnd();
+    }
+    Capitalizer capitalizer() const override { return Capitalizer::forKeyMap(langData_.keys()); }
+
+  private:
+    LangData& langData_;
+};
+
+}  // namespace
+
+std::unique_ptr<WordGenerator> makeLangDataWordGenerator(LangData& langData) {
+    auto language = std::make_unique<LangDataLanguage>(langData);
+    auto generator = makeWordGenerator(langData.type(), *language);
+    generator->keepLanguage(std::move(language));
+    return generator;
 }
 
 }  // namespace wv

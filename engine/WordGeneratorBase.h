@@ -7,20 +7,22 @@
 #include <string>
 #include <vector>
 
-#include "engine/LetterGroups.h"
 #include "engine/MistypesInfo.h"
 #include "engine/WordGeneratorLanguage.h"
 #include "engine/WordsDB.h"
 #include "languages/Language.h"
+#include "languages/WordGenerator.h"
 #include "platform/foundation/Bundle.h"
 
 namespace wv {
 
+class LangData;
+
 // Builds the exercise line of one learning language: weighted word lengths, words of the
 // lesson's database with a lesson letter (or the most mistyped letter) as priority, handed to
 // WVText for sentences, punctuation, numbers and capitals. Subclasses supply the tables.
-class WordGeneratorBase {
-public:
+class WordGeneratorBase : public WordGenerator {
+  public:
     // How far a word request may fall back when no word carries the priority letter.
     enum class Lookup {
         WithFallbacks,  // any word of the length, then joined pieces of random words
@@ -29,11 +31,11 @@ public:
 
     WordGeneratorBase(Language type, const WordGeneratorLanguage& langData,
                       Bundle bundle = Bundle::main());
-    virtual ~WordGeneratorBase();
+    ~WordGeneratorBase() override;
     WordGeneratorBase(const WordGeneratorBase&) = delete;
     WordGeneratorBase& operator=(const WordGeneratorBase&) = delete;
 
-    virtual LetterGroupTable letterGroups() const;
+    std::vector<std::string> letterGroups() const override;
     virtual const std::vector<int>& lengthWeightsLevel0() const { return lengthWeightsLevel5(); }
     virtual const std::vector<int>& lengthWeightsLevel1() const { return lengthWeightsLevel5(); }
     virtual const std::vector<int>& lengthWeightsLevel2() const { return lengthWeightsLevel5(); }
@@ -45,8 +47,10 @@ public:
                                             const std::optional<std::string>& priority,
                                             Lookup lookup);
 
-    // One exercise line of about `length` characters for the lesson `level` (0..6).
-    std::string generateText(int length, int level, std::shared_ptr<MistypesInfo> mistypes);
+    // One exercise line of about `length` characters for the lesson `level` (0..6). The line
+    // practises the pending letters of `mistypes` and uses them up on a copy: the caller's
+    // pool is handed over read-only.
+    std::string generateText(int length, int level, const MistypesInfo* mistypes) override;
     // A database word of `symbols` letters (1..10) that is not filtered; "" for a length
     // outside 1..10; none after ten draws without a usable word.
     std::optional<std::string> getWordWithSymbols(int symbols, int level,
@@ -68,21 +72,30 @@ public:
     int prevRndVal() const { return prevRndVal_; }
     const std::set<std::string>& filterWordsSet();
 
-private:
+    // Makes the generator own the settings source it reads (the adapter over a LangData).
+    void keepLanguage(std::unique_ptr<WordGeneratorLanguage> language) {
+        ownedLanguage_ = std::move(language);
+    }
+
+  private:
     int drawLength(int level) const;
 
     Language type_;
     std::vector<std::shared_ptr<WordsDB>> dbs_;  // levels 0..5, and 6 = the level-5 object
-    bool auto_ = true;  // read by nothing in generation
+    bool auto_ = true;                           // read by nothing in generation
     bool lastWordIsNumber_ = false;
     const WordGeneratorLanguage& langData_;
+    std::unique_ptr<WordGeneratorLanguage> ownedLanguage_;
     std::optional<std::set<std::string>> filterWordsSet_;  // built on first use (virtual)
     int prevRndVal_ = 0;
 };
 
-// The generator class of the language.
+// The generator class of the language, reading `langData`, which must outlive it.
 std::unique_ptr<WordGeneratorBase> makeWordGenerator(Language language,
                                                      const WordGeneratorLanguage& langData,
                                                      Bundle bundle = Bundle::main());
+// The generator of a LangData, for the language tree (a WordGeneratorFactory): it reads the
+// language's lesson, options, punctuation and layout as they are at each line.
+std::unique_ptr<WordGenerator> makeLangDataWordGenerator(LangData& langData);
 
 }  // namespace wv

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "engine/WordGeneratorBase.h"
+#include "languages/LetterGroups.h"
 
 namespace wv {
 
 class WordGeneratorDe : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorDe(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::de, langData, std::move(bundle)) {}
 
-    LetterGroupTable letterGroups() const override { return *letterGroupsOf("de"); }
+    std::vector<std::string> letterGroups() const override {
+        return ::wv::letterGroups(Language::de);
+    }
     const std::vector<int>& lengthWeightsLevel0() const override;
     const std::vector<int>& lengthWeightsLevel1() const override;
     const std::vector<int>& lengthWeightsLevel2() const override;

@@ -14,7 +14,14 @@ const std::vector<int>& WordGeneratorEn::lengthWeightsLevel5() const {
 
 // Words unsuitable for an exercise: insults and vulgar words.
 std::string WordGeneratorEn::filterWords() const {
-    return "anal anus arse arsehole ass asses asshole bastard bastards bitch bitches bitchy bloody bollocks boner boob boobs bugger bullshit butt butthole clit cock cocks coon crap crappy cum cunt cunts damn damned dick dicks dildo dong dyke fag faggot fags fart fatso fuck fucked fucker fuckers fucking fucks goddamn gook hell homo horny hooker jerk jizz kike nazi negro nigga nigger niggers nude orgasm paki pecker penis piss pissed poop porn porno prick pube pussy queer rape raped rapist retard scum semen sex sexy shag shit shits shitty skank slut sluts smut spastic sperm spic stupid suck sucks tit tits titty turd twat urine vagina wank wanker whore whores wop";
+    return "anal anus arse arsehole ass asses asshole bastard bastards bitch bitches bitchy bloody "
+           "bollocks boner boob boobs bugger bullshit butt butthole clit cock cocks coon crap "
+           "crappy cum cunt cunts damn damned dick dicks dildo dong dyke fag faggot fags fart "
+           "fatso fuck fucked fucker fuckers fucking fucks goddamn gook hell homo horny hooker "
+           "jerk jizz kike nazi negro nigga nigger niggers nude orgasm paki pecker penis piss "
+           "pissed poop porn porno prick pube pussy queer rape raped rapist retard scum semen sex "
+           "sexy shag shit shits shitty skank slut sluts smut spastic sperm spic stupid suck sucks "
+           "tit tits titty turd twat urine vagina wank wanker whore whores wop";
 }
 
 }  // namespace wv

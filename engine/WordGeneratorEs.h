@@ -1,15 +1,18 @@
 #pragma once
 
 #include "engine/WordGeneratorBase.h"
+#include "languages/LetterGroups.h"
 
 namespace wv {
 
 class WordGeneratorEs : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorEs(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::es, langData, std::move(bundle)) {}
 
-    LetterGroupTable letterGroups() const override { return *letterGroupsOf("es"); }
+    std::vector<std::string> letterGroups() const override {
+        return ::wv::letterGroups(Language::es);
+    }
     const std::vector<int>& lengthWeightsLevel0() const override;
     const std::vector<int>& lengthWeightsLevel1() const override;
     const std::vector<int>& lengthWeightsLevel2() const override;

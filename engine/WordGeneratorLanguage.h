@@ -11,7 +11,7 @@ namespace wv {
 // options and the punctuation sources. The language's own data (LangData) answers it; the
 // generator keeps a reference and never outlives it.
 class WordGeneratorLanguage {
-public:
+  public:
     virtual ~WordGeneratorLanguage() = default;
 
     virtual int difficulty() const = 0;  // 0..5 the lessons with letter groups, 6 expert
@@ -26,13 +26,15 @@ public:
 
 // Plain settings, for tools and tests.
 class WordGeneratorSettings : public WordGeneratorLanguage {
-public:
+  public:
     int level = 0;
     bool numbers = false;
     bool capitals = false;
     bool punctuation = false;
-    std::shared_ptr<WVPunctuationSelector> normal = makePunctuationSelector(PunctuationType::Normal);
-    std::shared_ptr<WVPunctuationSelector> ending = makePunctuationSelector(PunctuationType::Ending);
+    std::shared_ptr<WVPunctuationSelector> normal =
+        makePunctuationSelector(PunctuationType::Normal);
+    std::shared_ptr<WVPunctuationSelector> ending =
+        makePunctuationSelector(PunctuationType::Ending);
 
     int difficulty() const override { return level; }
     bool numbersOn() const override { return numbers; }

@@ -13,8 +13,8 @@ const std::vector<int>& WordGeneratorRu::lengthWeightsLevel5() const {
 }
 
 std::optional<std::string> WordGeneratorRu::word(int length, int level,
-                                             const std::optional<std::string>& priority,
-                                             Lookup lookup) {
+                                                 const std::optional<std::string>& priority,
+                                                 Lookup lookup) {
     auto w = getWordWithSymbols(length, level, priority, lookup);
     if (!w) return w;
     static const std::string yo = "\u0451";

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "engine/WordGeneratorBase.h"
+#include "languages/LetterGroups.h"
 
 namespace wv {
 
 class WordGeneratorRu : public WordGeneratorBase {
-public:
+  public:
     explicit WordGeneratorRu(const WordGeneratorLanguage& langData, Bundle bundle = Bundle::main())
         : WordGeneratorBase(Language::ru, langData, std::move(bundle)) {}
 
-    LetterGroupTable letterGroups() const override { return *letterGroupsOf("ru"); }
+    std::vector<std::string> letterGroups() const override {
+        return ::wv::letterGroups(Language::ru);
+    }
     const std::vector<int>& lengthWeightsLevel0() const override;
     const std::vector<int>& lengthWeightsLevel5() const override;
     // The database word with every "ё" written "е", as the lessons teach no "ё".

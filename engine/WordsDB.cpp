@@ -14,11 +14,11 @@ namespace wv {
 
 // The open file and its ten tables, "words1" .. "words10", whether or not the file has them.
 class WordsDBLazyProxy {
-public:
+  public:
     explicit WordsDBLazyProxy(const std::filesystem::path& url) : db(url, DB::Access::ReadOnly) {
         // The bundle's files never change while the program runs: hold the shared lock for
         // the connection's life instead of taking it and checking for a journal per statement.
-        if (db.isOpen()) db.connection().executeQuery("PRAGMA locking_mode = EXCLUSIVE");
+        if (db.isOpen()) db.connection().executeUpdate("PRAGMA locking_mode = EXCLUSIVE");
         for (int i = 1; i <= 10; ++i) {
             tables.push_back(std::make_unique<DBTable>(db, "words" + std::to_string(i)));
             rowCounts.push_back(db.count(tables.back()->name()));
@@ -35,13 +35,12 @@ public:
         if (n == 0 || n > UINT32_MAX) return std::nullopt;
         const std::string offset = std::to_string(randomUniform(static_cast<uint32_t>(n)));
         const std::string& table = tables[index]->name();
-        auto rs = priority.empty()
-                      ? db.connection().executeQuery("SELECT word FROM " + table +
-                                                     " LIMIT 1 OFFSET " + offset)
-                      : db.connection().executeQuery("SELECT word FROM " + table +
-                                                         " WHERE priorityChar = ? LIMIT 1 OFFSET " +
-                                                         offset,
-                                                     {priority});
+        auto rs = priority.empty() ? db.connection().executeQuery("SELECT word FROM " + table +
+                                                                  " LIMIT 1 OFFSET " + offset)
+                                   : db.connection().executeQuery(
+                                         "SELECT word FROM " + table +
+                                             " WHERE priorityChar = ? LIMIT 1 OFFSET " + offset,
+                                         {priority});
         if (!rs || !rs->next()) return std::nullopt;
         return rs->stringForColumnIndex(0);
     }
@@ -50,7 +49,7 @@ public:
     bool hasEmptyTables = false;
     std::vector<std::unique_ptr<DBTable>> tables;
 
-private:
+  private:
     uint64_t priorityCount(size_t index, const std::string& priority) {
         const auto key = std::make_pair(index, priority);
         if (auto it = priorityCounts.find(key); it != priorityCounts.end()) return it->second;

@@ -14,7 +14,7 @@ class WordsDBLazyProxy;
 // request and kept open. A file missing from the bundle is reported once and gives no words;
 // nothing is ever created in the bundle.
 class WordsDB {
-public:
+  public:
     explicit WordsDB(std::string name, Bundle bundle = Bundle::main());
     ~WordsDB();
     WordsDB(const WordsDB&) = delete;
@@ -33,7 +33,7 @@ public:
     // else the first `length` letters of random words of every length joined.
     std::optional<std::string> word(int length, const std::optional<std::string>& priority);
 
-private:
+  private:
     WordsDBLazyProxy& proxyDB();
 
     std::string name_;

@@ -20,7 +20,7 @@ namespace wv::testing {
 using WordRows = std::map<int, std::vector<std::pair<std::string, std::string>>>;
 
 class FixtureBundle {
-public:
+  public:
     FixtureBundle() {
         static int serial = 0;
         root_ = std::filesystem::path(std::getenv("XDG_DATA_HOME")) /
@@ -56,14 +56,14 @@ public:
         db.executeUpdate("COMMIT");
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 
 // Gives the leading values first (checked against nothing), then seeded draws: scripts the
 // first decisions of a line and leaves the rest to chance.
 class LeadingThenSeeded final : public RandomSource {
-public:
+  public:
     LeadingThenSeeded(std::vector<uint32_t> leading, uint64_t seed)
         : leading_(std::move(leading)), seeded_(seed) {}
     uint32_t uniform(uint32_t upperBound) override {
@@ -73,7 +73,7 @@ public:
     }
     std::vector<uint32_t> bounds;
 
-private:
+  private:
     std::vector<uint32_t> leading_;
     size_t next_ = 0;
     SeededRandom seeded_;

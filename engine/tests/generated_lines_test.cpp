@@ -83,19 +83,20 @@ std::vector<Options> allOptions() {
     std::vector<Options> all;
     for (int raw = 0; raw <= 9; ++raw) {
         for (int bits = 0; bits < 8; ++bits) {
-            all.push_back({*languageFromRawValue(raw), bool(bits & 4), bool(bits & 2), bool(bits & 1)});
+            all.push_back(
+                {*languageFromRawValue(raw), bool(bits & 4), bool(bits & 2), bool(bits & 1)});
         }
     }
     return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryLanguageAndOption, GeneratedLines, ::testing::ValuesIn(allOptions()),
-    [](const auto& info) {
-        const Options& o = info.param;
-        return std::string(languageName(o.language)) + (o.capitals ? "_C" : "_c") +
-               (o.numbers ? "N" : "n") + (o.punctuation ? "P" : "p");
-    });
+INSTANTIATE_TEST_SUITE_P(EveryLanguageAndOption, GeneratedLines, ::testing::ValuesIn(allOptions()),
+                         [](const auto& info) {
+                             const Options& o = info.param;
+                             return std::string(languageName(o.language)) +
+                                    (o.capitals ? "_C" : "_c") + (o.numbers ? "N" : "n") +
+                                    (o.punctuation ? "P" : "p");
+                         });
 
 // The filter is the last guard; the word lists were made without these words in the first place.
 TEST(EnglishDatabases, HoldNoFilteredWord) {

@@ -1,7 +1,6 @@
-#include "engine/MistypesInfo.h"
-
 #include <gtest/gtest.h>
 
+#include "engine/MistypesInfo.h"
 #include "platform/foundation/Log.h"
 
 namespace wv {

@@ -1,17 +1,19 @@
-#include "engine/WordGeneratorBase.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 #include <sstream>
 
+#include "engine/WordGeneratorBase.h"
 #include "engine/WordGeneratorDe.h"
 #include "engine/WordGeneratorEn.h"
 #include "engine/WordGeneratorFr.h"
 #include "engine/WordGeneratorRu.h"
 #include "engine/tests/WordFixtures.h"
+#include "languages/LangRoot.h"
+#include "languages/LetterGroups.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
 
 namespace wv {
 namespace {
@@ -31,11 +33,13 @@ struct Request {
 
 // Lessons "ab", "cd", "ef", ...; lengths 2 to 4 equally likely at every level.
 class FixtureGenerator : public WordGeneratorBase {
-public:
+  public:
     FixtureGenerator(const WordGeneratorLanguage& langData, Bundle bundle)
         : WordGeneratorBase(Language::en, langData, std::move(bundle)) {}
 
-    LetterGroupTable letterGroups() const override { return {"ab", "cd", "ef", "gh", "ij", "kl"}; }
+    std::vector<std::string> letterGroups() const override {
+        return {"ab", "cd", "ef", "gh", "ij", "kl"};
+    }
     const std::vector<int>& lengthWeightsLevel5() const override { return weights; }
     std::string filterWords() const override { return "bad  dab"; }
     std::optional<std::string> word(int length, int level,
@@ -62,7 +66,7 @@ WordRows rowsOf(const std::vector<std::string>& words) {
 }
 
 class WordGeneratorTest : public ::testing::Test {
-protected:
+  protected:
     WordGeneratorTest() {
         fixture_.write("en_0", rowsOf({"ab", "ba", "aab", "bba", "abba", "baab"}));
         fixture_.write("en_1", rowsOf({"cd", "ac", "dca", "cab", "abcd", "dcba"}));
@@ -120,10 +124,12 @@ TEST_F(WordGeneratorTest, FilteredWordsAreNeverReturned) {
 
 TEST_F(WordGeneratorTest, SentenceCountComesFromTheFirstDraws) {
     settings_.punctuation = true;
-    settings_.normal = std::make_shared<WVPunctuationSelector>(
-        std::vector<std::shared_ptr<WVPunctuation>>{std::make_shared<WVPunctuation>("", ",", "", " ")});
-    settings_.ending = std::make_shared<WVPunctuationSelector>(
-        std::vector<std::shared_ptr<WVPunctuation>>{std::make_shared<WVPunctuation>("", ".", "", " ")});
+    settings_.normal =
+        std::make_shared<WVPunctuationSelector>(std::vector<std::shared_ptr<WVPunctuation>>{
+            std::make_shared<WVPunctuation>("", ",", "", " ")});
+    settings_.ending =
+        std::make_shared<WVPunctuationSelector>(std::vector<std::shared_ptr<WVPunctuation>>{
+            std::make_shared<WVPunctuation>("", ".", "", " ")});
     struct Case {
         std::vector<uint32_t> draws;
         size_t sentences;
@@ -186,8 +192,8 @@ TEST_F(WordGeneratorTest, PriorityIsALetterOfTheCurrentLesson) {
     FixtureGenerator generator(settings_, fixture_.bundle());
     ScopedRandomSource random(std::make_shared<SeededRandom>(5));
     // "k" belongs to a later lesson and "9" to none: neither is practised.
-    auto mistypes = std::make_shared<MistypesInfo>(Language::en, "kkkkk999");
-    generator.generateText(100, 1, mistypes);
+    MistypesInfo mistypes(Language::en, "kkkkk999");
+    generator.generateText(100, 1, &mistypes);
     ASSERT_FALSE(generator.requests.empty());
     std::set<std::string> priorities;
     for (const auto& r : generator.requests) {
@@ -243,7 +249,9 @@ TEST_F(WordGeneratorTest, MissingDatabasesFillTheLineWithErrorWords) {
     const auto words = split(generator.generateText(100, 0, nullptr));
     ASSERT_FALSE(words.empty());
     for (const auto& w : words) EXPECT_EQ(w, "ERROR");
-    EXPECT_EQ(log_.count("word database missing from the bundle: db/en_0.db; this level has no words"), 1u);
+    EXPECT_EQ(
+        log_.count("word database missing from the bundle: db/en_0.db; this level has no words"),
+        1u);
     EXPECT_FALSE(std::filesystem::exists(empty.path("en_0")));
 }
 
@@ -307,20 +315,18 @@ TEST(WordGeneratorLessons, WeightTablesBoundTheLengths) {
 
 TEST(WordGeneratorLessons, EveryLanguageHasItsClassAndGroups) {
     WordGeneratorSettings settings;
-    for (const auto& groups : kLetterGroups) {
-        for (int raw = 0; raw <= 9; ++raw) {
-            const Language language = *languageFromRawValue(raw);
-            if (languageName(language) != groups.caseName) continue;
-            auto generator = makeWordGenerator(language, settings);
-            EXPECT_EQ(generator->type(), language);
-            EXPECT_EQ(generator->letterGroups(), groups.groups);
-            EXPECT_EQ(generator->db(0).name(), std::string(groups.caseName) + "_0");
-        }
+    for (int raw = 0; raw <= 9; ++raw) {
+        const Language language = *languageFromRawValue(raw);
+        auto generator = makeWordGenerator(language, settings);
+        EXPECT_EQ(generator->type(), language);
+        EXPECT_EQ(generator->letterGroups(), letterGroups(language));
+        EXPECT_EQ(generator->db(0).name(), std::string(languageName(language)) + "_0");
+        EXPECT_EQ(generator->db(5).name(), std::string(languageName(language)) + "_5");
     }
 }
 
 class LanguageFixture : public ::testing::Test {
-protected:
+  protected:
     LogCapture log_;
     FixtureBundle fixture_;
     WordGeneratorSettings settings_;
@@ -346,6 +352,43 @@ TEST_F(LanguageFixture, OnlyEnglishFiltersItsList) {
     EXPECT_TRUE(log_.contains("FILTERED word: damn"));
     EXPECT_EQ(de.getWordWithSymbols(4, 0, "a"), "damn");
     EXPECT_EQ(en.wordForLength(4, 0, nullptr), "ERROR");
+}
+
+TEST_F(WordGeneratorTest, ALinePractisesOnACopyOfThePool) {
+    settings_.level = 1;
+    FixtureGenerator generator(settings_, fixture_.bundle());
+    ScopedRandomSource random(std::make_shared<SeededRandom>(12));
+    const MistypesInfo pool(Language::en, "aaaa");
+    generator.generateText(100, 1, &pool);
+    ASSERT_FALSE(generator.requests.empty());
+    EXPECT_EQ(generator.requests.front().priority, "a");
+    EXPECT_EQ(generator.requests.front().level, 0);
+    // The "a"s were used up on the copy: later words take the lesson's letters again.
+    EXPECT_NE(generator.requests.back().priority, "a");
+    EXPECT_EQ(pool.count("a"), 4);
+}
+
+// The language tree makes its generators here; they read the lesson and options of their
+// language at each line.
+TEST(LangDataGenerators, ReadTheirLanguagesSettings) {
+    LogCapture quiet;
+    ScopedRandomSource random(std::make_shared<SeededRandom>(13));
+    LangRoot root(makeLangDataWordGenerator);
+    for (const auto& lang : root.languages()) {
+        ASSERT_NE(lang->generator(), nullptr);
+        EXPECT_EQ(lang->generator()->letterGroups(), letterGroups(lang->type()));
+    }
+    LangData& de = root.getLang(Language::de);
+    de.setDifficulty(1);
+    de.setPunctuationOn(false);
+    const std::string allowed = letterGroups(Language::de)[0] + letterGroups(Language::de)[1] + " ";
+    for (int i = 0; i < 20; ++i) {
+        const std::string line = de.generator()->generateText(100, 1, nullptr);
+        ASSERT_FALSE(line.empty());
+        for (const auto& c : text::characters(line)) {
+            EXPECT_NE(allowed.find(c), std::string::npos) << line;
+        }
+    }
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-#include "engine/WordsDB.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "engine/WordsDB.h"
 #include "engine/tests/WordFixtures.h"
 #include "platform/foundation/Log.h"
 
@@ -13,7 +12,7 @@ namespace {
 using testing::FixtureBundle;
 
 class WordsDBTest : public ::testing::Test {
-protected:
+  protected:
     LogCapture log_;
     FixtureBundle fixture_;
     ScopedRandomSource random_{std::make_shared<SeededRandom>(7)};
@@ -86,7 +85,8 @@ TEST_F(WordsDBTest, AMissingFileSaysSoGivesNoWordsAndCreatesNothing) {
     WordsDB db("en_9", fixture_.bundle());
     EXPECT_FALSE(db.word(3, "t"));
     EXPECT_FALSE(db.randomWord(3, std::nullopt));
-    EXPECT_TRUE(log_.contains("word database missing from the bundle: db/en_9.db; this level has no words"));
+    EXPECT_TRUE(log_.contains(
+        "word database missing from the bundle: db/en_9.db; this level has no words"));
     EXPECT_FALSE(std::filesystem::exists(fixture_.path("en_9")));
 }
 

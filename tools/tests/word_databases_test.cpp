@@ -6,7 +6,8 @@
 #include <set>
 #include <string>
 
-#include "engine/LetterGroups.h"
+#include "languages/Language.h"
+#include "languages/LetterGroups.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Text.h"
 #include "platform/sqlite/Database.h"
@@ -14,7 +15,7 @@
 namespace wv {
 namespace {
 
-int groupOf(const LetterGroupTable& groups, char32_t letter) {
+int groupOf(const std::vector<std::string>& groups, char32_t letter) {
     for (int i = 0; i < 6; ++i) {
         if (text::toUtf32(groups[i]).find(letter) != std::u32string::npos) return i;
     }
@@ -22,22 +23,31 @@ int groupOf(const LetterGroupTable& groups, char32_t letter) {
 }
 
 std::filesystem::path databasePath(std::string_view caseName, int level) {
-    return Bundle::main().root() / "db" / (std::string(caseName) + "_" + std::to_string(level) + ".db");
+    return Bundle::main().root() / "db" /
+           (std::string(caseName) + "_" + std::to_string(level) + ".db");
 }
 
 }  // namespace
 
-void PrintTo(const LanguageLetterGroups& language, std::ostream* out) { *out << language.caseName; }
+void PrintTo(Language language, std::ostream* out) { *out << languageName(language); }
 
 namespace {
 
-class WordDatabases : public ::testing::TestWithParam<LanguageLetterGroups> {};
+std::vector<Language> allLanguages() {
+    std::vector<Language> all;
+    for (int raw = 0; raw <= 9; ++raw) all.push_back(*languageFromRawValue(raw));
+    return all;
+}
+
+class WordDatabases : public ::testing::TestWithParam<Language> {};
 
 TEST_P(WordDatabases, EveryLevelHoldsOnlyItsLettersAndEveryLessonLetter) {
-    const auto& language = GetParam();
+    const std::string caseName(languageName(GetParam()));
+    const auto& groups = letterGroups(GetParam());
+    ASSERT_EQ(groups.size(), 6u);
     for (int level = 0; level <= 5; ++level) {
-        SCOPED_TRACE(std::string(language.caseName) + "_" + std::to_string(level));
-        const auto path = databasePath(language.caseName, level);
+        SCOPED_TRACE(caseName + "_" + std::to_string(level));
+        const auto path = databasePath(caseName, level);
         ASSERT_TRUE(std::filesystem::is_regular_file(path)) << path;
         sqlite::Database db(path);
         ASSERT_TRUE(db.open(sqlite::Database::Mode::ReadOnly));
@@ -58,13 +68,13 @@ TEST_P(WordDatabases, EveryLevelHoldsOnlyItsLettersAndEveryLessonLetter) {
                 EXPECT_EQ(text::nfc(word), word) << word;
                 ASSERT_EQ(letters.size(), static_cast<size_t>(n)) << table << ": " << word;
                 for (char32_t c : letters) {
-                    const int group = groupOf(language.groups, c);
+                    const int group = groupOf(groups, c);
                     EXPECT_TRUE(group >= 0 && group <= level) << word;
                 }
                 const std::u32string p = text::toUtf32(priority);
                 ASSERT_EQ(p.size(), 1u) << word << " / " << priority;
                 EXPECT_NE(letters.find(p[0]), std::u32string::npos) << word << " / " << priority;
-                const int priorityGroup = groupOf(language.groups, p[0]);
+                const int priorityGroup = groupOf(groups, p[0]);
                 // Lower-level words are only added to the last level (for the expert level).
                 if (level < 5) {
                     EXPECT_EQ(priorityGroup, level) << word << " / " << priority;
@@ -73,21 +83,21 @@ TEST_P(WordDatabases, EveryLevelHoldsOnlyItsLettersAndEveryLessonLetter) {
             }
         }
         EXPECT_GT(rows, 0u);
-        for (char32_t c : text::toUtf32(language.groups[level])) {
+        for (char32_t c : text::toUtf32(groups[level])) {
             EXPECT_TRUE(lessonLettersSeen.count(c)) << "no word for " << text::toUtf8(c);
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLanguages, WordDatabases, ::testing::ValuesIn(kLetterGroups),
-                         [](const auto& info) { return std::string(info.param.caseName); });
+INSTANTIATE_TEST_SUITE_P(AllLanguages, WordDatabases, ::testing::ValuesIn(allLanguages()),
+                         [](const auto& info) { return std::string(languageName(info.param)); });
 
 TEST(WordDatabasesSet, SixtyFilesUnderTwentyMegabytes) {
     uintmax_t total = 0;
     int files = 0;
-    for (const auto& language : kLetterGroups) {
+    for (Language language : allLanguages()) {
         for (int level = 0; level <= 5; ++level) {
-            const auto path = databasePath(language.caseName, level);
+            const auto path = databasePath(languageName(language), level);
             ASSERT_TRUE(std::filesystem::is_regular_file(path)) << path;
             total += std::filesystem::file_size(path);
             ++files;

@@ -1,5 +1,3 @@
-#include "tools/wordsdb/WordsDbBuilder.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,11 +6,12 @@
 #include <vector>
 
 #include "platform/sqlite/Database.h"
+#include "tools/wordsdb/WordsDbBuilder.h"
 
 namespace wv::tools {
 namespace {
 
-const LetterGroupTable kGroups{"ab", "cd", "ef", "gh", "ij", "k'"};
+const std::vector<std::string> kGroups{"ab", "cd", "ef", "gh", "ij", "k'"};
 
 struct Row {
     std::string word;
@@ -29,17 +28,16 @@ std::map<int, std::vector<Row>> readRows(const std::filesystem::path& path) {
                                       " ORDER BY id");
         EXPECT_TRUE(result);
         while (result && result->next()) {
-            rows[n].push_back({*result->stringForColumn("word"),
-                               *result->stringForColumn("priorityChar")});
+            rows[n].push_back(
+                {*result->stringForColumn("word"), *result->stringForColumn("priorityChar")});
         }
     }
     return rows;
 }
 
 class WordsDbBuilderTest : public ::testing::Test {
-protected:
-    std::filesystem::path path_ =
-        std::filesystem::path(getenv("XDG_DATA_HOME")) / "fixture_1.db";
+  protected:
+    std::filesystem::path path_ = std::filesystem::path(getenv("XDG_DATA_HOME")) / "fixture_1.db";
 };
 
 TEST_F(WordsDbBuilderTest, OneRowPerWordAndLessonLetterOnlyFromLearnedGroups) {
@@ -60,8 +58,7 @@ TEST_F(WordsDbBuilderTest, CapsKeepTheMostFrequentWordsOfEachLetterAndLength) {
     WordsDbBuilder builder(kGroups, {2, 1});
     const std::vector<std::string> words{"ca", "cb", "cc", "da", "ab", "ba"};
     ASSERT_TRUE(builder.build(words, 1, path_).ok);
-    EXPECT_EQ(readRows(path_)[2],
-              (std::vector<Row>{{"ca", "c"}, {"cb", "c"}, {"da", "d"}}));
+    EXPECT_EQ(readRows(path_)[2], (std::vector<Row>{{"ca", "c"}, {"cb", "c"}, {"da", "d"}}));
 }
 
 TEST_F(WordsDbBuilderTest, LastLevelAlsoHoldsLowerWordsUnderTheirHighestLetter) {
@@ -94,7 +91,7 @@ TEST_F(WordsDbBuilderTest, AFailedBuildKeepsTheOldDatabase) {
 }
 
 TEST_F(WordsDbBuilderTest, LongAndNonNormalisedWordsAreSkipped) {
-    WordsDbBuilder builder(LetterGroupTable{"ab", "é", "", "", "", ""}, {});
+    WordsDbBuilder builder({"ab", "é", "", "", "", ""}, {});
     // "e" followed by a combining acute is not in NFC.
     ASSERT_TRUE(builder.build({"abababababa", "a\u00e9", "ae\u0301"}, 1, path_).ok);
     auto rows = readRows(path_);

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/LetterGroups.h"
-
 namespace wv::tools {
 
 // Turns one language's word list (most frequent word first) into the word database of one
@@ -18,7 +16,7 @@ namespace wv::tools {
 // of the lower levels (priorityChar: a letter of the highest group the word reaches), so the
 // expert level, which shares it and asks for no letter, draws from every letter.
 class WordsDbBuilder {
-public:
+  public:
     struct Caps {
         size_t perLetterAndLength = 200;  // rows of one priority letter in one table
         size_t lowerPerLength = 400;      // rows of lower-level words in one table, last level
@@ -31,7 +29,9 @@ public:
         size_t words = 0;                  // distinct words in the file
     };
 
-    WordsDbBuilder(LetterGroupTable groups, Caps caps) : groups_(groups), caps_(caps) {}
+    // `groups`: the letters each lesson adds, lesson 0 first (six groups).
+    WordsDbBuilder(std::vector<std::string> groups, Caps caps)
+        : groups_(std::move(groups)), caps_(caps) {}
 
     // Writes the database to a temporary file beside `path` and renames it over `path` only
     // when everything succeeded, so an interrupted build never leaves a half database.
@@ -41,14 +41,14 @@ public:
     // Index of the group that holds the code point; -1 when none does.
     int groupOf(char32_t letter) const;
 
-private:
+  private:
     struct Row {
         std::string word;
         std::string priority;
     };
     std::vector<std::vector<Row>> select(const std::vector<std::string>& words, int level) const;
 
-    LetterGroupTable groups_;
+    std::vector<std::string> groups_;
     Caps caps_;
 };
 

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/LetterGroups.h"
+#include "languages/Language.h"
+#include "languages/LetterGroups.h"
 #include "tools/wordsdb/WordsDbBuilder.h"
 
 int main(int argc, char** argv) {
@@ -16,8 +18,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string caseName = argv[2];
-    const auto groups = wv::letterGroupsOf(caseName);
-    if (!groups) {
+    std::optional<wv::Language> language;
+    for (int raw = 0; raw <= 9; ++raw) {
+        const auto candidate = wv::languageFromRawValue(raw);
+        if (candidate && wv::languageName(*candidate) == caseName) language = candidate;
+    }
+    if (!language) {
         std::fprintf(stderr, "wv_wordsdb: no letter groups for language \"%s\"\n", argv[2]);
         return 2;
     }
@@ -34,7 +40,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[3];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    wv::tools::WordsDbBuilder builder(*groups, {});
+    wv::tools::WordsDbBuilder builder(wv::letterGroups(*language), {});
     for (int level = 0; level <= 5; ++level) {
         const auto path = folder / (caseName + "_" + std::to_string(level) + ".db");
         const auto result = builder.build(words, level, path);
