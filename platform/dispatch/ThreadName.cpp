@@ -14,6 +14,6 @@ void setCurrentThreadName(std::string newName) {
     name = std::move(newName);
 }
 
-std::optional<std::string> currentThreadName() { return name; }
+std::optional<std::string> givenThreadName() { return name; }
 
 }  // namespace wv

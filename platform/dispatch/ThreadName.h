@@ -9,6 +9,6 @@ namespace wv {
 // label). Linux gives every thread a kernel name; this is only what we set ourselves, so an
 // unnamed thread can be told from one named "".
 void setCurrentThreadName(std::string name);
-std::optional<std::string> currentThreadName();
+std::optional<std::string> givenThreadName();
 
 }  // namespace wv

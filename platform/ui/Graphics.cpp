@@ -39,8 +39,10 @@ void Graphics::drawText(QPainter& painter, const AttributedString& text, const R
     upright(painter, r, [&](QPainter& p, const QRectF& local) {
         auto document = makeTextDocument(text, local.width(), wrap);
         p.setRenderHint(QPainter::TextAntialiasing);
+        p.scale(1 / kTextLayoutScale, 1 / kTextLayoutScale);
         QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = QRectF(0, 0, local.width(), std::max(local.height(), document->size().height()));
+        context.clip = QRectF(0, 0, local.width() * kTextLayoutScale,
+                              std::max(local.height() * kTextLayoutScale, document->size().height()));
         document->documentLayout()->draw(&p, context);
     });
 }

@@ -23,9 +23,14 @@ Qt::Alignment qtAlignment(TextAlignment alignment) {
 
 QTextCharFormat charFormat(const TextAttributes& a) {
     QTextCharFormat format;
-    format.setFont(toQFont(a.font.value_or(Font::system())));
+    Font font = a.font.value_or(Font::system());
+    font.pointSize *= kTextLayoutScale;
+    format.setFont(toQFont(font));
     format.setForeground(toQColor(a.foreground.value_or(Color::black())));
-    if (a.kern) format.setFontLetterSpacingType(QFont::AbsoluteSpacing), format.setFontLetterSpacing(*a.kern);
+    if (a.kern) {
+        format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+        format.setFontLetterSpacing(*a.kern * kTextLayoutScale);
+    }
     if (a.expansion) format.setFontStretch(std::clamp(int(std::lround(100 * std::exp(*a.expansion))), 1, 4000));
     return format;
 }
@@ -38,14 +43,18 @@ std::unique_ptr<QTextDocument> makeTextDocument(const AttributedString& text, do
     QTextOption option;
     const ParagraphStyle paragraph = text.attributesAtStart().paragraph.value_or(ParagraphStyle{});
     option.setAlignment(qtAlignment(paragraph.alignment));
+    // Unhinted advances: text then grows in proportion to its font size, which fitting relies on.
+    option.setUseDesignMetrics(true);
     option.setWrapMode(width < 0 || !wrap ? QTextOption::NoWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
     document->setDefaultTextOption(option);
-    document->setDefaultFont(toQFont(text.attributesAtStart().font.value_or(Font::system())));
+    Font defaultFont = text.attributesAtStart().font.value_or(Font::system());
+    defaultFont.pointSize *= kTextLayoutScale;
+    document->setDefaultFont(toQFont(defaultFont));
 
     QTextCursor cursor(document.get());
     QTextBlockFormat block;
     block.setAlignment(qtAlignment(paragraph.alignment));
-    if (paragraph.lineSpacing > 0) block.setLineHeight(paragraph.lineSpacing, QTextBlockFormat::LineDistanceHeight);
+    if (paragraph.lineSpacing > 0) block.setLineHeight(paragraph.lineSpacing * kTextLayoutScale, QTextBlockFormat::LineDistanceHeight);
     cursor.setBlockFormat(block);
     for (const auto& run : text.runs()) cursor.insertText(toQString(run.text), charFormat(run.attributes));
     // Extra line spacing goes between lines, not under the last one.
@@ -54,7 +63,7 @@ std::unique_ptr<QTextDocument> makeTextDocument(const AttributedString& text, do
         all.select(QTextCursor::Document);
         all.mergeBlockFormat(block);
     }
-    document->setTextWidth(width < 0 ? -1 : width);
+    document->setTextWidth(width < 0 ? -1 : width * kTextLayoutScale);
     return document;
 }
 

@@ -27,7 +27,7 @@ Rect linesRect(QTextDocument& document, double maxHeight = 1e18) {
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const double lineBottom = offset.y() + line.y() + line.ascent() + line.descent();
-            if (bottom > -1e18 && lineBottom > maxHeight + 0.5) break;
+            if (bottom > -1e18 && lineBottom > (maxHeight + 0.5) * kTextLayoutScale) break;
             const QRectF r = line.naturalTextRect().translated(offset);
             left = std::min(left, r.left());
             right = std::max(right, r.right());
@@ -36,7 +36,10 @@ Rect linesRect(QTextDocument& document, double maxHeight = 1e18) {
         }
     }
     if (left > right) return Rect();
-    return Rect(std::max(0.0, left), std::max(0.0, top), right - std::max(0.0, left), bottom - std::max(0.0, top));
+    left = std::max(0.0, left);
+    top = std::max(0.0, top);
+    const double k = 1.0 / kTextLayoutScale;
+    return Rect(left * k, top * k, (right - left) * k, (bottom - top) * k);
 }
 }  // namespace
 

@@ -121,7 +121,7 @@ TEST(SerialQueue, RunsInOrderOnItsOwnNamedThread) {
     std::vector<int> order;
     std::optional<std::string> name;
     for (int i = 0; i < 50; ++i) queue.async([&order, i] { order.push_back(i); });
-    queue.sync([&] { name = currentThreadName(); });
+    queue.sync([&] { name = givenThreadName(); });
     ASSERT_EQ(order.size(), 50u);
     for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], i);
     EXPECT_EQ(name, std::optional<std::string>("com.wovanu.test"));
@@ -147,9 +147,9 @@ TEST(SerialQueue, DestructionRunsWhatWasQueued) {
 TEST(ThreadName, UnsetUntilTheProgramNamesTheThread) {
     std::optional<std::string> before, after;
     std::thread([&] {
-        before = currentThreadName();
+        before = givenThreadName();
         setCurrentThreadName("");
-        after = currentThreadName();
+        after = givenThreadName();
     }).join();
     EXPECT_FALSE(before.has_value());
     EXPECT_EQ(after, std::optional<std::string>(""));

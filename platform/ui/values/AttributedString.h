@@ -21,11 +21,11 @@ struct ParagraphStyle {
 // The attributes of one run of text; an attribute left empty takes the drawing default
 // (the system font, black, natural alignment, no extra spacing).
 struct TextAttributes {
-    std::optional<Font> font;
-    std::optional<Color> foreground;
-    std::optional<ParagraphStyle> paragraph;
-    std::optional<double> kern;       // extra points after every character
-    std::optional<double> expansion;  // log of the horizontal stretch; negative narrows
+    std::optional<Font> font = {};
+    std::optional<Color> foreground = {};
+    std::optional<ParagraphStyle> paragraph = {};
+    std::optional<double> kern = {};       // extra points after every character
+    std::optional<double> expansion = {};  // log of the horizontal stretch; negative narrows
 
     // Every attribute set in `over` replaces this one's.
     TextAttributes merged(const TextAttributes& over) const;
