@@ -16,7 +16,7 @@ Application& Application::shared() {
     return *application;
 }
 
-Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) {}
+Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) { bridge_->install(); }
 
 Application::~Application() = default;
 

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "platform/ui/KeyEvent.h"
@@ -13,6 +14,7 @@ class QKeyEvent;
 namespace wv {
 
 class Application;
+class KeyTranslator;
 
 // The one application-wide event filter that stands in for local event monitors: it turns
 // each Qt key event into a KeyEvent (macOS key code and modifier flags), hands it to the
@@ -24,7 +26,7 @@ public:
     // Turns a Qt key event into our terms, or nothing for a key the bridge ignores.
     using Translator = std::function<std::optional<KeyEvent>(const QKeyEvent&)>;
 
-    explicit KeyEventBridge(Application& application);
+    explicit KeyEventBridge(Application& application);  // with a KeyTranslator
     ~KeyEventBridge() override;
 
     void setTranslator(Translator translator) { translator_ = std::move(translator); }
@@ -38,10 +40,13 @@ private:
     bool handle(QObject* watched, QKeyEvent& event);
 
     Application& application_;
+    std::shared_ptr<KeyTranslator> keys_;
     Translator translator_;
     bool installed_ = false;
     // The key event last handled, to recognise the same event offered to a parent widget.
     const QEvent* lastEvent_ = nullptr;
+    QPointer<QObject> lastReceiver_;
+    quint32 lastScanCode_ = 0;
     std::uint64_t lastTimestamp_ = 0;
     int lastType_ = 0;
     bool lastConsumed_ = false;

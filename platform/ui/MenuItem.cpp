@@ -51,6 +51,13 @@ void MenuItem::perform() {
 }
 
 QAction* MenuItem::qAction() {
+    // An item with a submenu is the submenu's own action, which Qt's shortcut matching
+    // follows from the menu to the bar.
+    if (submenu_) {
+        QAction* menuAction = submenu_->qMenu()->menuAction();
+        apply(menuAction);
+        return menuAction;
+    }
     if (!action_) {
         action_ = new QAction();
         QObject::connect(action_, &QAction::triggered, [this] { perform(); });
@@ -60,8 +67,11 @@ QAction* MenuItem::qAction() {
 }
 
 void MenuItem::sync() {
-    if (!action_) return;
-    action_->setSeparator(separator_);
+    if (action_) apply(action_);
+    if (submenu_) apply(submenu_->qMenu()->menuAction());
+}
+
+void MenuItem::apply(QAction* action_) {
     action_->setText(toQString(title_));
     action_->setVisible(!hidden_);
     action_->setEnabled(enabled_);
@@ -72,7 +82,6 @@ void MenuItem::sync() {
         action_->setShortcut(QKeySequence(QString("Ctrl+") + toQString(keyEquivalent_).toUpper()));
         action_->setShortcutContext(Qt::ApplicationShortcut);  // also while another window is key
     }
-    if (submenu_) action_->setMenu(submenu_->qMenu());
 }
 
 }  // namespace wv

@@ -37,7 +37,7 @@ public:
     bool isSeparator() const { return separator_; }
     const std::string& keyEquivalent() const { return keyEquivalent_; }
     std::shared_ptr<Menu> submenu() const { return submenu_; }
-    void setSubmenu(std::shared_ptr<Menu> submenu);
+    void setSubmenu(std::shared_ptr<Menu> submenu);  // before the item joins a menu
 
     std::function<void()> action;
     // Runs the action (what choosing the item does).
@@ -47,6 +47,7 @@ public:
 
 private:
     void sync();
+    void apply(QAction* action);
 
     std::string title_;
     std::string keyEquivalent_;

@@ -119,7 +119,17 @@ void Window::setBackgroundColor(const Color& color) {
 }
 
 void Window::setMenu(Menu* menu) {
-    if (widget_ && menu) menu->attach(widget_->menuBar());
+    if (!widget_ || !menu) return;
+    QMenuBar* bar = widget_->menuBar();
+    menu->attach(bar);
+    bar->show();  // a bar made after the window was shown stays hidden, and so do its shortcuts
+}
+
+void Window::makeFirstResponder(View* view) {
+    if (!view) return;
+    view->setAttribute(Qt::WA_InputMethodEnabled, false);
+    view->setFocusPolicy(Qt::StrongFocus);
+    view->setFocus(Qt::OtherFocusReason);
 }
 
 void Window::makeKeyAndOrderFront() {

@@ -55,6 +55,9 @@ public:
     bool isMovableByWindowBackground() const { return movableByBackground_; }
     void setMenu(Menu* menu);  // shown as the window's menu bar; not owned
 
+    // Gives `view` the keyboard. Input methods stay off for it, so dead keys and composed
+    // characters arrive as the raw key presses they are.
+    void makeFirstResponder(View* view);
     void makeKeyAndOrderFront();
     void orderFront();
     void close();
