@@ -1,6 +1,8 @@
 #include "platform/ui/Window.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
@@ -37,6 +39,14 @@ protected:
             if (owner_->onWillClose) owner_->onWillClose();
         }
         event->accept();
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        // A press that no view took lands here: the window's background.
+        if (owner_ && owner_->movableByBackground_ && event->button() == Qt::LeftButton && windowHandle()) {
+            windowHandle()->startSystemMove();
+            return;
+        }
+        QMainWindow::mousePressEvent(event);
     }
     void changeEvent(QEvent* event) override {
         QMainWindow::changeEvent(event);
