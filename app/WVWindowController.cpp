@@ -1,0 +1,56 @@
+#include "app/WVWindowController.h"
+
+#include "app/MainStoryboard.h"
+#include "app/WVScreenControllers.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/plist/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace wv {
+
+WVWindowController::WVWindowController(std::unique_ptr<Window> window) : window_(std::move(window)) {
+    window_->onDidResize = [this] { windowDidResize(); };
+}
+
+WVWindowController::~WVWindowController() {
+    if (helpTimer_) helpTimer_->invalidate();
+    if (window_) window_->onDidResize = nullptr;
+}
+
+WVHelpWindowController& WVWindowController::helpWindowController() {
+    if (!helpWindowController_) helpWindowController_ = MainStoryboard::shared().instantiateHelpWindowController();
+    return *helpWindowController_;
+}
+
+void WVWindowController::windowDidLoad() {
+    window_->setMovableByWindowBackground(true);
+    window_->setBackgroundColor(kBackgroundColor);
+    window_->setTitlebarAppearsTransparent(true);
+    if (View* content = window_->contentView()) content->setNeedsDisplay();
+
+    auto& defaults = UserDefaults::standard();
+    auto shown = defaults.objectForKey(isShownKey);
+    if (shown && shown->get<bool>() && *shown->get<bool>()) return;
+
+    helpWindowController().onHide = [this] { orderMainWindowFront(); };
+    // The short delay lets the main window come up before the modal help window.
+    helpTimer_ = Timer::scheduled(0.1, false, [this](Timer&) { showHelp(); });
+    // Stored before the help shows: quitting during the help does not bring it back.
+    defaults.setObject(isShownKey, plist::Value(true));
+}
+
+void WVWindowController::showHelp() {
+    if (Window* help = helpWindowController().window()) Application::shared().runModal(*help);
+}
+
+void WVWindowController::orderMainWindowFront() {
+    if (Window* main = Application::shared().mainWindow()) main->orderFront();
+}
+
+void WVWindowController::windowDidResize() {
+    NotificationCenter::defaultCenter().post(kWVWindowControllerWindowDidResize);
+}
+
+}  // namespace wv
