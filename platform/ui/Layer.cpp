@@ -196,6 +196,7 @@ void Layer::drawInContext(QPainter&, const QRectF&) const {}
 void Layer::render(QPainter& painter, const QRectF& target, bool upward,
                    const std::function<void(QPainter&)>& beforeSublayers) const {
     if (hidden_) return;
+    upward_ = upward;
     const double alpha = presentationOpacity();
     if (alpha <= 0) return;
     painter.save();

@@ -78,6 +78,9 @@ protected:
     // The layer's own drawing, in (0, 0, width, height) with y growing downward; draws
     // nothing unless overridden.
     virtual void drawInContext(QPainter& painter, const QRectF& local) const;
+    // Whether the layer's geometry grows upward in the drawing now under way (its host view is
+    // not flipped), for drawing that places things by the layer's own coordinates.
+    bool isGeometryUpward() const { return upward_; }
 
 private:
     friend class View;
@@ -97,6 +100,7 @@ private:
     Layer* superlayer_ = nullptr;
     View* host_ = nullptr;  // set on a view's root layer only
     std::vector<std::pair<std::string, Animation>> animations_;
+    mutable bool upward_ = true;
 };
 
 }  // namespace wv
