@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ui/View.h"
+
+namespace wv {
+
+class KeyMapBase;
+class WVKeyboardButton;
+class WVMainViewModel;
+class WVModifierButton;
+
+// The on-screen keyboard under the exercise line. It draws nothing itself: its keys are its
+// direct subviews, each tagged with its macOS virtual key code, character keys (and Tab,
+// Delete, Return) as WVKeyboardButton, modifier keys as WVModifierButton. The view decides
+// which key shows what: the result of a typed key, the pulse of the next key, lit Shift and
+// Option keys, captions for the learning layout and modifier state, and the typo heat map.
+// Coordinates inside the view grow downward.
+class WVKeyboardView : public View {
+public:
+    // An empty keyboard; keys are added as subviews, then registerKeyButtons().
+    explicit WVKeyboardView(const Rect& frame = {});
+    // The full keyboard of the application (see KeyboardKeyTable), registered; its keys keep
+    // their places when the keyboard is resized.
+    static WVKeyboardView* makeStandard(const Rect& frame);
+
+    std::map<std::int64_t, WVKeyboardButton*> keysMap;
+    std::map<std::int64_t, WVModifierButton*> keysMapModifiers;
+    // The key that pulses as the next key to type, or nullptr.
+    WVKeyboardButton* highlightedKey = nullptr;
+
+    WVModifierButton* leftShiftKey() const;     // 56
+    WVModifierButton* rightShiftKey() const;    // 60
+    WVModifierButton* capsLockKey() const;      // 57
+    WVModifierButton* rightCommandKey() const;  // 54
+    WVModifierButton* leftCommandKey() const;   // 55
+    WVModifierButton* leftOptionKey() const;    // 58
+    WVModifierButton* rightOptionKey() const;   // 61
+    WVModifierButton* controlKey() const;       // 59
+    WVKeyboardButton* tabKey() const;           // 48
+    WVKeyboardButton* deleteKey() const;        // 51
+    WVKeyboardButton* returnKey() const;        // 36
+
+    // Fills both maps from the direct subviews (buttons with a tag of 0 or more; a later
+    // button with the same tag wins). Called once, before anything else.
+    virtual void registerKeyButtons();
+    // A right key is clicked (border "keyBorderCorrect"); a wrong key flashes red unless it
+    // shows the heat map. A code without a key does nothing.
+    virtual void flashKey(std::int64_t keyCode, bool isError);
+    // Makes the key pulse from the next turn of the main loop, so the last call of a turn
+    // wins; none (or a code without a key) stops the pulse.
+    virtual void highlightKey(std::optional<std::int64_t> keyCode);
+    // Lights ("keyCommandPressed") or unlights ("keyCommandDisabled") the left and right keys.
+    virtual void showShiftKeys(bool left, bool right);
+    virtual void showOptionKeys(bool left, bool right);
+    // Stops the pulse of highlightedKey, which stays remembered.
+    void clearHighlight();
+    // No next key at all (key hints off, or a character no key types): no pulse, and neither
+    // Shift nor Option keys lit.
+    void clearKeyHints();
+
+    // Captions every key from the layout for the modifier state of `modifiers`, dims (caption
+    // opacity 0.15) the keys whose lower-cased caption is not in `learnedLetters`, and returns
+    // every key to its plain look (no pulse, flash or heat shade).
+    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, const WVMainViewModel& modifiers);
+    // The state flags themselves: Shift, Caps Lock, Option.
+    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift, bool capsLock,
+                        bool option);
+
+    using Mistypes = std::vector<std::pair<std::string, std::int64_t>>;
+    using SymbolsOfKey = std::function<std::vector<std::string>(std::int64_t keyCode)>;
+    // After a finished line: keys whose characters were mistyped show a red shade by how often,
+    // captioned with those characters; the other captioned keys show no shade; modifier keys
+    // are unlit. Stays until the next updateCaptions.
+    void showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKey& symbolsOfKey);
+
+protected:
+    void frameSizeChanged(Size oldSize) override;
+
+private:
+    WVModifierButton* modifier(std::int64_t code) const;
+    WVKeyboardButton* key(std::int64_t code) const;
+    void setLit(std::int64_t code, bool lit);
+
+    bool standardLayout_ = false;
+};
+
+}  // namespace wv

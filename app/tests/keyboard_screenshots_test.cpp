@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "app/KeyboardKeyTable.h"
+#include "app/WVFingersView.h"
+#include "app/WVHintView.h"
+#include "app/WVKeyboardButton.h"
+#include "app/WVKeyboardView.h"
+#include "app/tests/AppTestSupport.h"
+#include "languages/LetterGroups.h"
+#include "languages/layouts/KeyMapDe.h"
+#include "languages/layouts/KeyMapEn.h"
+#include "languages/layouts/KeyMapFr.h"
+#include "languages/layouts/KeyMapGr.h"
+#include "languages/layouts/KeyMapRu.h"
+#include "platform/dispatch/ManualRunLoop.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/values/Color.h"
+
+namespace wv {
+namespace {
+
+// Pictures of the keyboard as the learner sees it, written under the build tree for people
+// to look at, and measured here: captions centred in their keys, dimmed captions dimmer.
+const QString kFolder = "screenshots";
+
+struct Shot {
+    const char* name;
+    std::unique_ptr<KeyMapBase> (*keys)();
+    Language language;
+};
+
+std::unique_ptr<KeyMapBase> english() { return std::make_unique<KeyMapEn>(); }
+std::unique_ptr<KeyMapBase> german() { return std::make_unique<KeyMapDe>(); }
+std::unique_ptr<KeyMapBase> french() { return std::make_unique<KeyMapFr>(); }
+std::unique_ptr<KeyMapBase> russian() { return std::make_unique<KeyMapRu>(); }
+std::unique_ptr<KeyMapBase> greek() { return std::make_unique<KeyMapGr>(); }
+
+const Shot kShots[] = {
+    {"en_qwerty", english, Language::en}, {"de_qwertz", german, Language::de}, {"fr_azerty", french, Language::fr},
+    {"ru_jcuken", russian, Language::ru}, {"gr", greek, Language::gr},
+};
+
+// The first three lessons' letters: the rest of the letters show dimmed.
+std::string learned(Language language) {
+    const auto& groups = letterGroups(language);
+    return groups[0] + groups[1] + groups[2];
+}
+
+// The keyboard in a window of the given size, at the place the typing screen gives it.
+struct Scene {
+    Scene(double width, double height) : scale(width, height) {
+        const double s = uiScaleFactor();
+        View* content = scale.window().contentView();
+        keyboard = WVKeyboardView::makeStandard(
+            Rect(std::ceil(164 * s), std::ceil(80 * s), std::ceil(780 * s), std::ceil(267 * s)));
+        content->addSubview(keyboard);
+    }
+    QImage shoot() { return keyboard->snapshot(1.0); }
+    test::ScaleWindow scale;
+    WVKeyboardView* keyboard;
+};
+
+void save(const QImage& image, const std::string& name) {
+    QDir().mkpath(kFolder);
+    image.save(kFolder + "/" + QString::fromStdString(name) + ".png");
+}
+
+// The bounding box of the caption's light pixels inside a key (the caption is white on a dark
+// cap; the cap's own sheen is faint).
+QRect captionBox(const QImage& image, const QRect& key, int threshold) {
+    QRect box;
+    for (int y = key.top() + 4; y < key.bottom() - 4; ++y)
+        for (int x = key.left() + 4; x < key.right() - 4; ++x)
+            if (qGray(image.pixel(x, y)) > threshold) box = box.united(QRect(x, y, 1, 1));
+    return box;
+}
+
+QRect keyRect(WVKeyboardView& keyboard, int code) {
+    const Rect f = keyFrame(*keyboardKey(code), keyboard.frame().size);
+    return QRect(int(std::lround(f.x())), int(std::lround(f.y())), int(std::lround(f.width())),
+                 int(std::lround(f.height())));
+}
+
+class KeyboardScreenshots : public ::testing::TestWithParam<Shot> {};
+
+TEST_P(KeyboardScreenshots, CaptionsCentredAndUnlearnedLettersDimmed) {
+    test::application();
+    ManualRunLoop loop;
+    LogCapture log;
+    const Shot& shot = GetParam();
+    auto keys = shot.keys();
+    for (auto [width, height] : {std::pair{1100.0, 620.0}, std::pair{1650.0, 930.0}}) {
+        for (int modifier = 0; modifier < 3; ++modifier) {
+            Scene scene(width, height);
+            scene.keyboard->updateCaptions(learned(shot.language), *keys, modifier == 1, false, modifier == 2);
+            const QImage image = scene.shoot();
+            const char* state = modifier == 0 ? "" : modifier == 1 ? "_shift" : "_option";
+            save(image, std::string(shot.name) + "_" + std::to_string(int(width)) + state);
+            // Every lit caption of a letter key sits in the middle of its key.
+            for (const auto& [code, button] : scene.keyboard->keysMap) {
+                if (!button->equivalentKey || *button->equivalentKey == " " || button->textLayer->opacity() < 1)
+                    continue;
+                const QRect key = keyRect(*scene.keyboard, int(code));
+                const QRect box = captionBox(image, key, 200);
+                if (box.isEmpty()) continue;  // marks too thin to pass the threshold
+                const double dx = box.center().x() + 0.5 - (key.left() + key.width() / 2.0);
+                const double dy = box.center().y() + 0.5 - (key.top() + key.height() / 2.0);
+                EXPECT_LT(std::fabs(dx), key.width() * 0.12)
+                    << shot.name << " key " << code << " '" << *button->equivalentKey << "' at " << width;
+                EXPECT_LT(std::fabs(dy), key.height() * 0.2)
+                    << shot.name << " key " << code << " '" << *button->equivalentKey << "' at " << width;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, KeyboardScreenshots, ::testing::ValuesIn(kShots),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace wv
