@@ -22,6 +22,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Layer.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
 #include "storage/Config.h"
@@ -112,6 +113,8 @@ void WVMainViewController::loadView() {
     effectview->setAlphaValue(0.4);
     effectview->setAutoresizingMask(View::WidthSizable | View::HeightSizable);
     root->addSubview(effectview);
+    // The window's own colour under everything, so that pictures of the view show it too.
+    root->layer()->setBackgroundColor(WVWindowController::kBackgroundColor);
 
     indicatorsView = new View(Rect(0, 0, 660, indicatorsViewHeightConstraint));
     root->addSubview(indicatorsView);
@@ -482,15 +485,23 @@ void WVMainViewController::makeKeyboardViews(View* root) {
     root->addSubview(fingersView);
     hintView = new WVHintView(Rect(0, 0, 520, 64));
     hintView->setHidden(true);
+    hintView->setAutoresizingMask(View::NotSizable);
     root->addSubview(hintView);
 }
 
+// The tip panel sits centred in the band under the keyboard; its height follows the tip.
 void WVMainViewController::layoutHintView() {
-    const Rect bounds = view()->bounds();
-    Rect frame = hintView->frame();
-    frame.origin.x = std::round((bounds.width() - frame.width()) / 2);
-    frame.origin.y = std::round(bounds.height() - frame.height() - 8 * screenScale());
-    hintView->setFrame(frame);
+    double height = 0;
+    for (View* part : {static_cast<View*>(hintView->backgroundImage), static_cast<View*>(hintView->backgroundImageSmall),
+                       static_cast<View*>(hintView->leftButton), static_cast<View*>(hintView->rightButton)}) {
+        if (part && !part->isHidden()) height = std::max(height, part->frame().maxY());
+    }
+    if (height <= 0) height = hintView->frame().height();
+    // The tip lays out its text and keys at their own sizes; a wider panel would only add room.
+    const double width = 520;
+    const double band = stageRect(keyboardFrame).y();
+    const double y = std::max(4.0, std::round((band - height) / 2));
+    hintView->setFrame(Rect(std::round((view()->frame().width() - width) / 2), y, width, height));
 }
 
 void WVMainViewController::showNextFinger(std::optional<int> zone) { fingersView->showFingers(zone); }

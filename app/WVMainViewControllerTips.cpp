@@ -71,6 +71,8 @@ void WVMainViewController::hideHintView() { hintView->setHidden(true); }
 
 bool WVMainViewController::isEnterHintShowing() const { return !hintView->isHidden() && hintView->isEnterHint(); }
 
+// The panel has laid the tip out at its width, which follows the screen (layoutScreen); its
+// height follows the tip.
 void WVMainViewController::showHintPanel() {
     layoutHintView();
     hintView->setHidden(false);
