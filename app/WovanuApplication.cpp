@@ -28,7 +28,9 @@ WovanuApplication::~WovanuApplication() {
 void WovanuApplication::launch() {
     Artwork::registerAll();
     registerMainScreenIcons();
-    Model::setSharedServices(ModelServices{{}, {}, Analytics::sdk()});
+    ModelServices hubServices = services;
+    hubServices.analytics = Analytics::sdk();
+    Model::setSharedServices(std::move(hubServices));
 
     auto& application = Application::shared();
     delegate_ = std::make_unique<AppDelegate>();

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "engine/services/ModelServices.h"
+
 namespace wv {
 
 class AppDelegate;
@@ -23,6 +25,10 @@ class WovanuApplication {
     void launch();
     // What quitting does before the event loop ends: the settings are saved.
     void terminate();
+
+    // The cloud services the hub is made with (none: services that do nothing). The hub's
+    // analytics always go to the SDK of Analytics.
+    ModelServices services;
 
     AppDelegate& delegate() { return *delegate_; }
     WVWindowController& windowController() { return *windowController_; }

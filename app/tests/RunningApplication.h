@@ -35,8 +35,9 @@ class RunningApplication {
   public:
     // `firstLaunchHelp` false marks the first-launch help as shown already, so no modal help
     // window comes up when time moves on.
-    explicit RunningApplication(bool firstLaunchHelp = false) {
+    explicit RunningApplication(bool firstLaunchHelp = false, ModelServices services = {}) {
         application();
+        app.services = std::move(services);
         if (!firstLaunchHelp) UserDefaults::standard().setObject("helpOnFirstLaunchShown", plist::Value(true));
         Analytics::setSdk(sdk);
         app.launch();
