@@ -21,8 +21,10 @@
 #include "platform/rx/CombineLatest.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/QtConvert.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
 #include "storage/Config.h"
@@ -44,6 +46,34 @@ class MainView final : public View {
     void frameSizeChanged(Size) override {
         if (onLayout) onLayout();
     }
+};
+
+// The screen's background: the window's colour with its faint texture, from a picture made
+// once per size. It is opaque, so nothing under it is drawn again when something in front
+// changes; a translucent view, or a texture drawn afresh, would cost every key press a
+// repaint of the whole screen.
+class Backdrop final : public View {
+  public:
+    explicit Backdrop(const Rect& frame) : View(frame), image_(Image::named("bg")) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+  protected:
+    void draw(QPainter& painter, const Rect&) override {
+        const QSize size(int(std::ceil(bounds().width())), int(std::ceil(bounds().height())));
+        if (cache_.size() != size) {
+            cache_ = QImage(size, QImage::Format_RGB32);
+            cache_.fill(toQColor(WVWindowController::kBackgroundColor));
+            QPainter p(&cache_);
+            p.setOpacity(0.4);
+            if (image_) image_->draw(p, QRectF(0, 0, size.width(), size.height()));
+        }
+        Graphics::upright(painter, bounds(), [&](QPainter& p, const QRectF&) { p.drawImage(QPointF(0, 0), cache_); });
+    }
+
+  private:
+    ImagePtr image_;
+    QImage cache_;
 };
 
 TextField* makeLabel(View* parent, double size, FontWeight weight, const Color& color, TextAlignment alignment) {
@@ -108,13 +138,9 @@ void WVMainViewController::loadView() {
     auto* root = new MainView(Rect(0, 0, kReference.width, kReference.height));
     setView(root);
 
-    effectview = new ImageView(root->bounds(), Image::named("bg"));
-    static_cast<ImageView*>(effectview)->setImageScaling(ImageScaling::AxesIndependently);
-    effectview->setAlphaValue(0.4);
+    effectview = new Backdrop(root->bounds());
     effectview->setAutoresizingMask(View::WidthSizable | View::HeightSizable);
     root->addSubview(effectview);
-    // The window's own colour under everything, so that pictures of the view show it too.
-    root->layer()->setBackgroundColor(WVWindowController::kBackgroundColor);
 
     indicatorsView = new View(Rect(0, 0, 660, indicatorsViewHeightConstraint));
     root->addSubview(indicatorsView);

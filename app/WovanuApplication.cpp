@@ -3,6 +3,7 @@
 #include "app/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/MainScreenIcons.h"
+#include "app/NamedImageCache.h"
 #include "app/Sound.h"
 #include "app/WVMainViewController.h"
 #include "app/WVMainWindow.h"
@@ -28,6 +29,7 @@ WovanuApplication::~WovanuApplication() {
 void WovanuApplication::launch() {
     Artwork::registerAll();
     registerMainScreenIcons();
+    cacheNamedImages();
     ModelServices hubServices = services;
     hubServices.analytics = Analytics::sdk();
     Model::setSharedServices(std::move(hubServices));

@@ -1,0 +1,90 @@
+#include "app/NamedImageCache.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/ui/Image.h"
+
+namespace wv {
+
+namespace {
+
+// The pictures of one image at the sizes it was last shown at; a few suffice (a key image
+// is shown at a handful of sizes at most at one time).
+class RenderedSizes {
+  public:
+    explicit RenderedSizes(ImagePtr original) : original_(std::move(original)) {}
+
+    void draw(QPainter& painter, Size size) {
+        const QTransform t = painter.deviceTransform();
+        if (t.m12() != 0 || t.m21() != 0 || size.width <= 0 || size.height <= 0) {
+            original_->draw(painter, QRectF(0, 0, size.width, size.height));
+            return;
+        }
+        const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
+        const QImage& picture = pictureFor(size, sx, sy);
+        if (t.m11() > 0 && t.m22() > 0) {
+            // Made at the size it lands on the device: placed on whole pixels it is a plain
+            // copy, where a fractional place would have every pixel resampled.
+            const QPointF origin = t.map(QPointF(0, 0));
+            painter.save();
+            painter.resetTransform();
+            painter.drawImage(QPoint(int(std::lround(origin.x())), int(std::lround(origin.y()))), picture);
+            painter.restore();
+            return;
+        }
+        painter.drawImage(QRectF(0, 0, size.width, size.height), picture);
+    }
+
+  private:
+    struct Entry {
+        Size size;
+        int width, height;
+        QImage picture;
+    };
+
+    const QImage& pictureFor(Size size, double sx, double sy) {
+        const int width = int(std::ceil(size.width * sx)), height = int(std::ceil(size.height * sy));
+        for (const Entry& e : entries_)
+            if (e.size == size && e.width == width && e.height == height) return e.picture;
+        QImage picture(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        {
+            QPainter p(&picture);
+            p.scale(double(width) / size.width, double(height) / size.height);
+            original_->draw(p, QRectF(0, 0, size.width, size.height));
+        }
+        if (entries_.size() >= kKept) entries_.pop_front();
+        entries_.push_back({size, width, height, std::move(picture)});
+        return entries_.back().picture;
+    }
+
+    static constexpr size_t kKept = 6;
+    ImagePtr original_;
+    std::deque<Entry> entries_;
+};
+
+std::set<std::string>& cachedNames() {
+    static std::set<std::string> names;
+    return names;
+}
+
+}  // namespace
+
+void cacheNamedImages() {
+    for (const std::string& name : Image::registeredNames()) {
+        if (cachedNames().count(name)) continue;
+        ImagePtr original = Image::named(name);
+        if (!original) continue;
+        auto sizes = std::make_shared<RenderedSizes>(original);
+        Image::registerNamed(name, original->size(), [sizes](QPainter& p, Size s) { sizes->draw(p, s); });
+        cachedNames().insert(name);
+    }
+}
+
+}  // namespace wv

@@ -1,0 +1,104 @@
+// One key press through the whole application at 1650 x 930 on the offscreen platform: from
+// the Qt key event (with its native scan code) through the key monitor, the line and the
+// indicators, to the repainted window (target: under 1 ms median).
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <memory>
+
+#include "app/WVMainViewController.h"
+#include "app/WVWindowController.h"
+#include "app/WovanuApplication.h"
+#include "engine/Model.h"
+#include "languages/LangData.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Text.h"
+#include "platform/keys/ScanCodeMap.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace wv {
+namespace {
+
+constexpr int kScanReturn = 36, kScanLeftShift = 50;
+
+int scanCodeFor(int macCode) {
+    for (int scan = 8; scan < 256; ++scan)
+        if (ScanCodeMap::macKeyCode(scan) == macCode) return scan;
+    return -1;
+}
+
+void send(QWidget* target, QEvent::Type type, int scan, Qt::KeyboardModifiers modifiers) {
+    QKeyEvent event(type, Qt::Key_unknown, modifiers, quint32(scan), 0, 0);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+// The application with a fresh profile in a 1650 x 930 window.
+struct Running {
+    Running() {
+        char pattern[] = "/tmp/wv-app-key-XXXXXX";
+        setenv("XDG_DATA_HOME", mkdtemp(pattern), 1);
+        application.launch();
+        Window& window = *application.windowController().window();
+        const double menuBar = window.frame().height() - application.mainViewController().view()->frame().height();
+        window.setContentSize(Size{1650, 930 + menuBar});
+        QCoreApplication::processEvents();
+    }
+    LogCapture quiet;
+    WovanuApplication application;
+};
+
+// Made by the first run; ended by main while the QApplication still exists.
+std::unique_ptr<Running> running;
+
+void BM_KeyPressToRepaintedScreen(benchmark::State& state) {
+    if (!running) running = std::make_unique<Running>();
+    QWidget* target = running->application.mainViewController().view();
+    for (auto _ : state) {
+        state.PauseTiming();
+        WVTextLine& line = model().textLine();
+        // A second Return when the first showed the tip of a new lesson.
+        for (int i = 0; i < 2 && line.isComplete(); ++i) {
+            send(target, QEvent::KeyPress, kScanReturn, Qt::NoModifier);
+            send(target, QEvent::KeyRelease, kScanReturn, Qt::NoModifier);
+            QCoreApplication::processEvents();
+        }
+        const LangData& language = model().langRoot().getLang(model().config().language());
+        const std::string next = *line.expectedCharacter(true);
+        const int code = *language.keys().keyCodeForSymbol(text::lower(next));
+        const bool shift = language.keys().symbolForKeyCode(code, false, false, false) != next;
+        const int scan = scanCodeFor(ScanCodeMap::forLayout(code, language.keys().layoutData().isIsoTable()));
+        const Qt::KeyboardModifiers modifiers = shift ? Qt::ShiftModifier : Qt::NoModifier;
+        if (shift) send(target, QEvent::KeyPress, kScanLeftShift, Qt::ShiftModifier);
+        state.ResumeTiming();
+
+        send(target, QEvent::KeyPress, scan, modifiers);
+        QCoreApplication::processEvents();  // paints what the key changed
+
+        state.PauseTiming();
+        send(target, QEvent::KeyRelease, scan, modifiers);
+        if (shift) send(target, QEvent::KeyRelease, kScanLeftShift, Qt::NoModifier);
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_KeyPressToRepaintedScreen)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+void endRunning() { running.reset(); }
+
+}  // namespace wv
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qtApplication(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    wv::endRunning();
+    return 0;
+}
