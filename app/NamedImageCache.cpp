@@ -28,17 +28,14 @@ class RenderedSizes {
         }
         const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
         const QImage& picture = pictureFor(size, sx, sy);
-        if (t.m11() > 0 && t.m22() > 0) {
-            // Made at the size it lands on the device: placed on whole pixels it is a plain
-            // copy, where a fractional place would have every pixel resampled.
-            const QPointF origin = t.map(QPointF(0, 0));
-            painter.save();
-            painter.resetTransform();
-            painter.drawImage(QPoint(int(std::lround(origin.x())), int(std::lround(origin.y()))), picture);
-            painter.restore();
-            return;
-        }
+        // Made at the size it lands on the device: drawn one pixel to one pixel it is a plain
+        // copy, where smoothing would have every pixel resampled.
+        const bool oneToOne = std::abs(picture.width() - size.width * sx) < 0.01 &&
+                              std::abs(picture.height() - size.height * sy) < 0.01;
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, !oneToOne);
         painter.drawImage(QRectF(0, 0, size.width, size.height), picture);
+        painter.restore();
     }
 
   private:
@@ -51,7 +48,7 @@ class RenderedSizes {
     const QImage& pictureFor(Size size, double sx, double sy) {
         const int width = int(std::ceil(size.width * sx)), height = int(std::ceil(size.height * sy));
         for (const Entry& e : entries_)
-            if (e.size == size && e.width == width && e.height == height) return e.picture;
+            if (e.size == size && e.width == width && e.height == height ) return e.picture;
         QImage picture(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
         {

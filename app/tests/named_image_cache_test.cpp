@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "app/NamedImageCache.h"
+#include "app/tests/AppTestSupport.h"
+#include "platform/ui/Image.h"
+
+namespace wv {
+namespace {
+
+void probe(QPainter& p, Size s) {
+    p.fillRect(QRectF(0, 0, s.width / 2, s.height), QColor(200, 40, 40));
+    p.setBrush(QColor(40, 200, 90));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(s.width / 2, 0, s.width / 2, s.height));
+}
+
+int differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return -1;
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
+                std::abs(qAlpha(p) - qAlpha(q)) > 2)
+                ++count;
+        }
+    return count;
+}
+
+TEST(NamedImageCache, DrawsOncePerSizeAndScaleAndLooksTheSame) {
+    test::application();
+    int draws = 0;
+    Image::registerNamed("cacheProbe", Size{40, 20}, [&draws](QPainter& p, Size s) {
+        ++draws;
+        probe(p, s);
+    });
+    const Image reference(Size{40, 20}, probe);
+    cacheNamedImages();
+    ImagePtr cached = Image::named("cacheProbe");
+
+    const QImage first = cached->render(1.0);
+    const QImage second = cached->render(1.0);
+    EXPECT_EQ(draws, 1);
+    EXPECT_EQ(differingPixels(first, reference.render(1.0)), 0);
+    EXPECT_EQ(first, second);
+
+    const QImage large = cached->render(2.0, Size{60, 30});
+    EXPECT_EQ(draws, 2);
+    EXPECT_EQ(differingPixels(large, reference.render(2.0, Size{60, 30})), 0);
+
+    // Turned pictures are drawn as they are, every time.
+    QImage turned(80, 80, QImage::Format_ARGB32_Premultiplied);
+    turned.fill(Qt::transparent);
+    QPainter painter(&turned);
+    painter.translate(40, 40);
+    painter.rotate(30);
+    cached->draw(painter, QRectF(-20, -10, 40, 20));
+    EXPECT_EQ(draws, 3);
+
+    cacheNamedImages();  // a second call wraps nothing again
+    EXPECT_EQ(Image::named("cacheProbe"), cached);
+}
+
+}  // namespace
+}  // namespace wv
