@@ -379,8 +379,8 @@ void WVMainViewController::refreshLine() {
     const WVTextLine& line = model().textLine();
     typeStringLabel->setStyledText(line.attrText());
     const Rect frame = typeStringLabel->frame();
-    typeStringLabel->setFont(
-        fitFontToWidth(frame.width(), frame.height(), typeStringLabel->stringValue(), typeStringLabel->font()));
+    typeStringLabel->setFont(typeStringLabel->fittingFont(
+        fitFontToWidth(frame.width(), frame.height(), typeStringLabel->stringValue(), typeStringLabel->font())));
     typeStringLabel->refreshFont();
 }
 

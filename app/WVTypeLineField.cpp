@@ -40,6 +40,24 @@ void WVTypeLineField::refreshFont() {
     setAttributedStringValue(std::move(string));
 }
 
+Font WVTypeLineField::fittingFont(const Font& proposed) {
+    const std::string text = stringValue();
+    const double available = bounds().width() - 2 * kInset;
+    if (lastFit_ && lastFit_->text == text && lastFit_->width == available && lastFit_->proposed == proposed)
+        return lastFit_->fitted;
+    Font fitted = proposed;
+    for (int step = 0; step < 3 && !text.empty() && available > 0; ++step) {
+        TextAttributes attributes;
+        attributes.font = fitted;
+        const auto document = makeTextDocument(AttributedString(text, attributes));
+        const double width = document->idealWidth() / kTextLayoutScale;
+        if (width <= available) break;
+        fitted = fitted.withSize(fitted.pointSize * available / width * 0.995);
+    }
+    lastFit_ = Fit{text, available, proposed, fitted};
+    return fitted;
+}
+
 void WVTypeLineField::draw(QPainter& painter, const Rect&) {
     const AttributedString text = attributedStringValue();
     if (text.empty()) return;

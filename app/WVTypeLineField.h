@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/StyledText.h"
@@ -17,12 +19,23 @@ class WVTypeLineField : public TextField {
     void setStyledText(const StyledText& text);
     // The same text in the field's font after it changed.
     void refreshFont();
+    // `proposed` made small enough that the text, laid out as it is drawn, fits the field's
+    // width: a size worked out from the text at a small size can come out a little too wide
+    // where the desktop's fonts do not grow in proportion.
+    Font fittingFont(const Font& proposed);
 
   protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;
 
   private:
     StyledText styled_;
+    // The last answer of fittingFont, for the same text, width and proposal.
+    struct Fit {
+        std::string text;
+        double width = 0;
+        Font proposed, fitted;
+    };
+    std::optional<Fit> lastFit_;
 };
 
 // A plain colour of model code as the interface's colour.

@@ -1,5 +1,9 @@
 #include "app/WVWindowController.h"
 
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPalette>
+
 #include "app/MainStoryboard.h"
 #include "app/WVScreenControllers.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -28,6 +32,13 @@ void WVWindowController::windowDidLoad() {
     window_->setMovableByWindowBackground(true);
     window_->setBackgroundColor(kBackgroundColor);
     window_->setTitlebarAppearsTransparent(true);
+    // The menu bar sits on the window's dark colour; its titles must stay readable there.
+    if (QMainWindow* widget = window_->widget()) {
+        QPalette palette = widget->menuBar()->palette();
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            palette.setColor(role, QColor(230, 230, 235));
+        widget->menuBar()->setPalette(palette);
+    }
     if (View* content = window_->contentView()) content->setNeedsDisplay();
 
     auto& defaults = UserDefaults::standard();
