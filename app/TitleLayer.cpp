@@ -33,7 +33,7 @@ void TitleLayer::drawInContext(QPainter& painter, const QRectF& local) const {
                            false);
         cachedText_ = attrStr;
     }
-    painter.drawImage(local, cache_);
+    painter.drawImage(local.topLeft(), cache_);
 }
 
 }  // namespace wv

@@ -7,11 +7,12 @@
 namespace wv {
 
 namespace {
-// The hands picture is drawn for a 220 x 200 hand over a 780 x 267 keyboard: each index
-// finger's tip rests on its home key (F, J) and the palms leave the keyboard at the bottom.
-constexpr double kHandWidth = 220, kHandHeight = 200;
+// Over a 780 x 267 keyboard the hands are 286 x 180 (their pictures spread a little wider than
+// drawn), so that the fingertips rest on the home row from A to F and from J to the key right
+// of L, and the palms leave the keyboard at the bottom.
+constexpr double kHandWidth = 286, kHandHeight = 180;
 constexpr double kReferenceHeight = 267;
-constexpr double kLeftHandX = 110, kRightHandX = 372, kHandsY = 86;
+constexpr double kLeftHandX = 61, kRightHandX = 355, kHandsY = 105;
 constexpr double kReferenceWidth = 780;
 // The hands lie over the keys, which must still be read through them.
 constexpr double kHandsAlpha = 0.6;
@@ -42,9 +43,8 @@ void WVFingersView::frameSizeChanged(Size) { layoutHands(); }
 void WVFingersView::layoutHands() {
     if (!leftHand_) return;
     const double sx = frame().width() / kReferenceWidth, sy = frame().height() / kReferenceHeight;
-    const double k = std::min(sx, sy);
-    const Rect left(kLeftHandX * sx, kHandsY * sy, kHandWidth * k, kHandHeight * k);
-    const Rect right(kRightHandX * sx, kHandsY * sy, kHandWidth * k, kHandHeight * k);
+    const Rect left(kLeftHandX * sx, kHandsY * sy, kHandWidth * sx, kHandHeight * sy);
+    const Rect right(kRightHandX * sx, kHandsY * sy, kHandWidth * sx, kHandHeight * sy);
     for (View* sub : subviews()) {
         const bool isLeft = sub == leftHand_ || (sub != rightHand_ && sub != rightFinger1 && sub != rightFinger2 &&
                                                  sub != rightFinger3 && sub != rightFinger4 && sub != rightFinger5);

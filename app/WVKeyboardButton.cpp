@@ -125,4 +125,6 @@ void WVKeyboardButton::showHeatMap(bool error, float level) {
     heatMapOn = true;
 }
 
+void WVKeyboardButton::draw(QPainter& painter, const Rect&) { face_.draw(painter, *this); }
+
 }  // namespace wv

@@ -6,6 +6,7 @@
 
 #include "app/TitleLayer.h"
 #include "platform/dispatch/Timer.h"
+#include "app/KeyFaceCache.h"
 #include "platform/ui/Button.h"
 
 namespace wv {
@@ -51,6 +52,12 @@ public:
     // The opacity of the heat shade for a level.
     static float heatOpacity(float level);
     static constexpr double kFlashSeconds = 3.0;
+
+protected:
+    void draw(QPainter& painter, const Rect& dirtyRect) override;
+
+private:
+    KeyFaceCache face_;
 };
 
 }  // namespace wv

@@ -8,4 +8,6 @@ WVModifierButton::WVModifierButton(const Rect& frame, std::unique_ptr<ButtonCell
     setCell(cell ? std::move(cell) : std::make_unique<WVModifierButtonCell>());
 }
 
+void WVModifierButton::draw(QPainter& painter, const Rect&) { face_.draw(painter, *this); }
+
 }  // namespace wv

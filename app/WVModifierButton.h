@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/KeyFaceCache.h"
 #include "platform/ui/Button.h"
 
 namespace wv {
@@ -10,6 +11,12 @@ namespace wv {
 class WVModifierButton : public Button {
 public:
     explicit WVModifierButton(const Rect& frame = {}, std::unique_ptr<ButtonCell> cell = nullptr);
+
+protected:
+    void draw(QPainter& painter, const Rect& dirtyRect) override;
+
+private:
+    KeyFaceCache face_;
 };
 
 }  // namespace wv

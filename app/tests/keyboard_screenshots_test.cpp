@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -118,6 +120,57 @@ TEST_P(KeyboardScreenshots, CaptionsCentredAndUnlearnedLettersDimmed) {
             }
         }
     }
+}
+
+TEST(FingerScreenshots, ActiveFingerIsLitOverTheKeyboard) {
+    test::application();
+    ManualRunLoop loop;
+    LogCapture log;
+    auto keys = english();
+    for (auto [width, height] : {std::pair{1100.0, 620.0}, std::pair{1650.0, 930.0}}) {
+        Scene scene(width, height);
+        scene.keyboard->updateCaptions(learned(Language::en), *keys, false, false, false);
+        auto* fingers = new WVFingersView(scene.keyboard->frame());
+        scene.scale.window().contentView()->addSubview(fingers);
+        for (int zone : {3, 4, -1}) {
+            fingers->showFingers(zone);
+            QImage image = scene.keyboard->snapshot(1.0);
+            QPainter painter(&image);
+            painter.drawImage(QPointF(0, 0), fingers->snapshot(1.0));
+            painter.end();
+            save(image, "fingers_zone" + std::to_string(zone) + "_" + std::to_string(int(width)));
+            // The lit finger is drawn in the highlight colour: blue dominates somewhere in its picture.
+            const QImage lit = fingers->snapshot(1.0);
+            int blue = 0;
+            for (int y = 0; y < lit.height(); ++y)
+                for (int x = 0; x < lit.width(); ++x) {
+                    const QColor c = lit.pixelColor(x, y);
+                    if (c.alpha() > 60 && c.blue() > c.red() + 60) ++blue;
+                }
+            EXPECT_GT(blue, 200) << "zone " << zone;
+        }
+    }
+}
+
+TEST(HintScreenshots, EnterTipAndLessonTip) {
+    test::application();
+    ManualRunLoop loop;
+    auto* window = new Window(Rect(0, 0, 600, 200));
+    auto* hint = new WVHintView(Rect(20, 20, 520, 150));
+    window->contentView()->addSubview(hint);
+    TextAttributes a;
+    a.font = Font::system(15);
+    hint->showHint(WVHintIconStyle::info, AttributedString("Press Enter to start the next line.", a), {"Enter"},
+                   WVKeyContainerPosition::leading);
+    save(hint->snapshot(1.0), "hint_enter");
+    hint->showHint(WVHintIconStyle::award,
+                   AttributedString("A new lesson! These letters join the exercises from now on; "
+                                    "find them on the keyboard before you type.",
+                                    a),
+                   {"g", "h", "t"}, WVKeyContainerPosition::bottom);
+    save(hint->snapshot(1.0), "hint_lesson");
+    EXPECT_TRUE(QFile::exists(kFolder + "/hint_enter.png"));
+    delete window;
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, KeyboardScreenshots, ::testing::ValuesIn(kShots),
