@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/UIScale.h"
+#include "app/artwork/Artwork.h"
 #include "platform/ui/Window.h"
 
 namespace wv::test {
@@ -13,7 +14,11 @@ inline QApplication& application() {
     static int argc = 1;
     static char name[] = "wv_app_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static QApplication* app = [] {
+        auto* made = new QApplication(argc, argv);
+        Artwork::registerAll();
+        return made;
+    }();
     return *app;
 }
 
