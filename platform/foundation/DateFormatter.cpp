@@ -10,15 +10,19 @@ struct DateFormatter::Impl {
     std::string pattern;
     icu::Locale locale = icu::Locale::getDefault();
     std::unique_ptr<icu::TimeZone> zone{icu::TimeZone::createDefault()};
+    // Built on first use and kept: making an ICU formatter costs far more than using one.
+    mutable std::unique_ptr<icu::SimpleDateFormat> cached;
 
-    std::unique_ptr<icu::SimpleDateFormat> make() const {
+    icu::SimpleDateFormat* make() const {
+        if (cached) return cached.get();
         UErrorCode status = U_ZERO_ERROR;
         auto format = std::make_unique<icu::SimpleDateFormat>(
             icu::UnicodeString::fromUTF8(pattern), locale, status);
         if (U_FAILURE(status)) return nullptr;
         format->setTimeZone(*zone);
         format->setLenient(false);
-        return format;
+        cached = std::move(format);
+        return cached.get();
     }
 };
 
@@ -27,7 +31,10 @@ DateFormatter::~DateFormatter() = default;
 DateFormatter::DateFormatter(DateFormatter&&) noexcept = default;
 DateFormatter& DateFormatter::operator=(DateFormatter&&) noexcept = default;
 
-void DateFormatter::setFormat(std::string_view pattern) { impl_->pattern = std::string(pattern); }
+void DateFormatter::setFormat(std::string_view pattern) {
+    impl_->pattern = std::string(pattern);
+    impl_->cached.reset();
+}
 
 bool DateFormatter::setTimeZone(std::string_view identifier) {
     std::unique_ptr<icu::TimeZone> zone(
@@ -35,11 +42,13 @@ bool DateFormatter::setTimeZone(std::string_view identifier) {
             icu::StringPiece(identifier.data(), int32_t(identifier.size())))));
     if (!zone || *zone == icu::TimeZone::getUnknown()) return false;
     impl_->zone = std::move(zone);
+    impl_->cached.reset();
     return true;
 }
 
 void DateFormatter::setLocale(std::string_view identifier) {
     impl_->locale = icu::Locale(std::string(identifier).c_str());
+    impl_->cached.reset();
 }
 
 std::string DateFormatter::string(Date date) const {

@@ -10,7 +10,7 @@ namespace wv {
 
 // Dates to text and back with date-format patterns ("yyyy-MM-dd HH:mm:ss", "MMM dd"),
 // in the current locale and time zone unless told otherwise. Parsing is strict: the whole
-// text must match the pattern.
+// text must match the pattern. One formatter must not be used from two threads at once.
 class DateFormatter {
 public:
     using Date = std::chrono::system_clock::time_point;
