@@ -70,6 +70,18 @@ TEST_F(ControlsTest, MomentaryChangeShowsTheAlternateImageWhilePressed) {
     EXPECT_TRUE(near(button.snapshot().pixelColor(10, 10), Qt::gray));
 }
 
+TEST_F(ControlsTest, DisabledButtonDimsItsPictureUnlessToldNotTo) {
+    View root(Rect(0, 0, 20, 20));
+    root.layer()->setBackgroundColor(Color::black());
+    auto* button = new Button(Rect(0, 0, 20, 20));
+    root.addSubview(button);
+    button->setImage(solid(Qt::white));
+    button->setEnabled(false);
+    EXPECT_NEAR(qRed(root.snapshot().pixel(10, 10)), 128, 4);
+    button->setImageDimsWhenDisabled(false);
+    EXPECT_EQ(qRed(root.snapshot().pixel(10, 10)), 255);
+}
+
 TEST_F(ControlsTest, ToggleShowsTheAlternateImageWhileOn) {
     Button button(Rect(0, 0, 20, 20));
     button.setButtonType(ButtonType::Toggle);
