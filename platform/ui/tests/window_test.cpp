@@ -12,6 +12,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/MainLoop.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/tests/TestApplication.h"
 
@@ -56,6 +57,21 @@ TEST(Window, ContentViewIsFoundFromItsSubviews) {
     EXPECT_EQ(Window::forWidget(child), &window);
     View loose(Rect(0, 0, 5, 5));
     EXPECT_EQ(loose.window(), nullptr);
+}
+
+TEST(Window, ReplacedControllerViewStaysWithItsController) {
+    test::application();
+    Window window(Rect(0, 0, 300, 200));
+    auto first = std::make_shared<ViewController>();
+    auto second = std::make_shared<ViewController>();
+    window.setContentViewController(first);
+    View* firstView = first->view();
+    EXPECT_EQ(window.contentView(), firstView);
+    EXPECT_EQ(firstView->frame().size, (Size{300, 200}));
+    window.setContentViewController(second);
+    EXPECT_EQ(window.contentView(), second->view());
+    EXPECT_EQ(first->view(), firstView) << "not deleted, not made again";
+    EXPECT_EQ(firstView->window(), nullptr);
 }
 
 TEST(Application, ModalRunEndsWithStopModal) {
