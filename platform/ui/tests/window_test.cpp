@@ -9,7 +9,9 @@
 #include "platform/dispatch/MainQueue.h"
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/dispatch/Timer.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Layer.h"
 #include "platform/ui/MainLoop.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -113,6 +115,34 @@ TEST(MainLoop, RunsTheMainQueueOnTheQtEventLoop) {
     events.exec();
     MainLoop::uninstall();
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(MainLoop, AnimationEndsAndRepeatingTimersFireInRealTime) {
+    test::application();
+    MainQueue::shared().clear();
+    MainLoop::install();
+    View view(Rect(0, 0, 20, 20));
+    Animation fade;
+    fade.keyPath = "opacity";
+    fade.from = 1.0;
+    fade.to = 0.0;
+    fade.duration = 0.05;
+    QEventLoop events;
+    std::optional<bool> finished;
+    fade.completion = [&](bool f) {
+        finished = f;
+        events.quit();
+    };
+    int ticks = 0;
+    auto timer = Timer::scheduled(0.01, true, [&](Timer&) { ++ticks; });
+    view.layer()->addAnimation(fade, "fade");
+    QTimer::singleShot(2000, &events, &QEventLoop::quit);
+    events.exec();
+    timer->invalidate();
+    MainLoop::uninstall();
+    EXPECT_EQ(finished, std::optional<bool>(true));
+    EXPECT_GE(ticks, 2);
+    EXPECT_FALSE(view.hasRunningAnimations());
 }
 
 }  // namespace
