@@ -10,7 +10,12 @@
 #include "languages/layouts/KeyMapEn.h"
 #include "languages/layouts/KeyMapEs.h"
 #include "languages/layouts/KeyMapFr.h"
+#include "languages/layouts/KeyMapGr.h"
 #include "languages/layouts/KeyMapIt.h"
+#include "languages/layouts/KeyMapPr.h"
+#include "languages/layouts/KeyMapRu.h"
+#include "languages/layouts/KeyMapTr.h"
+#include "languages/layouts/KeyMapUk.h"
 
 namespace {
 
@@ -25,11 +30,21 @@ void buildAll(benchmark::State& state) {
         auto es = std::make_unique<KeyMapEs>();
         auto fr = std::make_unique<KeyMapFr>();
         auto it = std::make_unique<KeyMapIt>();
+        auto pr = std::make_unique<KeyMapPr>();
+        auto ru = std::make_unique<KeyMapRu>();
+        auto uk = std::make_unique<KeyMapUk>();
+        auto gr = std::make_unique<KeyMapGr>();
+        auto tr = std::make_unique<KeyMapTr>();
         benchmark::DoNotOptimize(en.get());
         benchmark::DoNotOptimize(de.get());
         benchmark::DoNotOptimize(es.get());
         benchmark::DoNotOptimize(fr.get());
         benchmark::DoNotOptimize(it.get());
+        benchmark::DoNotOptimize(pr.get());
+        benchmark::DoNotOptimize(ru.get());
+        benchmark::DoNotOptimize(uk.get());
+        benchmark::DoNotOptimize(gr.get());
+        benchmark::DoNotOptimize(tr.get());
     }
 }
 BENCHMARK(buildAll)->Name("BM_FirstBuild")->Iterations(1)->Unit(benchmark::kMillisecond);

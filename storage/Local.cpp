@@ -82,8 +82,8 @@ const Local::Column* Local::currentLang() {
 Local::Column Local::readLanguageColumn(std::string_view name) const {
     Column column;
     const std::string columnName(name);
-    const bool present = csv && std::find(csv->header().begin(), csv->header().end(),
-                                          columnName) != csv->header().end();
+    const bool present = csv && std::find(csv->header().begin(), csv->header().end(), columnName) !=
+                                    csv->header().end();
     if (present) {
         csv->enumerateAsDict([&](const CSV::Row& row) {
             auto id = row.find("id");

@@ -11,7 +11,12 @@
 #include "languages/layouts/KeyMapEn.h"
 #include "languages/layouts/KeyMapEs.h"
 #include "languages/layouts/KeyMapFr.h"
+#include "languages/layouts/KeyMapGr.h"
 #include "languages/layouts/KeyMapIt.h"
+#include "languages/layouts/KeyMapPr.h"
+#include "languages/layouts/KeyMapRu.h"
+#include "languages/layouts/KeyMapTr.h"
+#include "languages/layouts/KeyMapUk.h"
 
 namespace {
 std::atomic<long> gAllocations{0};
@@ -58,6 +63,11 @@ TEST(KeyPath, TypingAllocatesNothing) {
     expectNoAllocationWhileTyping<KeyMapFr>();
     expectNoAllocationWhileTyping<KeyMapEs>();
     expectNoAllocationWhileTyping<KeyMapIt>();
+    expectNoAllocationWhileTyping<KeyMapPr>();
+    expectNoAllocationWhileTyping<KeyMapRu>();
+    expectNoAllocationWhileTyping<KeyMapUk>();
+    expectNoAllocationWhileTyping<KeyMapGr>();
+    expectNoAllocationWhileTyping<KeyMapTr>();
 }
 
 TEST(KeyPath, TheCounterSeesAllocations) {

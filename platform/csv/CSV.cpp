@@ -80,33 +80,33 @@ bool parseRecords(std::string_view text, std::vector<std::vector<std::string>>& 
             continue;
         }
         switch (c) {
-        case '"':
-            if (fieldStarted) {
-                field.push_back(c);  // a stray quote inside an unquoted field is text
-            } else {
-                inQuotes = true;
-            }
-            fieldStarted = true;
-            lineHasContent = true;
-            break;
-        case ',':
-            record.push_back(std::move(field));
-            field.clear();
-            fieldStarted = false;
-            lineHasContent = true;
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            endRecord();
-            break;
-        case '\n':
-            endRecord();
-            break;
-        default:
-            field.push_back(c);
-            fieldStarted = true;
-            lineHasContent = true;
-            break;
+            case '"':
+                if (fieldStarted) {
+                    field.push_back(c);  // a stray quote inside an unquoted field is text
+                } else {
+                    inQuotes = true;
+                }
+                fieldStarted = true;
+                lineHasContent = true;
+                break;
+            case ',':
+                record.push_back(std::move(field));
+                field.clear();
+                fieldStarted = false;
+                lineHasContent = true;
+                break;
+            case '\r':
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                endRecord();
+                break;
+            case '\n':
+                endRecord();
+                break;
+            default:
+                field.push_back(c);
+                fieldStarted = true;
+                lineHasContent = true;
+                break;
         }
     }
     if (inQuotes) return false;

@@ -14,8 +14,8 @@ NotificationCenter::ObserverToken NotificationCenter::addObserver(std::string na
                                                                   const void* sender, Block block) {
     std::lock_guard lock(mutex_);
     const ObserverToken token = nextToken_++;
-    entries_.push_back(std::make_shared<Entry>(
-        Entry{token, std::move(name), sender, std::move(block)}));
+    entries_.push_back(
+        std::make_shared<Entry>(Entry{token, std::move(name), sender, std::move(block)}));
     return token;
 }
 

@@ -1,6 +1,9 @@
 #include "platform/foundation/Random.h"
 
 #include <stdlib.h>
+#include <sys/random.h>
+
+#include <cerrno>
 
 #include <mutex>
 #include <stdexcept>
@@ -36,8 +39,34 @@ std::shared_ptr<RandomSource> RandomSource::setShared(std::shared_ptr<RandomSour
 
 uint32_t randomUniform(uint32_t upperBound) { return RandomSource::shared().uniform(upperBound); }
 
+uint32_t SystemRandom::next() {
+    if (used_ == buffer_.size()) {
+        auto* bytes = reinterpret_cast<char*>(buffer_.data());
+        size_t filled = 0;
+        while (filled < sizeof(buffer_)) {
+            const ssize_t n = getrandom(bytes + filled, sizeof(buffer_) - filled, 0);
+            if (n > 0) {
+                filled += size_t(n);
+            } else if (errno != EINTR) {
+                // No entropy source at all: fall back to the C library's generator.
+                for (auto& word : buffer_) word = arc4random();
+                break;
+            }
+        }
+        used_ = 0;
+    }
+    return buffer_[used_++];
+}
+
 uint32_t SystemRandom::uniform(uint32_t upperBound) {
-    return upperBound == 0 ? 0 : arc4random_uniform(upperBound);
+    if (upperBound < 2) return 0;
+    std::lock_guard lock(mutex_);
+    // Rejecting the low values that would make some results likelier keeps draws uniform.
+    const uint32_t threshold = uint32_t(-upperBound) % upperBound;
+    while (true) {
+        const uint32_t r = next();
+        if (r >= threshold) return r % upperBound;
+    }
 }
 
 uint32_t SeededRandom::uniform(uint32_t upperBound) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <vector>
 
@@ -24,10 +26,17 @@ public:
 // Draws from the shared source: the program's arc4random_uniform.
 uint32_t randomUniform(uint32_t upperBound);
 
-// The operating system's generator (arc4random_uniform of the C library).
+// The operating system's entropy, fetched a block at a time: one system call per draw
+// would cost more than building a whole exercise line.
 class SystemRandom final : public RandomSource {
 public:
     uint32_t uniform(uint32_t upperBound) override;
+
+private:
+    uint32_t next();
+    std::mutex mutex_;
+    std::array<uint32_t, 256> buffer_{};
+    size_t used_ = buffer_.size();
 };
 
 // Repeatable: the same seed gives the same draws.

@@ -19,7 +19,8 @@ template <typename Combine, typename... Ts>
 struct CombineLatestState {
     using Result = std::decay_t<std::invoke_result_t<Combine&, const Ts&...>>;
 
-    CombineLatestState(Combine c, Observer<Result> o) : combine(std::move(c)), observer(std::move(o)) {}
+    CombineLatestState(Combine c, Observer<Result> o)
+        : combine(std::move(c)), observer(std::move(o)) {}
 
     template <size_t I, typename V>
     void next(const V& value) {
@@ -61,8 +62,7 @@ std::vector<Disposable> subscribeAll(const std::shared_ptr<State>& state,
                                      std::index_sequence<Is...>) {
     std::vector<Disposable> subscriptions;
     (subscriptions.push_back(std::get<Is>(sources).subscribe(Observer<Ts>{
-         [state](const Ts& v) { state->template next<Is>(v); },
-         [state] { state->completed(); }})),
+         [state](const Ts& v) { state->template next<Is>(v); }, [state] { state->completed(); }})),
      ...);
     return subscriptions;
 }
@@ -78,8 +78,7 @@ auto combineLatest(Combine combine, Observable<Ts>... sources) {
     std::tuple<Observable<Ts>...> all(std::move(sources)...);
     return Observable<Result>::create([combine, all](Observer<Result> observer) {
         auto state = std::make_shared<State>(combine, std::move(observer));
-        auto subscriptions =
-            detail::subscribeAll(state, all, std::index_sequence_for<Ts...>{});
+        auto subscriptions = detail::subscribeAll(state, all, std::index_sequence_for<Ts...>{});
         return Disposable([subscriptions] {
             for (const Disposable& d : subscriptions) d.dispose();
         });

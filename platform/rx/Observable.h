@@ -41,20 +41,19 @@ public:
         using U = std::decay_t<std::invoke_result_t<F&, const T&>>;
         Observable source = *this;
         return Observable<U>::create([source, transform](Observer<U> observer) {
-            return source.subscribe(Observer<T>{
-                [observer, transform](const T& v) { observer.next(transform(v)); },
-                observer.onCompleted});
+            return source.subscribe(
+                Observer<T>{[observer, transform](const T& v) { observer.next(transform(v)); },
+                            observer.onCompleted});
         });
     }
 
     Observable filter(std::function<bool(const T&)> predicate) const {
         Observable source = *this;
         return create([source, predicate](Observer<T> observer) {
-            return source.subscribe(Observer<T>{
-                [observer, predicate](const T& v) {
-                    if (predicate(v)) observer.next(v);
-                },
-                observer.onCompleted});
+            return source.subscribe(Observer<T>{[observer, predicate](const T& v) {
+                                                    if (predicate(v)) observer.next(v);
+                                                },
+                                                observer.onCompleted});
         });
     }
 
@@ -63,15 +62,14 @@ public:
                         std::function<void()> onCompleted = {}) const {
         Observable source = *this;
         return create([source, onNext, onCompleted](Observer<T> observer) {
-            return source.subscribe(Observer<T>{
-                [observer, onNext](const T& v) {
-                    if (onNext) onNext(v);
-                    observer.next(v);
-                },
-                [observer, onCompleted] {
-                    if (onCompleted) onCompleted();
-                    observer.completed();
-                }});
+            return source.subscribe(Observer<T>{[observer, onNext](const T& v) {
+                                                    if (onNext) onNext(v);
+                                                    observer.next(v);
+                                                },
+                                                [observer, onCompleted] {
+                                                    if (onCompleted) onCompleted();
+                                                    observer.completed();
+                                                }});
         });
     }
 
@@ -81,17 +79,17 @@ public:
         Observable source = *this;
         return create([source, scheduler](Observer<T> observer) {
             auto alive = std::make_shared<std::atomic<bool>>(true);
-            Disposable upstream = source.subscribe(Observer<T>{
-                [scheduler, observer, alive](const T& v) {
-                    scheduler->schedule([observer, alive, v] {
-                        if (*alive) observer.next(v);
-                    });
-                },
-                [scheduler, observer, alive] {
-                    scheduler->schedule([observer, alive] {
-                        if (*alive) observer.completed();
-                    });
-                }});
+            Disposable upstream =
+                source.subscribe(Observer<T>{[scheduler, observer, alive](const T& v) {
+                                                 scheduler->schedule([observer, alive, v] {
+                                                     if (*alive) observer.next(v);
+                                                 });
+                                             },
+                                             [scheduler, observer, alive] {
+                                                 scheduler->schedule([observer, alive] {
+                                                     if (*alive) observer.completed();
+                                                 });
+                                             }});
             return Disposable([alive, upstream] {
                 *alive = false;
                 upstream.dispose();

@@ -48,7 +48,8 @@ public:
         });
     }
 
-    void onNext(const T& value) {
+    // Takes a copy: the sender's value may belong to an object a subscriber destroys.
+    void onNext(T value) {
         std::vector<std::shared_ptr<Entry>> targets;
         {
             std::lock_guard lock(mutex_);

@@ -1,3 +1,5 @@
+#include "storage/Local.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -11,7 +13,6 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "storage/Local.h"
 #include "storage/LocalizedWindows.h"
 
 namespace wv {
@@ -71,9 +72,8 @@ class LocalTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
-               ("wv-local-" + std::string(::testing::UnitTest::GetInstance()
-                                              ->current_test_info()
-                                              ->name()));
+               ("wv-local-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories(dir_);
         savedUses_ = localUsesLearningLanguage;
         savedLearning_ = localLearningLanguage;
@@ -124,9 +124,9 @@ TEST_F(LocalTest, AMissingKeyPrintsItsMessageOncePerLookupAndReturnsTheKey) {
     LogCapture log;
     EXPECT_EQ(local.localize("noSuchKey"), "noSuchKey");
     EXPECT_EQ(local.valueForKey("noSuchKey"), "noSuchKey");
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "ACHTUNG in Local: can't find value for key noSuchKey",
-                               "ACHTUNG in Local: can't find value for key noSuchKey"}));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"ACHTUNG in Local: can't find value for key noSuchKey",
+                                        "ACHTUNG in Local: can't find value for key noSuchKey"}));
 }
 
 TEST_F(LocalTest, AnEmptyCellFallsBackToEnglishAndAnEmptyEnglishCellGivesEmptyText) {
@@ -316,6 +316,22 @@ TEST_F(LocalTest, ADestroyedLocalNoLongerHearsTheLocaleSignal) {
     LocalizedWindows::shared().add(&window);
     NotificationCenter::defaultCenter().post(std::string(kCurrentLocaleDidChangeNotification));
     EXPECT_EQ(window.calls, 0);
+}
+
+}  // namespace
+}  // namespace wv
+
+namespace wv {
+namespace {
+
+TEST(LocalBundle, TheShippedTableIsFoundInTheBundleAndTranslates) {
+    LogCapture log;
+    Local local;
+    local.setInterfaceLanguage("ua");
+    EXPECT_EQ(local.localize("menuQuit"), "Вийти з Wovanu Typing");
+    local.setInterfaceLanguage("pr");
+    EXPECT_EQ(local.localize("sidebarLesson"), "Lição #");
+    EXPECT_TRUE(log.lines().empty());
 }
 
 }  // namespace

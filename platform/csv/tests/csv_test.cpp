@@ -1,11 +1,11 @@
+#include "platform/csv/CSV.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include "platform/csv/CSV.h"
 
 namespace wv {
 namespace {
@@ -46,20 +46,22 @@ TEST_P(CSVField, ReadsTheSecondField) {
 
 INSTANTIATE_TEST_SUITE_P(
     Quoting, CSVField,
-    ::testing::Values(
-        FieldCase{"comma", "a,b\nx,\"one, two\"\n", "one, two"},
-        FieldCase{"doubled quotes", "a,b\nx,\"say \"\"hi\"\"\"\n", "say \"hi\""},
-        FieldCase{"line break", "a,b\nx,\"line1\nline2\"\n", "line1\nline2"},
-        FieldCase{"CRLF kept inside quotes", "a,b\r\nx,\"l1\r\nl2\"\r\n", "l1\r\nl2"},
-        FieldCase{"CRLF records", "a,b\r\nx,y\r\n", "y"},
-        FieldCase{"no final newline", "a,b\nx,y", "y"},
-        FieldCase{"byte-order mark", "\xEF\xBB\xBF" "a,b\nx,y\n", "y"},
-        FieldCase{"empty field", "a,b,c\nx,,z\n", ""},
-        FieldCase{"quoted empty field", "a,b\nx,\"\"\n", ""},
-        FieldCase{"stray quote is text", "a,b\nx,it\"s\n", "it\"s"},
-        FieldCase{"text after closing quote", "a,b\nx,\"ab\"c\n", "abc"},
-        FieldCase{"placeholders", "a,b\nx,# of $\n", "# of $"},
-        FieldCase{"empty lines are no records", "a,b\n\n\r\nx,y\n\n", "y"}),
+    ::testing::Values(FieldCase{"comma", "a,b\nx,\"one, two\"\n", "one, two"},
+                      FieldCase{"doubled quotes", "a,b\nx,\"say \"\"hi\"\"\"\n", "say \"hi\""},
+                      FieldCase{"line break", "a,b\nx,\"line1\nline2\"\n", "line1\nline2"},
+                      FieldCase{"CRLF kept inside quotes", "a,b\r\nx,\"l1\r\nl2\"\r\n", "l1\r\nl2"},
+                      FieldCase{"CRLF records", "a,b\r\nx,y\r\n", "y"},
+                      FieldCase{"no final newline", "a,b\nx,y", "y"},
+                      FieldCase{"byte-order mark",
+                                "\xEF\xBB\xBF"
+                                "a,b\nx,y\n",
+                                "y"},
+                      FieldCase{"empty field", "a,b,c\nx,,z\n", ""},
+                      FieldCase{"quoted empty field", "a,b\nx,\"\"\n", ""},
+                      FieldCase{"stray quote is text", "a,b\nx,it\"s\n", "it\"s"},
+                      FieldCase{"text after closing quote", "a,b\nx,\"ab\"c\n", "abc"},
+                      FieldCase{"placeholders", "a,b\nx,# of $\n", "# of $"},
+                      FieldCase{"empty lines are no records", "a,b\n\n\r\nx,y\n\n", "y"}),
     [](const auto& info) {
         std::string n = info.param.name;
         for (char& c : n)
@@ -92,22 +94,22 @@ TEST(CSV, AHeaderOnlyTableHasNoRows) {
 
 TEST(CSV, HostileInputFailsWithoutCrashing) {
     const std::vector<std::string> bad = {
-        "",                             // empty file
-        "\xEF\xBB\xBF",                 // only a byte-order mark
-        "\n\r\n\n",                     // only empty lines
-        "id,en\nk,\"never closed\n",    // unterminated quote
-        "\"",                           // a lone quote
-        "id,en\nk,\xC3\n",              // truncated UTF-8 sequence
-        "id,en\nk,\xFF\xFE\n",          // not UTF-8
-        "id,en\nk,\xED\xA0\x80\n",      // an encoded surrogate
-        "id,en\nk,\xC0\xAF\n",          // overlong form
+        "",                           // empty file
+        "\xEF\xBB\xBF",               // only a byte-order mark
+        "\n\r\n\n",                   // only empty lines
+        "id,en\nk,\"never closed\n",  // unterminated quote
+        "\"",                         // a lone quote
+        "id,en\nk,\xC3\n",            // truncated UTF-8 sequence
+        "id,en\nk,\xFF\xFE\n",        // not UTF-8
+        "id,en\nk,\xED\xA0\x80\n",    // an encoded surrogate
+        "id,en\nk,\xC0\xAF\n",        // overlong form
     };
-    for (const auto& text : bad) EXPECT_FALSE(CSV::fromString(text)) << testing::PrintToString(text);
+    for (const auto& text : bad)
+        EXPECT_FALSE(CSV::fromString(text)) << testing::PrintToString(text);
 }
 
 TEST(CSV, EveryPrefixOfATrickyTableParsesOrFailsCleanly) {
-    const std::string text =
-        "\xEF\xBB\xBFid,\"a\"\"b\",c\r\n\"x\ny\",\"\",z\r\n,\"q,\"\"\"\r\nend";
+    const std::string text = "\xEF\xBB\xBFid,\"a\"\"b\",c\r\n\"x\ny\",\"\",z\r\n,\"q,\"\"\"\r\nend";
     size_t failures = 0;
     for (size_t n = 0; n < text.size(); ++n) {
         auto table = CSV::fromString(std::string_view(text).substr(0, n));

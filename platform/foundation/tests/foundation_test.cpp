@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <array>
 #include <fstream>
 #include <stdexcept>
 
@@ -53,8 +54,16 @@ TEST(Random, SeededSourcesRepeatAndStayBelowTheBound) {
         EXPECT_LT(x, bound);
     }
     EXPECT_EQ(a.uniform(0), 0u);
+    // The system source covers its whole range evenly, block refills included.
     SystemRandom sys;
-    for (int i = 0; i < 100; ++i) EXPECT_LT(sys.uniform(3), 3u);
+    std::array<int, 3> counts{};
+    for (int i = 0; i < 3000; ++i) {
+        const uint32_t x = sys.uniform(3);
+        ASSERT_LT(x, 3u);
+        ++counts[x];
+    }
+    for (int c : counts) EXPECT_GT(c, 800);
+    EXPECT_EQ(sys.uniform(1), 0u);
 }
 
 TEST(Random, ScopedSharedSourceIsUsedAndRestored) {
@@ -89,6 +98,15 @@ TEST(Bundle, FindsResourcesByNameAndExtensionOnly) {
     EXPECT_FALSE(bundle.pathForResource("Localizations", "plist"));
     EXPECT_FALSE(bundle.pathForResource("db", ""));  // a folder is not a resource
     EXPECT_EQ(bundle.identifier(), "com.wovanu.typing");
+}
+
+TEST(Bundle, TheBuiltBundleCarriesItsInformationList) {
+    auto info = Bundle::main().pathForResource("Info", "plist");
+    ASSERT_TRUE(info);
+    std::ifstream in(*info);
+    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(xml.find("<string>com.wovanu.typing</string>"), std::string::npos);
+    EXPECT_NE(xml.find("<string>" + Bundle::main().shortVersion() + "</string>"), std::string::npos);
 }
 
 TEST(Text, CountsUserPerceivedCharacters) {

@@ -40,12 +40,14 @@ TEST(NotificationCenter, RemovedObserversHearNothingEvenWhenRemovedDuringDeliver
     NotificationCenter center;
     std::vector<std::string> log;
     NotificationCenter::ObserverToken second = 0;
-    NotificationCenter::ObserverToken first = center.addObserver("N", nullptr, [&](const Notification&) {
-        log.push_back("first");
-        center.removeObserver(first);
-        center.removeObserver(second);
-    });
-    second = center.addObserver("N", nullptr, [&](const Notification&) { log.push_back("second"); });
+    NotificationCenter::ObserverToken first =
+        center.addObserver("N", nullptr, [&](const Notification&) {
+            log.push_back("first");
+            center.removeObserver(first);
+            center.removeObserver(second);
+        });
+    second =
+        center.addObserver("N", nullptr, [&](const Notification&) { log.push_back("second"); });
     center.post("N");
     center.post("N");
     center.removeObserver(999);  // unknown tokens are ignored

@@ -114,11 +114,13 @@ TEST(Subjects, ASubscriberJoiningDuringDeliveryWaitsForTheNextEvent) {
     std::vector<int> joined;
     DisposeBag bag;
     bool once = true;
-    subject.subscribe([&](const int&) {
-        if (!once) return;
-        once = false;
-        subject.subscribe([&](const int& v) { joined.push_back(v); }).disposed(bag);
-    }).disposed(bag);
+    subject
+        .subscribe([&](const int&) {
+            if (!once) return;
+            once = false;
+            subject.subscribe([&](const int& v) { joined.push_back(v); }).disposed(bag);
+        })
+        .disposed(bag);
     subject.onNext(1);
     subject.onNext(2);
     EXPECT_EQ(joined, std::vector<int>{2});
@@ -128,16 +130,18 @@ TEST(Subjects, CompletionReachesSubscribersOnceAndLaterSendsHaveNoEffect) {
     BehaviorSubject<int> subject(5);
     std::vector<std::string> log;
     DisposeBag bag;
-    subject.subscribe([&](const int& v) { log.push_back(std::to_string(v)); },
-                      [&] { log.push_back("done"); })
+    subject
+        .subscribe([&](const int& v) { log.push_back(std::to_string(v)); },
+                   [&] { log.push_back("done"); })
         .disposed(bag);
     subject.onCompleted();
     subject.onCompleted();
     subject.onNext(6);
     EXPECT_TRUE(subject.isCompleted());
     EXPECT_EQ(subject.value(), 5);
-    subject.subscribe([&](const int& v) { log.push_back("late " + std::to_string(v)); },
-                      [&] { log.push_back("late done"); })
+    subject
+        .subscribe([&](const int& v) { log.push_back("late " + std::to_string(v)); },
+                   [&] { log.push_back("late done"); })
         .disposed(bag);
     EXPECT_EQ(log, (std::vector<std::string>{"5", "done", "late done"}));
 }
@@ -197,13 +201,12 @@ TEST(Operators, MapFilterAndDoRunInOrderOnEveryEvent) {
                   [&] { log.push_back("do done"); })
         .filter([](const int& v) { return v % 2 == 0; })
         .map([](const int& v) { return "n" + std::to_string(v); })
-        .subscribe([&](const std::string& s) { log.push_back(s); },
-                   [&] { log.push_back("done"); })
+        .subscribe([&](const std::string& s) { log.push_back(s); }, [&] { log.push_back("done"); })
         .disposed(bag);
     for (int v : {1, 2, 3, 4}) subject.onNext(v);
     subject.onCompleted();
-    EXPECT_EQ(log, (std::vector<std::string>{"do 1", "do 2", "n2", "do 3", "do 4", "n4",
-                                             "do done", "done"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"do 1", "do 2", "n2", "do 3", "do 4", "n4", "do done",
+                                             "done"}));
 }
 
 TEST(Operators, DisposingAChainStopsItsSideEffects) {
@@ -299,6 +302,36 @@ TEST(Disposable, RunsItsActionExactlyOnceFromAnyCopy) {
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(d.isDisposed());
     EXPECT_FALSE(Disposable().isDisposed());
+}
+
+}  // namespace
+}  // namespace wv::rx
+
+namespace wv::rx {
+namespace {
+
+// An owner of a subject whose subscriber destroys it while an event is being delivered.
+struct Owner {
+    BehaviorSubject<std::string> changed{"start"};
+    std::string last = "first";
+};
+
+TEST(Subjects, ASubscriberMayDestroyTheSubjectsOwnerDuringDelivery) {
+    auto owner = std::make_unique<Owner>();
+    std::vector<std::string> seen;
+    DisposeBag bag;
+    owner->changed
+        .subscribe([&](const std::string& v) {
+            seen.push_back(v);
+            if (v == "first") owner.reset();
+        })
+        .disposed(bag);
+    owner->changed.subscribe([&](const std::string& v) { seen.push_back("second " + v); })
+        .disposed(bag);
+    Owner* raw = owner.get();
+    raw->changed.onNext(raw->last);
+    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(seen, (std::vector<std::string>{"start", "second start", "first", "second first"}));
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "engine/LessonInfo.h"
+#include "engine/LessonsStatsDBTable.h"
+#include "engine/LessonsTree.h"
+#include "engine/WVCloudProtocol.h"
+#include "storage/DB.h"
+
+namespace wv {
+
+// The stored lesson records of "statistics.db": opened (created or upgraded) once, then kept
+// in memory as a list and a tree that grow with every stored line. Not safe for concurrent use.
+class LessonStats {
+  public:
+    LessonStats(std::filesystem::path url, int version);
+    virtual ~LessonStats() = default;
+    LessonStats(const LessonStats&) = delete;
+    LessonStats& operator=(const LessonStats&) = delete;
+
+    // Inserts the row, reads it back and lists, files and (with `push`) queues that record.
+    // A failed insert stores nothing further and gives none; so does a row that cannot be
+    // read back (its id is still returned).
+    std::optional<int64_t> addLesson(const RowDictionary& row, bool push);
+
+    // Last minus previous stored record; 0 with fewer than two records, and 0 while the last
+    // finished line was not stored, so no change is shown for a line that left no record.
+    virtual int accuracyDelta() const;
+    virtual int speedDelta() const;
+    virtual int typosDelta() const;
+
+    const std::filesystem::path& url() const { return url_; }
+    DB& db() { return db_; }
+    LessonsStatsDBTable& lessonsDB() { return lessonsDB_; }
+    const std::vector<LessonInfoPtr>& lessonsList() const { return lessonsList_; }
+    const LessonsTree& lessonsTree() const { return lessonsTree_; }
+
+    // True when the last finished line left no record.
+    bool sessionSkipped = false;
+    // The cloud queue; not owned (the hub owns both and sets it once).
+    WVCloudProtocol* cloud = nullptr;
+
+  private:
+    template <typename Field>
+    int delta(Field field) const;
+
+    std::filesystem::path url_;
+    DB db_;
+    LessonsStatsDBTable lessonsDB_;
+    std::vector<LessonInfoPtr> lessonsList_;
+    LessonsTree lessonsTree_;
+};
+
+}  // namespace wv
