@@ -164,6 +164,23 @@ TEST_F(ControlsTest, TextFieldFillsMissingAttributesFromItself) {
     EXPECT_GT(bright, 30) << "white letters on black";
 }
 
+TEST_F(ControlsTest, RunBackgroundIsFilledBehindItsCharactersOnly) {
+    TextField field(Rect(0, 0, 200, 40));
+    field.setBackgroundColor(Color::black());
+    AttributedString text;
+    text.append("ab", TextAttributes{.font = Font::system(24), .foreground = Color::white()});
+    text.append("cd", TextAttributes{.font = Font::system(24), .foreground = Color::white(),
+                                     .background = Color::rgb255(74, 144, 226)});
+    field.setAttributedStringValue(text);
+    const QImage image = field.snapshot();
+    int blueLeft = 0, blueRight = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10)) (x < 24 ? blueLeft : blueRight)++;
+    EXPECT_EQ(blueLeft, 0) << "nothing behind the first run";
+    EXPECT_GT(blueRight, 100) << "blue behind the second";
+}
+
 TEST_F(ControlsTest, PopUpButtonSelectsByTitleAndShowsTheSelection) {
     PopUpButton popup(Rect(0, 0, 100, 24));
     popup.addItemsWithTitles({"QWERTY", "DVORAK", "COLEMAK"});
