@@ -1,0 +1,47 @@
+#pragma once
+
+namespace wv {
+
+// Where "now" comes from for the main queue, timers and animations: seconds on a monotonic
+// scale whose origin means nothing. Tests install a ManualClock so time moves only when
+// they say so.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double now() const = 0;
+
+    // The process-wide clock (a SystemClock unless one was installed).
+    static Clock& current();
+    // Installs `clock` (not owned; nullptr restores the system clock); returns the previous one.
+    static Clock* setCurrent(Clock* clock);
+};
+
+class SystemClock final : public Clock {
+public:
+    double now() const override;
+};
+
+class ManualClock final : public Clock {
+public:
+    explicit ManualClock(double start = 1000.0) : now_(start) {}
+    double now() const override { return now_; }
+    void set(double seconds) { now_ = seconds; }
+    void advance(double seconds) { now_ += seconds; }
+
+private:
+    double now_;
+};
+
+// Installs a clock for the lifetime of the object.
+class ScopedClock {
+public:
+    explicit ScopedClock(Clock& clock) : previous_(Clock::setCurrent(&clock)) {}
+    ~ScopedClock() { Clock::setCurrent(previous_); }
+    ScopedClock(const ScopedClock&) = delete;
+    ScopedClock& operator=(const ScopedClock&) = delete;
+
+private:
+    Clock* previous_;
+};
+
+}  // namespace wv

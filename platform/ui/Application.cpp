@@ -1,0 +1,82 @@
+#include "platform/ui/Application.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMainWindow>
+#include <algorithm>
+
+#include "platform/ui/KeyEventBridge.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Window.h"
+
+namespace wv {
+
+Application& Application::shared() {
+    static Application* application = new Application;  // lives as long as the process
+    application->bridge_->install();  // once a QApplication exists
+    return *application;
+}
+
+Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) { bridge_->install(); }
+
+Application::~Application() = default;
+
+Window* Application::keyWindow() const { return Window::forWidget(QApplication::activeWindow()); }
+
+Menu& Application::mainMenu() {
+    if (!mainMenu_) mainMenu_ = std::make_unique<Menu>();
+    return *mainMenu_;
+}
+
+int Application::runModal(Window& window) {
+    QEventLoop loop;
+    modalLoops_.push_back(&loop);
+    auto* widget = window.widget();
+    widget->setWindowModality(Qt::ApplicationModal);
+    auto previousClose = window.onWillClose;
+    window.onWillClose = [&, previousClose] {
+        if (previousClose) previousClose();
+        if (!modalLoops_.empty() && modalLoops_.back() == &loop) loop.exit(0);
+    };
+    window.makeKeyAndOrderFront();
+    const int response = loop.exec();
+    window.onWillClose = previousClose;
+    modalLoops_.erase(std::remove(modalLoops_.begin(), modalLoops_.end(), &loop), modalLoops_.end());
+    return response;
+}
+
+void Application::stopModal(int response) {
+    if (!modalLoops_.empty()) modalLoops_.back()->exit(response);
+}
+
+Application::MonitorToken Application::addLocalMonitor(std::uint64_t mask, Monitor handler) {
+    const MonitorToken token = nextToken_++;
+    monitors_.push_back({token, mask, std::move(handler)});
+    return token;
+}
+
+void Application::removeMonitor(MonitorToken token) {
+    monitors_.erase(std::remove_if(monitors_.begin(), monitors_.end(), [&](auto& e) { return e.token == token; }),
+                    monitors_.end());
+}
+
+std::optional<KeyEvent> Application::dispatchToMonitors(const KeyEvent& event) {
+    const std::uint64_t bit = event.type == KeyEvent::Type::KeyDown        ? kKeyDownMask
+                              : event.type == KeyEvent::Type::FlagsChanged ? kFlagsChangedMask
+                                                                           : 0x800;
+    auto monitors = monitors_;  // a handler may add or remove monitors
+    std::optional<KeyEvent> current = event;
+    for (auto& entry : monitors) {
+        if (!(entry.mask & bit) || !entry.handler) continue;
+        current = entry.handler(*current);
+        if (!current) return std::nullopt;
+    }
+    return current;
+}
+
+void Application::terminate() {
+    if (willTerminate) willTerminate();
+    QCoreApplication::quit();
+}
+
+}  // namespace wv

@@ -1,0 +1,75 @@
+#include "platform/ui/Image.h"
+
+#include <QPainter>
+#include <map>
+#include <mutex>
+
+namespace wv {
+
+namespace {
+struct Registry {
+    std::mutex mutex;
+    std::map<std::string, ImagePtr, std::less<>> images;
+    std::vector<std::string> order;
+};
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+}  // namespace
+
+Image::Image(Size size, Painter painter, std::string name)
+    : size_(size), painter_(std::move(painter)), name_(std::move(name)) {}
+
+Image::Image(QImage pixels, double scale)
+    : size_{pixels.width() / scale, pixels.height() / scale}, pixels_(std::move(pixels)) {}
+
+void Image::draw(QPainter& painter, const QRectF& target, double opacity) const {
+    if (target.isEmpty()) return;
+    painter.save();
+    painter.setOpacity(painter.opacity() * opacity);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (painter_) {
+        painter.translate(target.topLeft());
+        painter.setClipRect(QRectF(QPointF(0, 0), target.size()), Qt::IntersectClip);
+        painter_(painter, Size{target.width(), target.height()});
+    } else if (!pixels_.isNull()) {
+        painter.drawImage(target, pixels_);
+    }
+    painter.restore();
+}
+
+QImage Image::render(double scale, Size size) const {
+    if (size.width <= 0 || size.height <= 0) size = size_;
+    QImage image(int(std::ceil(size.width * scale)), int(std::ceil(size.height * scale)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    draw(painter, QRectF(0, 0, size.width, size.height));
+    return image;
+}
+
+void Image::registerNamed(std::string name, Size size, Painter painter) {
+    auto image = std::make_shared<const Image>(size, std::move(painter), name);
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (r.images.find(name) == r.images.end()) r.order.push_back(name);
+    r.images[name] = std::move(image);
+}
+
+ImagePtr Image::named(std::string_view name) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.images.find(name);
+    return it == r.images.end() ? nullptr : it->second;
+}
+
+std::vector<std::string> Image::registeredNames() {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.order;
+}
+
+}  // namespace wv

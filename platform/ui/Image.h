@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui/values/Geometry.h"
+
+class QPainter;
+class QRectF;
+
+namespace wv {
+
+class Image;
+using ImagePtr = std::shared_ptr<const Image>;
+
+// A picture with a natural size in points. Named images are drawn in code: their painter is
+// asked to draw at the size they are shown at, so they stay crisp at every scale and a
+// resizable picture (a key, a bubble) keeps its corners when stretched. Images made from
+// pixels (snapshots) are scaled.
+class Image {
+public:
+    // Draws the picture into the rectangle (0, 0, size), y growing downward.
+    using Painter = std::function<void(QPainter&, Size)>;
+
+    Image(Size size, Painter painter, std::string name = {});
+    Image(QImage pixels, double scale);
+
+    Size size() const { return size_; }
+    const std::string& name() const { return name_; }
+
+    // Draws into `target` (Qt coordinates of the painter, y downward).
+    void draw(QPainter& painter, const QRectF& target, double opacity = 1.0) const;
+    // The picture at its natural size rendered `scale` pixels per point.
+    QImage render(double scale, Size size = {}) const;
+
+    // Names of pictures the application draws; registering a name again replaces its picture.
+    static void registerNamed(std::string name, Size size, Painter painter);
+    static ImagePtr named(std::string_view name);  // nullptr when no such picture exists
+    static std::vector<std::string> registeredNames();  // in the order registered
+
+private:
+    Size size_;
+    Painter painter_;
+    QImage pixels_;
+    std::string name_;
+};
+
+}  // namespace wv

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/ui/Image.h"
+#include "platform/ui/ImageScaling.h"
+#include "platform/ui/View.h"
+
+namespace wv {
+
+// Shows one picture, centred and scaled as its scaling says.
+class ImageView : public View {
+public:
+    explicit ImageView(const Rect& frame = {}, ImagePtr image = nullptr);
+
+    ImagePtr image() const { return image_; }
+    void setImage(ImagePtr image);
+    ImageScaling imageScaling() const { return scaling_; }
+    void setImageScaling(ImageScaling scaling);
+
+protected:
+    void draw(QPainter& painter, const Rect& dirtyRect) override;
+
+private:
+    ImagePtr image_;
+    ImageScaling scaling_ = ImageScaling::ProportionallyDown;
+};
+
+}  // namespace wv

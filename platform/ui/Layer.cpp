@@ -1,0 +1,224 @@
+#include "platform/ui/Layer.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/MainQueue.h"
+#include "platform/ui/AnimationDriver.h"
+#include "platform/ui/QtConvert.h"
+#include "platform/ui/View.h"
+
+namespace wv {
+
+Layer::~Layer() {
+    for (auto& sub : sublayers_) sub->superlayer_ = nullptr;
+}
+
+double Layer::now() const { return Clock::current().now(); }
+
+void Layer::setFrame(const Rect& frame) {
+    const Size old = frame_.size;
+    frame_ = frame;
+    if (!(old == frame.size)) boundsChanged(old, frame.size);
+    setNeedsDisplay();
+}
+
+void Layer::boundsChanged(Size from, Size to) {
+    const double dw = to.width - from.width, dh = to.height - from.height;
+    for (auto& sub : sublayers_) {
+        Rect f = sub->frame_;
+        if (sub->autoresizing_ & WidthSizable) f.size.width += dw;
+        if (sub->autoresizing_ & HeightSizable) f.size.height += dh;
+        if (!(f == sub->frame_)) sub->setFrame(f);
+    }
+}
+
+void Layer::setHidden(bool hidden) {
+    hidden_ = hidden;
+    setNeedsDisplay();
+}
+
+void Layer::setOpacity(double opacity) {
+    opacity_ = opacity;
+    setNeedsDisplay();
+}
+
+void Layer::setBackgroundColor(std::optional<Color> color) {
+    background_ = color;
+    setNeedsDisplay();
+}
+
+void Layer::setCornerRadius(double radius) {
+    cornerRadius_ = radius;
+    setNeedsDisplay();
+}
+
+void Layer::setContents(ImagePtr image) {
+    contents_ = std::move(image);
+    setNeedsDisplay();
+}
+
+void Layer::addSublayer(std::shared_ptr<Layer> layer) {
+    if (!layer || layer.get() == this) return;
+    layer->removeFromSuperlayer();
+    layer->superlayer_ = this;
+    sublayers_.push_back(std::move(layer));
+    setNeedsDisplay();
+    if (sublayers_.back()->hasRunningAnimations()) animationsChanged();
+}
+
+void Layer::removeFromSuperlayer() {
+    Layer* parent = superlayer_;
+    if (!parent) return;
+    auto keep = shared_from_this();
+    superlayer_ = nullptr;
+    auto& list = parent->sublayers_;
+    list.erase(std::remove_if(list.begin(), list.end(), [this](auto& l) { return l.get() == this; }), list.end());
+    parent->setNeedsDisplay();
+}
+
+View* Layer::hostView() const {
+    const Layer* layer = this;
+    while (layer->superlayer_) layer = layer->superlayer_;
+    return layer->host_;
+}
+
+void Layer::setNeedsDisplay() {
+    if (View* view = hostView()) view->setNeedsDisplay(true);
+}
+
+void Layer::addAnimation(Animation animation, const std::string& key) {
+    animation.beginTime = now();
+    std::function<void(bool)> replacedCompletion;
+    auto it = std::find_if(animations_.begin(), animations_.end(), [&](auto& a) { return a.first == key; });
+    if (it != animations_.end()) {
+        replacedCompletion = std::move(it->second.completion);
+        animations_.erase(it);
+    }
+    const bool endless = animation.isEndless();
+    const double end = animation.beginTime + animation.activeDuration();
+    animations_.emplace_back(key, std::move(animation));
+    if (!endless) {
+        std::weak_ptr<Layer> weak = weak_from_this();
+        MainQueue::shared().asyncAt(end, [weak] {
+            if (auto layer = weak.lock()) layer->finishAnimations();
+        });
+    }
+    animationsChanged();
+    if (replacedCompletion) replacedCompletion(false);
+}
+
+void Layer::finishAnimations() {
+    const double t = now();
+    std::vector<std::function<void(bool)>> done;
+    for (auto it = animations_.begin(); it != animations_.end();) {
+        if (it->second.isFinished(t)) {
+            if (it->second.completion) done.push_back(std::move(it->second.completion));
+            it = animations_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!done.empty()) setNeedsDisplay();
+    for (auto& completion : done) completion(true);
+}
+
+void Layer::removeAnimation(const std::string& key) {
+    auto it = std::find_if(animations_.begin(), animations_.end(), [&](auto& a) { return a.first == key; });
+    if (it == animations_.end()) return;
+    auto completion = std::move(it->second.completion);
+    animations_.erase(it);
+    setNeedsDisplay();
+    if (completion) completion(false);
+}
+
+void Layer::removeAllAnimations() {
+    auto removed = std::move(animations_);
+    animations_.clear();
+    if (!removed.empty()) setNeedsDisplay();
+    for (auto& [key, animation] : removed)
+        if (animation.completion) animation.completion(false);
+}
+
+const Animation* Layer::animationForKey(const std::string& key) const {
+    for (auto& [k, animation] : animations_)
+        if (k == key) return &animation;
+    return nullptr;
+}
+
+std::vector<std::string> Layer::animationKeys() const {
+    std::vector<std::string> keys;
+    for (auto& entry : animations_) keys.push_back(entry.first);
+    return keys;
+}
+
+bool Layer::hasRunningAnimations() const {
+    const double t = now();
+    for (auto& entry : animations_)
+        if (!entry.second.isFinished(t)) return true;
+    return std::any_of(sublayers_.begin(), sublayers_.end(), [](auto& l) { return l->hasRunningAnimations(); });
+}
+
+void Layer::animationsChanged() {
+    setNeedsDisplay();
+    if (View* view = hostView()) AnimationDriver::shared().watch(view);
+}
+
+double Layer::presentationOpacity() const {
+    AnimatedValue value = opacity_;
+    const double t = now();
+    for (auto& [key, animation] : animations_)
+        if (animation.keyPath == "opacity") value = animation.valueAt(t, value);
+    return std::get<double>(value);
+}
+
+Rect Layer::presentationFrame() const {
+    AnimatedValue value = frame_;
+    const double t = now();
+    for (auto& [key, animation] : animations_)
+        if (animation.keyPath == "frame") value = animation.valueAt(t, value);
+    return std::get<Rect>(value);
+}
+
+std::optional<Color> Layer::presentationBackgroundColor() const {
+    if (!background_) return std::nullopt;
+    AnimatedValue value = *background_;
+    const double t = now();
+    for (auto& [key, animation] : animations_)
+        if (animation.keyPath == "backgroundColor") value = animation.valueAt(t, value);
+    return std::get<Color>(value);
+}
+
+void Layer::drawInContext(QPainter&, const QRectF&) const {}
+
+void Layer::render(QPainter& painter, const QRectF& target, bool upward,
+                   const std::function<void(QPainter&)>& beforeSublayers) const {
+    if (hidden_) return;
+    upward_ = upward;
+    const double alpha = presentationOpacity();
+    if (alpha <= 0) return;
+    painter.save();
+    painter.setOpacity(painter.opacity() * std::min(1.0, alpha));
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (auto color = presentationBackgroundColor()) {
+        QPainterPath path;
+        path.addRoundedRect(target, cornerRadius_, cornerRadius_);
+        painter.fillPath(path, toQColor(*color));
+    }
+    if (contents_) contents_->draw(painter, target);
+    painter.save();
+    painter.translate(target.topLeft());
+    drawInContext(painter, QRectF(0, 0, target.width(), target.height()));
+    painter.restore();
+    if (beforeSublayers) beforeSublayers(painter);
+    for (auto& sub : sublayers_) {
+        const Rect f = sub->presentationFrame();
+        const double y = upward ? target.height() - f.y() - f.height() : f.y();
+        sub->render(painter, QRectF(target.x() + f.x(), target.y() + y, f.width(), f.height()), upward);
+    }
+    painter.restore();
+}
+
+}  // namespace wv

@@ -1,0 +1,88 @@
+#include "platform/ui/SoundClip.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QMediaDevices>
+#include <cstring>
+
+#include "platform/foundation/Log.h"
+
+namespace wv {
+
+namespace {
+std::uint32_t le32(const char* p) {
+    return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8 |
+           std::uint32_t(std::uint8_t(p[2])) << 16 | std::uint32_t(std::uint8_t(p[3])) << 24;
+}
+std::uint16_t le16(const char* p) { return std::uint16_t(std::uint8_t(p[0]) | std::uint8_t(p[1]) << 8); }
+}  // namespace
+
+SoundClip::SoundClip(std::string name, std::filesystem::path file) : name_(std::move(name)), file_(std::move(file)) {
+    if (!readWave()) Log::print("cannot read sound " + file_.string());
+}
+
+SoundClip::~SoundClip() {
+    if (sink_) {
+        sink_->stop();
+        delete sink_.data();
+    }
+}
+
+// Reads 16-bit PCM from a RIFF WAVE file, chunk by chunk; anything else is refused.
+bool SoundClip::readWave() {
+    QFile in(QString::fromStdString(file_.string()));
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QByteArray data = in.readAll();
+    if (data.size() < 12 || std::memcmp(data.constData(), "RIFF", 4) != 0 ||
+        std::memcmp(data.constData() + 8, "WAVE", 4) != 0)
+        return false;
+    qsizetype at = 12;
+    bool formatOk = false;
+    while (at + 8 <= data.size()) {
+        const char* chunk = data.constData() + at;
+        const qsizetype size = qsizetype(le32(chunk + 4));
+        if (size < 0 || size > data.size() - at - 8) return false;
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
+            const auto format = le16(chunk + 8);
+            channels_ = le16(chunk + 10);
+            rate_ = int(le32(chunk + 12));
+            formatOk = format == 1 && le16(chunk + 22) == 16 && channels_ > 0 && rate_ > 0;
+        } else if (std::memcmp(chunk, "data", 4) == 0 && formatOk) {
+            samples_ = data.mid(at + 8, size);
+            return !samples_.isEmpty();
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+double SoundClip::duration() const {
+    return rate_ > 0 && channels_ > 0 ? double(samples_.size()) / (2.0 * channels_ * rate_) : 0.0;
+}
+
+bool SoundClip::play() {
+    if (!isLoaded() || !QCoreApplication::instance()) return false;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) return false;
+    if (!sink_) {
+        QAudioFormat format;
+        format.setSampleRate(rate_);
+        format.setChannelCount(channels_);
+        format.setSampleFormat(QAudioFormat::Int16);
+        if (!device.isFormatSupported(format)) return false;
+        sink_ = new QAudioSink(device, format);
+    }
+    sink_->stop();
+    buffer_ = std::make_unique<QBuffer>();
+    buffer_->setData(samples_);
+    buffer_->open(QIODevice::ReadOnly);
+    sink_->start(buffer_.get());
+    ++plays_;
+    return true;
+}
+
+}  // namespace wv

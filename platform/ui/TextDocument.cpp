@@ -1,0 +1,71 @@
+#include "platform/ui/TextDocument.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <cmath>
+
+#include "platform/ui/QtConvert.h"
+
+namespace wv {
+
+namespace {
+Qt::Alignment qtAlignment(TextAlignment alignment) {
+    switch (alignment) {
+        case TextAlignment::Center: return Qt::AlignHCenter;
+        case TextAlignment::Right: return Qt::AlignRight;
+        case TextAlignment::Justified: return Qt::AlignJustify;
+        case TextAlignment::Left:
+        case TextAlignment::Natural: break;
+    }
+    return Qt::AlignLeft;
+}
+
+QTextCharFormat charFormat(const TextAttributes& a) {
+    QTextCharFormat format;
+    Font font = a.font.value_or(Font::system());
+    font.pointSize *= kTextLayoutScale;
+    format.setFont(toQFont(font));
+    format.setForeground(toQColor(a.foreground.value_or(Color::black())));
+    if (a.background) format.setBackground(toQColor(*a.background));
+    if (a.kern) {
+        format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+        format.setFontLetterSpacing(*a.kern * kTextLayoutScale);
+    }
+    if (a.expansion) format.setFontStretch(std::clamp(int(std::lround(100 * std::exp(*a.expansion))), 1, 4000));
+    return format;
+}
+}  // namespace
+
+std::unique_ptr<QTextDocument> makeTextDocument(const AttributedString& text, double width, bool wrap) {
+    auto document = std::make_unique<QTextDocument>();
+    document->setDocumentMargin(0);
+    document->setUndoRedoEnabled(false);
+    QTextOption option;
+    const ParagraphStyle paragraph = text.attributesAtStart().paragraph.value_or(ParagraphStyle{});
+    option.setAlignment(qtAlignment(paragraph.alignment));
+    // Unhinted advances: text then grows in proportion to its font size, which fitting relies on.
+    option.setUseDesignMetrics(true);
+    option.setWrapMode(width < 0 || !wrap ? QTextOption::NoWrap : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document->setDefaultTextOption(option);
+    Font defaultFont = text.attributesAtStart().font.value_or(Font::system());
+    defaultFont.pointSize *= kTextLayoutScale;
+    document->setDefaultFont(toQFont(defaultFont));
+
+    QTextCursor cursor(document.get());
+    QTextBlockFormat block;
+    block.setAlignment(qtAlignment(paragraph.alignment));
+    if (paragraph.lineSpacing > 0) block.setLineHeight(paragraph.lineSpacing * kTextLayoutScale, QTextBlockFormat::LineDistanceHeight);
+    cursor.setBlockFormat(block);
+    for (const auto& run : text.runs()) cursor.insertText(toQString(run.text), charFormat(run.attributes));
+    // Extra line spacing goes between lines, not under the last one.
+    if (paragraph.lineSpacing > 0) {
+        QTextCursor all(document.get());
+        all.select(QTextCursor::Document);
+        all.mergeBlockFormat(block);
+    }
+    document->setTextWidth(width < 0 ? -1 : width * kTextLayoutScale);
+    return document;
+}
+
+}  // namespace wv
