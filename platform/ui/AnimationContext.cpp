@@ -20,6 +20,13 @@ void AnimationContext::runGroup(const std::function<void(AnimationContext&)>& ch
     if (completion) MainQueue::shared().asyncAfter(context.duration_, std::move(completion));
 }
 
+void AnimationContext::withoutAnimation(const std::function<void()>& changes) {
+    runGroup([&](AnimationContext& context) {
+        context.setDuration(0);
+        if (changes) changes();
+    });
+}
+
 AnimationContext* AnimationContext::current() { return stack().empty() ? nullptr : stack().back(); }
 
 }  // namespace wv

@@ -17,6 +17,9 @@ public:
 
     static void runGroup(const std::function<void(AnimationContext&)>& changes,
                          std::function<void()> completion = {});
+    // Runs `changes` with animations off: changes made through animators take effect at once
+    // (what a transaction with its actions disabled does).
+    static void withoutAnimation(const std::function<void()>& changes);
     // The innermost group whose changes are running, or nullptr.
     static AnimationContext* current();
 

@@ -13,6 +13,7 @@ namespace wv {
 
 Application& Application::shared() {
     static Application* application = new Application;  // lives as long as the process
+    application->bridge_->install();  // once a QApplication exists
     return *application;
 }
 

@@ -178,5 +178,14 @@ TEST(ViewAnimator, OutsideAGroupUsesTheDefaultDuration) {
     EXPECT_DOUBLE_EQ(view.presentationAlpha(), 0.0);
 }
 
+TEST(ViewAnimator, WithoutAnimationChangesTakeEffectAtOnce) {
+    test::application();
+    ManualRunLoop loop;
+    View view(Rect(0, 0, 10, 10));
+    AnimationContext::withoutAnimation([&] { view.animator().setFrameOrigin(Point{0, 40}); });
+    EXPECT_EQ(view.presentationFrame(), Rect(0, 40, 10, 10));
+    EXPECT_FALSE(view.hasRunningAnimations());
+}
+
 }  // namespace
 }  // namespace wv
