@@ -9,6 +9,7 @@
 #include "app/WVModifierButton.h"
 #include "languages/KeyMapBase.h"
 #include "platform/dispatch/MainQueue.h"
+#include "platform/keys/ScanCodeMap.h"
 #include "platform/foundation/Text.h"
 
 namespace wv {
@@ -70,6 +71,10 @@ WVKeyboardButton* WVKeyboardView::key(std::int64_t code) const {
     return it == keysMap.end() ? nullptr : it->second;
 }
 
+std::int64_t WVKeyboardView::physicalCode(std::int64_t layoutCode) const {
+    return ScanCodeMap::forLayout(int(layoutCode), isoTable_);
+}
+
 WVModifierButton* WVKeyboardView::leftShiftKey() const { return modifier(56); }
 WVModifierButton* WVKeyboardView::rightShiftKey() const { return modifier(60); }
 WVModifierButton* WVKeyboardView::capsLockKey() const { return modifier(57); }
@@ -94,7 +99,7 @@ void WVKeyboardView::registerKeyButtons() {
 }
 
 void WVKeyboardView::flashKey(std::int64_t keyCode, bool isError) {
-    WVKeyboardButton* button = key(keyCode);
+    WVKeyboardButton* button = key(physicalCode(keyCode));
     if (!button) return;
     button->isError = isError;
     button->setAlternateImage(Image::named(isError ? "keyBorderError" : "keyBorderCorrect"));
@@ -115,7 +120,7 @@ void WVKeyboardView::highlightKey(std::optional<std::int64_t> keyCode) {
         return;
     }
     clearHighlight();
-    highlightedKey = key(*keyCode);
+    highlightedKey = key(physicalCode(*keyCode));
     QPointer<WVKeyboardView> self(this);
     MainQueue::shared().async([self] {
         if (self && self->highlightedKey) self->highlightedKey->startHighlightAnimation();
@@ -151,10 +156,12 @@ void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const Key
 void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift,
                                     bool capsLock, bool option) {
     const char* locale = caseLocale(keyMap.lang());
+    isoTable_ = keyMap.layoutData().isIsoTable();
     for (auto& [code, button] : keysMap) {
         // Tab carries its own label; no layout has a symbol for it, so asking would only log.
         const bool labelled = code == kTabKeyCode;
-        if (auto symbol = labelled ? std::nullopt : keyMap.symbolForKeyCode(int(code), shift, capsLock, option)) {
+        const int layoutCode = int(physicalCode(code));
+        if (auto symbol = labelled ? std::nullopt : keyMap.symbolForKeyCode(layoutCode, shift, capsLock, option)) {
             const std::string character(*symbol);
             button->captionLocale = locale;
             button->setTitle(character);
@@ -180,7 +187,7 @@ void WVKeyboardView::showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKe
         return std::nullopt;
     };
     for (auto& [code, button] : keysMap) {
-        const std::vector<std::string> symbols = symbolsOfKey(code);
+        const std::vector<std::string> symbols = symbolsOfKey(physicalCode(code));
         std::int64_t sum = 0;
         bool matched = false;
         for (auto& [character, count] : mistypes) {

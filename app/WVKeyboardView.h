@@ -23,6 +23,12 @@ class WVModifierButton;
 // which key shows what: the result of a typed key, the pulse of the next key, lit Shift and
 // Option keys, captions for the learning layout and modifier state, and the typo heat map.
 // Coordinates inside the view grow downward.
+//
+// Key codes are those of the learning layout. A layout table drawn on an ISO keyboard
+// (KeyboardLayoutData::isIsoTable) numbers the key left of 1 and the key beside the left Shift
+// the other way round from the keys' tags; once updateCaptions has seen such a layout, every
+// code given to the view is read that way, so captions, pulse, flash and heat land on the key
+// that types the character.
 class WVKeyboardView : public View {
 public:
     // An empty keyboard; keys are added as subviews, then registerKeyButtons().
@@ -87,9 +93,12 @@ protected:
 private:
     WVModifierButton* modifier(std::int64_t code) const;
     WVKeyboardButton* key(std::int64_t code) const;
+    // The key (by tag) of a code of the learning layout, and back: the same swap both ways.
+    std::int64_t physicalCode(std::int64_t layoutCode) const;
     void setLit(std::int64_t code, bool lit);
 
     bool standardLayout_ = false;
+    bool isoTable_ = false;
 };
 
 }  // namespace wv

@@ -255,6 +255,32 @@ TEST_F(KeyboardViewTest, LettersNotLearnedAreDimmed) {
     EXPECT_EQ(key(0)->textLayer->opacity(), 1.0) << "A, learned as a";
 }
 
+TEST_F(KeyboardViewTest, IsoDrawnTableLandsOnTheKeyThatTypesIt) {
+    // The German table puts "<" on code 50, drawn on an ISO keyboard: the key beside the left
+    // Shift (tag 10) types it, so that key is captioned, pulsed and flashed for code 50.
+    KeyMapDe german;
+    ASSERT_TRUE(german.layoutData().isIsoTable());
+    keyboard->updateCaptions("<", german, false, false, false);
+    EXPECT_EQ(key(10)->equivalentKey, "<");
+    EXPECT_NE(key(50)->equivalentKey, "<");
+    keyboard->highlightKey(*german.keyCodeForSymbol("<"));
+    loop.runUntilIdle();
+    EXPECT_EQ(keyboard->highlightedKey, key(10));
+    keyboard->flashKey(50, true);
+    EXPECT_FALSE(key(10)->animationLayer->animationKeys().empty());
+    EXPECT_TRUE(key(50)->animationLayer->isHidden());
+    keyboard->showTypoHeatMap({{"<", 1}}, [&](std::int64_t code) { return german.symbolsForKeyCode(int(code)); });
+    EXPECT_EQ(key(10)->title(), "<");
+    EXPECT_TRUE(key(10)->isError);
+
+    // An ANSI-drawn table reads the codes as the tags.
+    keyboard->updateCaptions("", english, false, false, false);
+    EXPECT_EQ(key(50)->equivalentKey, "`");
+    keyboard->highlightKey(50);
+    loop.runUntilIdle();
+    EXPECT_EQ(keyboard->highlightedKey, key(50));
+}
+
 TEST_F(KeyboardViewTest, TurkishCaptionsFollowTurkishCase) {
     KeyMapTr turkish;
     keyboard->updateCaptions("", turkish, false, false, false);
