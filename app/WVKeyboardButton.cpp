@@ -62,12 +62,21 @@ void WVKeyboardButton::setupLayers() {
 void WVKeyboardButton::setTitle(const std::string& title) {
     equivalentKey = title;
     const Font font = Font::system(Font::systemFontSize() * uiScaleFactor(), FontWeight::Medium);
-    const std::string shown = title == "ß" ? title : text::upper(title, captionLocale.c_str());
+    const std::string shown = captionText(title, captionLocale);
     textLayer->attrStr = makeAttributedString(shown, TextAlignment::Center, font, Color::white());
     textLayer->setNeedsDisplay();
     // The cell places the home-row mark under the title's line in this font.
     setFont(font);
     Button::setTitle(title);
+}
+
+std::string WVKeyboardButton::captionText(const std::string& title, const std::string& locale) {
+    std::string shown;
+    for (const std::string& character : text::characters(title)) {
+        const std::string upper = text::upper(character, locale.c_str());
+        shown += text::lower(upper, locale.c_str()) == character || upper == character ? upper : character;
+    }
+    return shown;
 }
 
 void WVKeyboardButton::startHighlightAnimation() {

@@ -36,8 +36,12 @@ public:
     // common rules).
     std::string captionLocale;
 
-    // Builds the caption in the interface's scale, shown upper-cased except "ß".
+    // Builds the caption in the interface's scale, shown upper-cased (see captionText).
     void setTitle(const std::string& title) override;
+    // A key's characters as its caption shows them: upper-cased, except a character whose
+    // capital does not lead back to it ("ß", whose capital is "SS"; the final "ς", whose
+    // capital is the "Σ" of the "σ" key), which would not tell its key from another.
+    static std::string captionText(const std::string& text, const std::string& locale);
 
     virtual void setupLayers();
     // The blue pulse: overlay opacity 0.7 to 0.2 and back, until stopped.

@@ -32,11 +32,6 @@ void resetKey(WVKeyboardButton& button) {
     button.animationLayer->removeAllAnimations();
 }
 
-// "ß" has no capital of its own; upper-casing would make it "SS", which is not the key.
-std::string upperCaption(const std::string& character, const std::string& locale) {
-    return character == "ß" ? character : text::upper(character, locale.c_str());
-}
-
 void stopPulse(WVKeyboardButton& button) {
     if (button.timer) button.timer->invalidate();
     button.timer.reset();
@@ -206,7 +201,7 @@ void WVKeyboardView::showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKe
         }
         std::string title;
         for (const std::string& symbol : symbols)
-            if (countOf(symbol) || countOf(uppercasedCharacter(symbol))) title += upperCaption(symbol, button->captionLocale);
+            if (countOf(symbol) || countOf(uppercasedCharacter(symbol))) title += WVKeyboardButton::captionText(symbol, button->captionLocale);
         button->setTitle(title);
         const float level = minCount == maxCount ? 1.0f : 1.0f - (maxF - float(sum)) / spread;
         button->showHeatMap(true, level);

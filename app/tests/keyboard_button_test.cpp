@@ -23,8 +23,9 @@ TEST(KeyCaption, ShownUpperCasedExceptSharpS) {
         const char* locale;
         const char* shown;
     };
-    const Case cases[] = {{"a", "", "A"}, {"ß", "", "ß"}, {"я", "", "Я"}, {"ς", "", "Σ"}, {"i", "tr", "İ"},
-                          {"ı", "tr", "I"}, {";", "", ";"}};
+    const Case cases[] = {{"a", "", "A"}, {"ß", "", "ß"}, {"я", "", "Я"}, {"i", "tr", "İ"},
+                          {"ı", "tr", "I"}, {";", "", ";"}, {"σ", "", "Σ"}, {"ς", "", "ς"},
+                          {"É", "", "É"}, {"ŉ", "", "ŉ"}};
     for (const Case& c : cases) {
         WVKeyboardButton key(Rect(0, 0, 48, 49));
         key.captionLocale = c.locale;
