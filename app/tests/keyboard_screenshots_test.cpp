@@ -122,6 +122,37 @@ TEST_P(KeyboardScreenshots, CaptionsCentredAndUnlearnedLettersDimmed) {
     }
 }
 
+TEST(OverlayScreenshots, PulseFlashAndHeatShowUnderTheCaptions) {
+    test::application();
+    ManualRunLoop loop;
+    LogCapture log;
+    auto keys = english();
+    Scene scene(1100, 620);
+    scene.keyboard->updateCaptions(learned(Language::en), *keys, false, false, false);
+    scene.keyboard->highlightKey(1);
+    loop.runUntilIdle();
+    scene.keyboard->flashKey(0, true);
+    scene.keyboard->showShiftKeys(true, false);
+    QImage image = scene.shoot();
+    save(image, "en_qwerty_1100_pulse_flash");
+    const QRect pulsed = keyRect(*scene.keyboard, 1), flashed = keyRect(*scene.keyboard, 0);
+    const QColor blue = image.pixelColor(pulsed.left() + 6, pulsed.top() + 6);
+    const QColor red = image.pixelColor(flashed.left() + 6, flashed.top() + 6);
+    EXPECT_GT(blue.blue(), blue.red() + 60) << "the next key is blue";
+    EXPECT_GT(red.red(), red.blue() + 60) << "the wrong key is red";
+    EXPECT_FALSE(captionBox(image, pulsed, 200).isEmpty()) << "the caption stays on top";
+
+    scene.keyboard->showTypoHeatMap({{"e", 4}, {"r", 2}, {"a", 1}},
+                                    [&](std::int64_t code) { return keys->symbolsForKeyCode(int(code)); });
+    image = scene.shoot();
+    save(image, "en_qwerty_1100_heat");
+    const QColor hot = image.pixelColor(keyRect(*scene.keyboard, 14).left() + 6, keyRect(*scene.keyboard, 14).top() + 6);
+    const QColor warm = image.pixelColor(keyRect(*scene.keyboard, 15).left() + 6, keyRect(*scene.keyboard, 15).top() + 6);
+    const QColor cold = image.pixelColor(keyRect(*scene.keyboard, 2).left() + 6, keyRect(*scene.keyboard, 2).top() + 6);
+    EXPECT_GT(hot.red(), warm.red()) << "more typos, deeper red";
+    EXPECT_GT(warm.red(), cold.red() + 40) << "a key without typos has no shade";
+}
+
 TEST(FingerScreenshots, ActiveFingerIsLitOverTheKeyboard) {
     test::application();
     ManualRunLoop loop;
