@@ -16,7 +16,6 @@ namespace wv {
 
 namespace {
 constexpr float kDimmedCaption = 0.15f;
-constexpr std::int64_t kTabKeyCode = 48;
 
 const char* caseLocale(Language language) { return language == Language::tr ? "tr" : ""; }
 
@@ -153,10 +152,11 @@ void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const Key
     const char* locale = caseLocale(keyMap.lang());
     isoTable_ = keyMap.layoutData().isIsoTable();
     for (auto& [code, button] : keysMap) {
-        // Tab carries its own label; no layout has a symbol for it, so asking would only log.
-        const bool labelled = code == kTabKeyCode;
+        // A key the layout has nothing on (Tab, or the ISO key of a layout drawn without it)
+        // keeps its title; asking the layout would only log that it has no symbol there.
         const int layoutCode = int(physicalCode(code));
-        if (auto symbol = labelled ? std::nullopt : keyMap.symbolForKeyCode(layoutCode, shift, capsLock, option)) {
+        const bool onLayout = !keyMap.symbolsForKeyCode(layoutCode).empty();
+        if (auto symbol = onLayout ? keyMap.symbolForKeyCode(layoutCode, shift, capsLock, option) : std::nullopt) {
             const std::string character(*symbol);
             button->captionLocale = locale;
             button->setTitle(character);
