@@ -9,12 +9,13 @@
 
 namespace wv {
 
-void KeyFaceCache::draw(QPainter& painter, Button& button) {
+void KeyFaceCache::draw(QPainter& painter, Button& button, bool titleShown) {
     const Size size = button.frame().size;
     if (size.width <= 0 || size.height <= 0) return;
     double density = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     density *= std::max(std::fabs(painter.worldTransform().m11()), std::fabs(painter.worldTransform().m22()));
-    const Look look{button.currentImage(), button.attributedTitle(), button.alignment(), size,
+    const Look look{button.currentImage(), titleShown ? button.attributedTitle() : AttributedString(),
+                    button.alignment(),    size,
                     uiScaleFactor(),       density,                  button.isEnabled()};
     if (!look_ || !(*look_ == look)) {
         pixels_ = QImage(int(std::ceil(size.width * density)), int(std::ceil(size.height * density)),

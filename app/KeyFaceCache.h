@@ -20,7 +20,9 @@ class Button;
 // scale or pixel density.
 class KeyFaceCache {
 public:
-    void draw(QPainter& painter, Button& button);
+    // `titleShown`: whether the cell draws anything of the title (a character key's cell does
+    // not; its caption has a layer of its own), so a new caption need not draw the face again.
+    void draw(QPainter& painter, Button& button, bool titleShown = true);
     void invalidate() { look_.reset(); }
 
 private:

@@ -8,6 +8,7 @@
 #include "app/TextHelpers.h"
 #include "app/UIScale.h"
 #include "app/WVKeyboardCell.h"
+#include "app/WVKeyboardCentralCell.h"
 #include "platform/foundation/Text.h"
 
 namespace wv {
@@ -134,6 +135,10 @@ void WVKeyboardButton::showHeatMap(bool error, float level) {
     heatMapOn = true;
 }
 
-void WVKeyboardButton::draw(QPainter& painter, const Rect&) { face_.draw(painter, *this); }
+void WVKeyboardButton::draw(QPainter& painter, const Rect&) {
+    ButtonCell* c = &cell();
+    const bool titleShown = !dynamic_cast<WVKeyboardCell*>(c) || dynamic_cast<WVKeyboardCentralCell*>(c);
+    face_.draw(painter, *this, titleShown);
+}
 
 }  // namespace wv
