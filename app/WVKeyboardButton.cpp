@@ -30,12 +30,12 @@ Animation opacityAnimation(double from, double to, double duration, bool autorev
 }
 }  // namespace
 
-WVKeyboardButton::WVKeyboardButton(const Rect& frame, const std::string& archivedTitle,
+WVKeyboardButton::WVKeyboardButton(const Rect& frame, const std::string& label,
                                    std::unique_ptr<ButtonCell> cell)
     : Button(frame), animationLayer(std::make_shared<Layer>()), textLayer(std::make_shared<TitleLayer>()) {
     setCell(cell ? std::move(cell) : std::make_unique<WVKeyboardCell>());
     setButtonType(ButtonType::MomentaryChange);
-    if (!archivedTitle.empty()) Button::setTitle(archivedTitle);
+    if (!label.empty()) Button::setTitle(label);
     layer();
     setupLayers();
 }

@@ -16,10 +16,10 @@ namespace wv {
 // next key, the red fade of a wrong key or a red heat shade. The keyboard view drives it.
 class WVKeyboardButton : public Button {
 public:
-    // `archivedTitle` is the title a key carries from the start (Tab, Delete, Return); it is
+    // `label` is the title a key carries from the start (Tab, Delete, Return); it is
     // drawn by the cell, not the caption layer, and sets no equivalentKey. Without a cell the
     // key gets a WVKeyboardCell.
-    explicit WVKeyboardButton(const Rect& frame = {}, const std::string& archivedTitle = {},
+    explicit WVKeyboardButton(const Rect& frame = {}, const std::string& label = {},
                               std::unique_ptr<ButtonCell> cell = nullptr);
     ~WVKeyboardButton() override;
 

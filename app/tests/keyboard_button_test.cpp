@@ -49,7 +49,7 @@ TEST(KeyCaption, MediumSystemFontScaledWhiteAndCentred) {
     EXPECT_EQ(a.paragraph->alignment, TextAlignment::Center);
 }
 
-TEST(KeyCaption, ArchivedTitleIsNoCaption) {
+TEST(KeyCaption, LabelIsNoCaption) {
     test::application();
     WVKeyboardButton tab(Rect(0, 0, 74, 49), "tab");
     EXPECT_EQ(tab.title(), "tab");
