@@ -13,13 +13,17 @@ void KeyFaceCache::draw(QPainter& painter, Button& button, bool titleShown) {
     const Size size = button.frame().size;
     if (size.width <= 0 || size.height <= 0) return;
     double density = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    density *= std::max(std::fabs(painter.worldTransform().m11()), std::fabs(painter.worldTransform().m22()));
-    const Look look{button.currentImage(), titleShown ? button.attributedTitle() : AttributedString(),
-                    button.alignment(),    size,
-                    uiScaleFactor(),       density,                  button.isEnabled()};
+    density *= std::max(std::fabs(painter.worldTransform().m11()),
+                        std::fabs(painter.worldTransform().m22()));
+    const Look look{
+        button.currentImage(), titleShown ? button.attributedTitle() : AttributedString(),
+        button.alignment(),    size,
+        uiScaleFactor(),       density,
+        button.isEnabled()};
     if (!look_ || !(*look_ == look)) {
-        pixels_ = QImage(int(std::ceil(size.width * density)), int(std::ceil(size.height * density)),
-                         QImage::Format_ARGB32_Premultiplied);
+        pixels_ =
+            QImage(int(std::ceil(size.width * density)), int(std::ceil(size.height * density)),
+                   QImage::Format_ARGB32_Premultiplied);
         pixels_.setDevicePixelRatio(density);
         pixels_.fill(Qt::transparent);
         QPainter face(&pixels_);

@@ -19,13 +19,13 @@ class Button;
 // is drawn again when anything it shows changes: picture, title, alignment, size, interface
 // scale or pixel density.
 class KeyFaceCache {
-public:
+  public:
     // `titleShown`: whether the cell draws anything of the title (a character key's cell does
     // not; its caption has a layer of its own), so a new caption need not draw the face again.
     void draw(QPainter& painter, Button& button, bool titleShown = true);
     void invalidate() { look_.reset(); }
 
-private:
+  private:
     struct Look {
         ImagePtr image;
         AttributedString title;

@@ -17,7 +17,8 @@ namespace {
 constexpr double kInset = 1.0;
 const char* const kOpacityKey = "opacity";
 
-Animation opacityAnimation(double from, double to, double duration, bool autoreverses, double repeatCount) {
+Animation opacityAnimation(double from, double to, double duration, bool autoreverses,
+                           double repeatCount) {
     Animation a;
     a.keyPath = "opacity";
     a.from = from;
@@ -32,7 +33,9 @@ Animation opacityAnimation(double from, double to, double duration, bool autorev
 
 WVKeyboardButton::WVKeyboardButton(const Rect& frame, const std::string& label,
                                    std::unique_ptr<ButtonCell> cell)
-    : Button(frame), animationLayer(std::make_shared<Layer>()), textLayer(std::make_shared<TitleLayer>()) {
+    : Button(frame),
+      animationLayer(std::make_shared<Layer>()),
+      textLayer(std::make_shared<TitleLayer>()) {
     setCell(cell ? std::move(cell) : std::make_unique<WVKeyboardCell>());
     setButtonType(ButtonType::MomentaryChange);
     if (!label.empty()) Button::setTitle(label);
@@ -75,7 +78,8 @@ std::string WVKeyboardButton::captionText(const std::string& title, const std::s
     std::string shown;
     for (const std::string& character : text::characters(title)) {
         const std::string upper = text::upper(character, locale.c_str());
-        shown += text::lower(upper, locale.c_str()) == character || upper == character ? upper : character;
+        shown += text::lower(upper, locale.c_str()) == character || upper == character ? upper
+                                                                                       : character;
     }
     return shown;
 }
@@ -86,7 +90,8 @@ void WVKeyboardButton::startHighlightAnimation() {
     animationLayer->removeAllAnimations();
     animationLayer->setBackgroundColor(highlightColor());
     animationLayer->addAnimation(
-        opacityAnimation(0.7, 0.2, 0.75, true, double(std::numeric_limits<float>::max())), kOpacityKey);
+        opacityAnimation(0.7, 0.2, 0.75, true, double(std::numeric_limits<float>::max())),
+        kOpacityKey);
 }
 
 void WVKeyboardButton::flashError() {
@@ -137,7 +142,8 @@ void WVKeyboardButton::showHeatMap(bool error, float level) {
 
 void WVKeyboardButton::draw(QPainter& painter, const Rect&) {
     ButtonCell* c = &cell();
-    const bool titleShown = !dynamic_cast<WVKeyboardCell*>(c) || dynamic_cast<WVKeyboardCentralCell*>(c);
+    const bool titleShown =
+        !dynamic_cast<WVKeyboardCell*>(c) || dynamic_cast<WVKeyboardCentralCell*>(c);
     face_.draw(painter, *this, titleShown);
 }
 

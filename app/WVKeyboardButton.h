@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "app/KeyFaceCache.h"
 #include "app/TitleLayer.h"
 #include "platform/dispatch/Timer.h"
-#include "app/KeyFaceCache.h"
 #include "platform/ui/Button.h"
 
 namespace wv {
@@ -15,7 +15,7 @@ namespace wv {
 // drawn by its own caption layer; under the caption an overlay shows the blue pulse of the
 // next key, the red fade of a wrong key or a red heat shade. The keyboard view drives it.
 class WVKeyboardButton : public Button {
-public:
+  public:
     // `label` is the title a key carries from the start (Tab, Delete, Return); it is
     // drawn by the cell, not the caption layer, and sets no equivalentKey. Without a cell the
     // key gets a WVKeyboardCell.
@@ -57,10 +57,10 @@ public:
     static float heatOpacity(float level);
     static constexpr double kFlashSeconds = 3.0;
 
-protected:
+  protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;
 
-private:
+  private:
     KeyFaceCache face_;
 };
 

@@ -2,6 +2,8 @@
 
 namespace wv {
 
-Rect WVKeyboardCell::drawTitle(QPainter&, const AttributedString&, const Rect& frame, Button&) { return frame; }
+Rect WVKeyboardCell::drawTitle(QPainter&, const AttributedString&, const Rect& frame, Button&) {
+    return frame;
+}
 
 }  // namespace wv

@@ -17,8 +17,8 @@ Rect WVKeyboardCentralCell::titleRectForBounds(const Rect& bounds, Button& butto
     return Rect(bounds.x(), bounds.y() + (bounds.height() - h) * 0.5, bounds.width(), h);
 }
 
-Rect WVKeyboardCentralCell::drawTitle(QPainter& painter, const AttributedString& title, const Rect& frame,
-                                      Button& button) {
+Rect WVKeyboardCentralCell::drawTitle(QPainter& painter, const AttributedString& title,
+                                      const Rect& frame, Button& button) {
     const Rect r = WVKeyboardCell::drawTitle(painter, title, frame, button);
     painter.save();
     Graphics::fill(painter, barRect(r, button.frame().width()), Color::white());

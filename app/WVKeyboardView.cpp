@@ -9,8 +9,8 @@
 #include "app/WVModifierButton.h"
 #include "languages/KeyMapBase.h"
 #include "platform/dispatch/MainQueue.h"
-#include "platform/keys/ScanCodeMap.h"
 #include "platform/foundation/Text.h"
+#include "platform/keys/ScanCodeMap.h"
 
 namespace wv {
 
@@ -52,7 +52,8 @@ WVKeyboardView* WVKeyboardView::makeStandard(const Rect& frame) {
 void WVKeyboardView::frameSizeChanged(Size) {
     if (!standardLayout_) return;
     for (View* sub : subviews())
-        if (const KeyboardKey* k = keyboardKey(sub->tag())) sub->setFrame(keyFrame(*k, frame().size));
+        if (const KeyboardKey* k = keyboardKey(sub->tag()))
+            sub->setFrame(keyFrame(*k, frame().size));
 }
 
 WVModifierButton* WVKeyboardView::modifier(std::int64_t code) const {
@@ -144,11 +145,12 @@ void WVKeyboardView::clearKeyHints() {
 
 void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap,
                                     const WVMainViewModel& m) {
-    updateCaptions(learnedLetters, keyMap, m.isShiftL || m.isShiftR, m.isCapsOn, m.isOptionL || m.isOptionR);
+    updateCaptions(learnedLetters, keyMap, m.isShiftL || m.isShiftR, m.isCapsOn,
+                   m.isOptionL || m.isOptionR);
 }
 
-void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift,
-                                    bool capsLock, bool option) {
+void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap,
+                                    bool shift, bool capsLock, bool option) {
     const char* locale = caseLocale(keyMap.lang());
     isoTable_ = keyMap.layoutData().isIsoTable();
     for (auto& [code, button] : keysMap) {
@@ -156,11 +158,13 @@ void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const Key
         // keeps its title; asking the layout would only log that it has no symbol there.
         const int layoutCode = int(physicalCode(code));
         const bool onLayout = !keyMap.symbolsForKeyCode(layoutCode).empty();
-        if (auto symbol = onLayout ? keyMap.symbolForKeyCode(layoutCode, shift, capsLock, option) : std::nullopt) {
+        if (auto symbol = onLayout ? keyMap.symbolForKeyCode(layoutCode, shift, capsLock, option)
+                                   : std::nullopt) {
             const std::string character(*symbol);
             button->captionLocale = locale;
             button->setTitle(character);
-            const bool learned = learnedLetters.find(text::lower(character, locale)) != std::string::npos;
+            const bool learned =
+                learnedLetters.find(text::lower(character, locale)) != std::string::npos;
             button->textLayer->setOpacity(learned ? 1.0 : double(kDimmedCaption));
         }
         resetKey(*button);
@@ -201,12 +205,14 @@ void WVKeyboardView::showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKe
         }
         std::string title;
         for (const std::string& symbol : symbols)
-            if (countOf(symbol) || countOf(uppercasedCharacter(symbol))) title += WVKeyboardButton::captionText(symbol, button->captionLocale);
+            if (countOf(symbol) || countOf(uppercasedCharacter(symbol)))
+                title += WVKeyboardButton::captionText(symbol, button->captionLocale);
         button->setTitle(title);
         const float level = minCount == maxCount ? 1.0f : 1.0f - (maxF - float(sum)) / spread;
         button->showHeatMap(true, level);
     }
-    for (auto& [code, button] : keysMapModifiers) button->setImage(Image::named("keyCommandDisabled"));
+    for (auto& [code, button] : keysMapModifiers)
+        button->setImage(Image::named("keyCommandDisabled"));
 }
 
 }  // namespace wv

@@ -30,7 +30,7 @@ class WVModifierButton;
 // code given to the view is read that way, so captions, pulse, flash and heat land on the key
 // that types the character.
 class WVKeyboardView : public View {
-public:
+  public:
     // An empty keyboard; keys are added as subviews, then registerKeyButtons().
     explicit WVKeyboardView(const Rect& frame = {});
     // The full keyboard of the application (see KeyboardKeyTable), registered; its keys keep
@@ -75,10 +75,11 @@ public:
     // Captions every key from the layout for the modifier state of `modifiers`, dims (caption
     // opacity 0.15) the keys whose lower-cased caption is not in `learnedLetters`, and returns
     // every key to its plain look (no pulse, flash or heat shade).
-    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, const WVMainViewModel& modifiers);
+    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap,
+                        const WVMainViewModel& modifiers);
     // The state flags themselves: Shift, Caps Lock, Option.
-    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift, bool capsLock,
-                        bool option);
+    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift,
+                        bool capsLock, bool option);
 
     using Mistypes = std::vector<std::pair<std::string, std::int64_t>>;
     using SymbolsOfKey = std::function<std::vector<std::string>(std::int64_t keyCode)>;
@@ -87,10 +88,10 @@ public:
     // are unlit. Stays until the next updateCaptions.
     void showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKey& symbolsOfKey);
 
-protected:
+  protected:
     void frameSizeChanged(Size oldSize) override;
 
-private:
+  private:
     WVModifierButton* modifier(std::int64_t code) const;
     WVKeyboardButton* key(std::int64_t code) const;
     // The key (by tag) of a code of the learning layout, and back: the same swap both ways.

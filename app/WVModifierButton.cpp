@@ -4,7 +4,8 @@
 
 namespace wv {
 
-WVModifierButton::WVModifierButton(const Rect& frame, std::unique_ptr<ButtonCell> cell) : Button(frame) {
+WVModifierButton::WVModifierButton(const Rect& frame, std::unique_ptr<ButtonCell> cell)
+    : Button(frame) {
     setCell(cell ? std::move(cell) : std::make_unique<WVModifierButtonCell>());
 }
 

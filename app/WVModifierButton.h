@@ -9,13 +9,13 @@ namespace wv {
 // the arrows): its picture shows whether it is lit, its cell draws its label. Made with a
 // WVModifierButtonCell unless given another cell of that family.
 class WVModifierButton : public Button {
-public:
+  public:
     explicit WVModifierButton(const Rect& frame = {}, std::unique_ptr<ButtonCell> cell = nullptr);
 
-protected:
+  protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;
 
-private:
+  private:
     KeyFaceCache face_;
 };
 

@@ -26,8 +26,8 @@ struct Keyboard {
     Keyboard() : window(Rect(0, 0, 1650, 930)) {
         setScaleReferenceWindow(&window);
         const double s = uiScaleFactor();
-        view = WVKeyboardView::makeStandard(Rect(std::ceil(164 * s), std::ceil(80 * s), std::ceil(780 * s),
-                                                 std::ceil(267 * s)));
+        view = WVKeyboardView::makeStandard(
+            Rect(std::ceil(164 * s), std::ceil(80 * s), std::ceil(780 * s), std::ceil(267 * s)));
         window.contentView()->addSubview(view);
         const auto& groups = letterGroups(Language::en);
         view->updateCaptions(groups[0] + groups[1], keys, false, false, false);

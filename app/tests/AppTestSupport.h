@@ -24,14 +24,15 @@ inline QApplication& application() {
 
 // A window of the given size set as the interface's scale reference while it lives.
 class ScaleWindow {
-public:
-    ScaleWindow(double width, double height) : window_(std::make_unique<Window>(Rect(0, 0, width, height))) {
+  public:
+    ScaleWindow(double width, double height)
+        : window_(std::make_unique<Window>(Rect(0, 0, width, height))) {
         setScaleReferenceWindow(window_.get());
     }
     ~ScaleWindow() { setScaleReferenceWindow(nullptr); }
     Window& window() { return *window_; }
 
-private:
+  private:
     std::unique_ptr<Window> window_;
 };
 

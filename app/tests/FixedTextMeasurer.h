@@ -8,7 +8,7 @@ namespace wv::test {
 
 // Gives every text the same used rectangle, and remembers the last text it was asked about.
 class FixedTextMeasurer : public TextMeasurer {
-public:
+  public:
     explicit FixedTextMeasurer(Rect used) : used_(used) {}
     Size size(const AttributedString& text) const override {
         last = text;
@@ -20,7 +20,7 @@ public:
     }
     mutable std::optional<AttributedString> last;
 
-private:
+  private:
     Rect used_;
 };
 

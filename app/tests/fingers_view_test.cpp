@@ -13,8 +13,9 @@ namespace wv {
 namespace {
 
 TEST(Finger, RawValuesInOrderAndExactMatchOnly) {
-    const char* names[] = {"leftFinger1",  "leftFinger2",  "leftFinger3",  "leftFinger4",  "leftFinger5",
-                           "rightFinger1", "rightFinger2", "rightFinger3", "rightFinger4", "rightFinger5"};
+    const char* names[] = {"leftFinger1",  "leftFinger2",  "leftFinger3",  "leftFinger4",
+                           "leftFinger5",  "rightFinger1", "rightFinger2", "rightFinger3",
+                           "rightFinger4", "rightFinger5"};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(rawValue(finger(i)), names[i]);
         EXPECT_EQ(fingerFromRawValue(names[i]), finger(i));
@@ -24,7 +25,7 @@ TEST(Finger, RawValuesInOrderAndExactMatchOnly) {
 }
 
 class FingersViewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::application();
         view = std::make_unique<WVFingersView>(Rect(0, 0, 780, 267));
@@ -37,14 +38,16 @@ protected:
     std::vector<finger> active() {
         std::vector<finger> lit;
         for (int i = 0; i < 10; ++i)
-            if (shown(finger(i)) == std::string(rawValue(finger(i))) + "Active") lit.push_back(finger(i));
+            if (shown(finger(i)) == std::string(rawValue(finger(i))) + "Active")
+                lit.push_back(finger(i));
         return lit;
     }
     std::unique_ptr<WVFingersView> view;
 };
 
 TEST_F(FingersViewTest, EveryFingerStartsInactive) {
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(shown(finger(i)), std::string(rawValue(finger(i))) + "Inactive");
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(shown(finger(i)), std::string(rawValue(finger(i))) + "Inactive");
     EXPECT_FALSE(view->currentFingers);
 }
 
@@ -54,10 +57,17 @@ TEST_F(FingersViewTest, EachZoneLightsItsFingers) {
         std::vector<finger> fingers;  // in the order fingersForZone gives them
     };
     const Case cases[] = {
-        {0, {finger::leftFinger1}},  {1, {finger::leftFinger2}},  {2, {finger::leftFinger3}},
-        {3, {finger::leftFinger4}},  {4, {finger::rightFinger4}}, {5, {finger::rightFinger3}},
-        {6, {finger::rightFinger2}}, {7, {finger::rightFinger1}}, {-1, {finger::rightFinger5, finger::leftFinger5}},
-        {8, {finger::rightFinger5, finger::leftFinger5}},         {12, {finger::rightFinger5, finger::leftFinger5}},
+        {0, {finger::leftFinger1}},
+        {1, {finger::leftFinger2}},
+        {2, {finger::leftFinger3}},
+        {3, {finger::leftFinger4}},
+        {4, {finger::rightFinger4}},
+        {5, {finger::rightFinger3}},
+        {6, {finger::rightFinger2}},
+        {7, {finger::rightFinger1}},
+        {-1, {finger::rightFinger5, finger::leftFinger5}},
+        {8, {finger::rightFinger5, finger::leftFinger5}},
+        {12, {finger::rightFinger5, finger::leftFinger5}},
     };
     for (const Case& c : cases) {
         const auto pairs = view->fingersForZone(c.zone);
@@ -110,7 +120,8 @@ TEST_F(FingersViewTest, HandsStayInsideTheViewAtEverySize) {
             EXPECT_GE(f.minY(), 0.0);
             EXPECT_LT(f.minY(), size.height * 0.5) << "the fingertips reach the home row";
         }
-        EXPECT_LT(view->leftFinger1->frame().maxX(), view->rightFinger1->frame().minX() + size.width * 0.2);
+        EXPECT_LT(view->leftFinger1->frame().maxX(),
+                  view->rightFinger1->frame().minX() + size.width * 0.2);
     }
 }
 

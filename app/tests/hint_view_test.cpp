@@ -11,7 +11,7 @@ namespace wv {
 namespace {
 
 class HintViewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::application();
         hint = std::make_unique<WVHintView>(Rect(0, 0, 500, 150));
@@ -34,7 +34,8 @@ protected:
 
 TEST_F(HintViewTest, EnterTipHasOneWideCapBeforeTheText) {
     measure(Size{200, 16});
-    hint->showHint(WVHintIconStyle::info, AttributedString("Press Enter"), {"Enter"}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::info, AttributedString("Press Enter"), {"Enter"},
+                   WVKeyContainerPosition::leading);
     EXPECT_EQ(hint->keyContainer->frame(), Rect(62, 10, 51, 23));
     ASSERT_EQ(capFrames().size(), 1u);
     EXPECT_EQ(capFrames()[0], Rect(0, 0, 51, 23));
@@ -51,16 +52,19 @@ TEST_F(HintViewTest, EnterTipHasOneWideCapBeforeTheText) {
 
 TEST_F(HintViewTest, DeleteTipCapIsWiderAndNotAnEnterTip) {
     measure(Size{200, 16});
-    hint->showHint(WVHintIconStyle::info, AttributedString("Delete"), {"Delete"}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::info, AttributedString("Delete"), {"Delete"},
+                   WVKeyContainerPosition::leading);
     EXPECT_EQ(hint->keyContainer->frame(), Rect(62, 10, 58, 23));
     EXPECT_FALSE(hint->isEnterHint());
 }
 
 TEST_F(HintViewTest, TextAreaLeavesRoomForALeadingKeyRow) {
     measure(Size{100, 16});
-    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {"Enter"}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {"Enter"},
+                   WVKeyContainerPosition::leading);
     EXPECT_EQ(hint->textAreaSize(), (Size{500 - 62 - 51, 23}));
-    hint->showHint(WVHintIconStyle::award, AttributedString("x"), {"a"}, WVKeyContainerPosition::bottom);
+    hint->showHint(WVHintIconStyle::award, AttributedString("x"), {"a"},
+                   WVKeyContainerPosition::bottom);
     EXPECT_EQ(hint->textAreaSize(), (Size{500 - 62, 23}));
 }
 
@@ -83,12 +87,14 @@ TEST_F(HintViewTest, LessonLettersSitUnderTheText) {
 
 TEST_F(HintViewTest, CapCaptionsAreInsetByOnePoint) {
     measure(Size{100, 16});
-    hint->showHint(WVHintIconStyle::retry, AttributedString("x"), {"q", "w"}, WVKeyContainerPosition::bottom);
+    hint->showHint(WVHintIconStyle::retry, AttributedString("x"), {"q", "w"},
+                   WVKeyContainerPosition::bottom);
     std::vector<Rect> captions;
     for (View* sub : hint->keyContainer->subviews())
         if (auto* field = dynamic_cast<TextField*>(sub)) {
             captions.push_back(field->frame());
-            EXPECT_EQ(field->attributedStringValue().attributesAtStart().paragraph->alignment, TextAlignment::Center);
+            EXPECT_EQ(field->attributedStringValue().attributesAtStart().paragraph->alignment,
+                      TextAlignment::Center);
         }
     ASSERT_EQ(captions.size(), 2u);
     EXPECT_EQ(captions[1], Rect(28, 1, 21, 21));
@@ -96,8 +102,10 @@ TEST_F(HintViewTest, CapCaptionsAreInsetByOnePoint) {
 
 TEST_F(HintViewTest, NoKeysHidesTheRowAndKeepsTheOldLabels) {
     measure(Size{100, 16});
-    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {"Enter"}, WVKeyContainerPosition::leading);
-    hint->showHint(WVHintIconStyle::admit, AttributedString("Thanks"), {}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {"Enter"},
+                   WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::admit, AttributedString("Thanks"), {},
+                   WVKeyContainerPosition::leading);
     EXPECT_TRUE(hint->keyContainer->isHidden());
     EXPECT_FALSE(hint->hasKeys);
     ASSERT_TRUE(hint->keysArray);
@@ -108,15 +116,18 @@ TEST_F(HintViewTest, NoKeysHidesTheRowAndKeepsTheOldLabels) {
 
 TEST_F(HintViewTest, AKeyRowReplacesTheCapsOfTheLastOne) {
     measure(Size{100, 16});
-    hint->showHint(WVHintIconStyle::award, AttributedString("x"), {"a", "b", "c"}, WVKeyContainerPosition::bottom);
-    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {"Enter"}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::award, AttributedString("x"), {"a", "b", "c"},
+                   WVKeyContainerPosition::bottom);
+    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {"Enter"},
+                   WVKeyContainerPosition::leading);
     EXPECT_EQ(capFrames().size(), 1u);
 }
 
 TEST_F(HintViewTest, AlertPlacesButtonsAtTheBottomOverTheSmallBackground) {
     measure(Size{300, 16});
     bool left = false, right = false;
-    hint->showAlert("Later", [&](Control&) { left = true; }, "Write", [&](Control&) { right = true; });
+    hint->showAlert(
+        "Later", [&](Control&) { left = true; }, "Write", [&](Control&) { right = true; });
     EXPECT_TRUE(hint->hasAlertButtons);
     EXPECT_FALSE(hint->hasKeys);
     EXPECT_EQ(hint->keyPosition, WVKeyContainerPosition::bottom);
@@ -136,7 +147,8 @@ TEST_F(HintViewTest, AlertPlacesButtonsAtTheBottomOverTheSmallBackground) {
     hint->rightButton->performClick();
     EXPECT_TRUE(left && right);
 
-    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::info, AttributedString("x"), {},
+                   WVKeyContainerPosition::leading);
     EXPECT_TRUE(hint->leftButton->isHidden());
     EXPECT_TRUE(hint->rightButton->isHidden());
     EXPECT_FALSE(hint->hasAlertButtons);
@@ -145,7 +157,8 @@ TEST_F(HintViewTest, AlertPlacesButtonsAtTheBottomOverTheSmallBackground) {
 TEST_F(HintViewTest, TextIsWhiteWithLineSpacing) {
     TextAttributes a;
     a.font = Font::system(15);
-    hint->showHint(WVHintIconStyle::info, AttributedString("Tip", a), {}, WVKeyContainerPosition::leading);
+    hint->showHint(WVHintIconStyle::info, AttributedString("Tip", a), {},
+                   WVKeyContainerPosition::leading);
     const TextAttributes shown = hint->textView->textStorage().attributesAtStart();
     EXPECT_EQ(shown.foreground, Color::white());
     EXPECT_EQ(shown.paragraph->lineSpacing, 6.0);
@@ -153,14 +166,16 @@ TEST_F(HintViewTest, TextIsWhiteWithLineSpacing) {
 }
 
 TEST_F(HintViewTest, MissingPartsAreSkipped) {
-    for (View** part : {reinterpret_cast<View**>(&hint->leftButton), reinterpret_cast<View**>(&hint->rightButton),
-                        reinterpret_cast<View**>(&hint->backgroundImage),
-                        reinterpret_cast<View**>(&hint->backgroundImageSmall)}) {
+    for (View** part :
+         {reinterpret_cast<View**>(&hint->leftButton), reinterpret_cast<View**>(&hint->rightButton),
+          reinterpret_cast<View**>(&hint->backgroundImage),
+          reinterpret_cast<View**>(&hint->backgroundImageSmall)}) {
         (*part)->removeFromSuperview();
         delete *part;
         *part = nullptr;
     }
-    hint->showHint(WVHintIconStyle::email, AttributedString("x"), {"a"}, WVKeyContainerPosition::bottom);
+    hint->showHint(WVHintIconStyle::email, AttributedString("x"), {"a"},
+                   WVKeyContainerPosition::bottom);
     hint->showAlert("a", {}, "b", {});
     hint->layoutHint();
     EXPECT_TRUE(hint->hasAlertButtons);

@@ -37,8 +37,8 @@ TEST(UIScaleFactor, SmallerOfTheTwoRatiosToTheReferenceWindow) {
     struct Case {
         double width, height, scale;
     };
-    for (const Case& c : {Case{1100, 620, 1.0}, Case{2200, 620, 1.0}, Case{1100, 1240, 1.0}, Case{1650, 930, 1.5},
-                          Case{825, 620, 0.75}}) {
+    for (const Case& c : {Case{1100, 620, 1.0}, Case{2200, 620, 1.0}, Case{1100, 1240, 1.0},
+                          Case{1650, 930, 1.5}, Case{825, 620, 0.75}}) {
         test::ScaleWindow window(c.width, c.height);
         EXPECT_DOUBLE_EQ(uiScaleFactor(), c.scale) << c.width << " x " << c.height;
     }
@@ -72,9 +72,11 @@ TEST(ModifierCell, TitleLowerCasedAtTheBottomLeadingCorner) {
     button.setTitle("Shift");
     auto& cell = static_cast<WVModifierButtonCell&>(button.cell());
     Canvas canvas;
-    const Rect r = cell.drawTitle(canvas.painter, button.attributedTitle(), button.bounds(), button);
+    const Rect r =
+        cell.drawTitle(canvas.painter, button.attributedTitle(), button.bounds(), button);
     expectRect(r, Rect(6, 49 - 6 - 11, 61 - 12, 11));
-    auto* m = static_cast<test::FixedTextMeasurer*>(const_cast<TextMeasurer*>(&TextMeasurer::current()));
+    auto* m =
+        static_cast<test::FixedTextMeasurer*>(const_cast<TextMeasurer*>(&TextMeasurer::current()));
     ASSERT_TRUE(m->last);
     EXPECT_EQ(m->last->string(), "shift");
     EXPECT_EQ(m->last->runs()[0].attributes.font->pointSize, 9.0);
@@ -109,20 +111,23 @@ TEST(EnterAndCapsCells, MarkGoesAtTheTopOfTheTitleColumn) {
     {
         WVModifierButton button(Rect(0, 0, 61, 101), std::make_unique<WVEnterButtonCell>());
         button.setTitle("return");
-        expectRect(button.cell().drawTitle(canvas.painter, button.attributedTitle(), button.bounds(), button),
+        expectRect(button.cell().drawTitle(canvas.painter, button.attributedTitle(),
+                                           button.bounds(), button),
                    Rect(6, 6, 49, 11));
     }
     {
         WVModifierButton button(Rect(0, 0, 87, 49), std::make_unique<WVCapsButtonCell>());
         button.setTitle("caps lock");
-        expectRect(button.cell().drawTitle(canvas.painter, button.attributedTitle(), button.bounds(), button),
+        expectRect(button.cell().drawTitle(canvas.painter, button.attributedTitle(),
+                                           button.bounds(), button),
                    Rect(6, 6, 75, 11));
     }
     {
         // Without a title the mark is placed from the full title frame.
         WVModifierButton button(Rect(0, 0, 61, 101), std::make_unique<WVEnterButtonCell>());
         const Rect frame(0, 0, 61, 101);
-        expectRect(button.cell().drawTitle(canvas.painter, AttributedString(), frame, button), Rect(0, 6, 61, 101));
+        expectRect(button.cell().drawTitle(canvas.painter, AttributedString(), frame, button),
+                   Rect(0, 6, 61, 101));
     }
 }
 
@@ -142,7 +147,8 @@ TEST(ArrowCell, TrianglesAtScaleOneInA40PointKey) {
         cell.direction = c.direction;
         auto t = cell.triangle(Size{40, 40}, 1.0);
         ASSERT_TRUE(t) << c.direction;
-        for (int i = 0; i < 3; ++i) EXPECT_EQ((*t)[i], c.points[i]) << c.direction << " vertex " << i;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ((*t)[i], c.points[i]) << c.direction << " vertex " << i;
     }
     WVArrowCell none;
     EXPECT_FALSE(none.triangle(Size{40, 40}, 1.0));

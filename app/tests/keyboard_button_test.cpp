@@ -14,7 +14,9 @@
 namespace wv {
 namespace {
 
-const Animation* overlayAnimation(WVKeyboardButton& key) { return key.animationLayer->animationForKey("opacity"); }
+const Animation* overlayAnimation(WVKeyboardButton& key) {
+    return key.animationLayer->animationForKey("opacity");
+}
 
 TEST(KeyCaption, ShownUpperCasedExceptSharpS) {
     test::application();
@@ -23,9 +25,9 @@ TEST(KeyCaption, ShownUpperCasedExceptSharpS) {
         const char* locale;
         const char* shown;
     };
-    const Case cases[] = {{"a", "", "A"}, {"ß", "", "ß"}, {"я", "", "Я"}, {"i", "tr", "İ"},
+    const Case cases[] = {{"a", "", "A"},   {"ß", "", "ß"}, {"я", "", "Я"}, {"i", "tr", "İ"},
                           {"ı", "tr", "I"}, {";", "", ";"}, {"σ", "", "Σ"}, {"ς", "", "ς"},
-                          {"É", "", "É"}, {"ŉ", "", "ŉ"}};
+                          {"É", "", "É"},   {"ŉ", "", "ŉ"}};
     for (const Case& c : cases) {
         WVKeyboardButton key(Rect(0, 0, 48, 49));
         key.captionLocale = c.locale;
@@ -178,7 +180,8 @@ TEST(HeatShade, OpacityByLevel) {
     struct Case {
         float level, opacity;
     };
-    for (const Case& c : {Case{-1.0f, 0.3f}, Case{0.0f, 0.3f}, Case{0.5f, 0.65f}, Case{1.0f, 1.0f}, Case{2.0f, 1.0f}})
+    for (const Case& c : {Case{-1.0f, 0.3f}, Case{0.0f, 0.3f}, Case{0.5f, 0.65f}, Case{1.0f, 1.0f},
+                          Case{2.0f, 1.0f}})
         EXPECT_FLOAT_EQ(WVKeyboardButton::heatOpacity(c.level), c.opacity) << c.level;
 }
 

@@ -30,7 +30,7 @@ bool pulsing(WVKeyboardButton* key) {
 }
 
 class KeyboardViewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::application();
         keyboard.reset(WVKeyboardView::makeStandard(Rect(0, 0, 780, 267)));
@@ -69,7 +69,8 @@ TEST_F(KeyboardViewTest, KeysFillTheReferenceKeyboardWithoutOverlapping) {
         for (size_t j = i + 1; j < keys.size(); ++j) {
             const Rect& a = keys[i].frame;
             const Rect& b = keys[j].frame;
-            const bool overlap = a.minX() < b.maxX() && b.minX() < a.maxX() && a.minY() < b.maxY() && b.minY() < a.maxY();
+            const bool overlap = a.minX() < b.maxX() && b.minX() < a.maxX() &&
+                                 a.minY() < b.maxY() && b.minY() < a.maxY();
             EXPECT_FALSE(overlap) << keys[i].keyCode << " and " << keys[j].keyCode;
         }
     }
@@ -107,7 +108,8 @@ TEST(KeyboardViewRegistration, OnlyDirectButtonSubviewsWithATag) {
     auto* nested = new WVKeyboardButton(Rect(0, 0, 40, 40));
     nested->setTag(14);
     holder->addSubview(nested);
-    for (View* v : std::initializer_list<View*>{first, second, untagged, plain, shift, holder}) keyboard.addSubview(v);
+    for (View* v : std::initializer_list<View*>{first, second, untagged, plain, shift, holder})
+        keyboard.addSubview(v);
     keyboard.registerKeyButtons();
     ASSERT_EQ(keyboard.keysMap.size(), 1u);
     EXPECT_EQ(keyboard.keysMap.at(12), second) << "the later button wins";
@@ -176,7 +178,8 @@ TEST_F(KeyboardViewTest, SameKeyAgainRestartsItsPulse) {
     EXPECT_FALSE(pulsing(key(2))) << "stopped";
     loop.runUntilIdle();
     ASSERT_TRUE(pulsing(key(2)));
-    EXPECT_GT(key(2)->animationLayer->animationForKey("opacity")->beginTime, firstStart) << "and started again";
+    EXPECT_GT(key(2)->animationLayer->animationForKey("opacity")->beginTime, firstStart)
+        << "and started again";
 }
 
 TEST_F(KeyboardViewTest, ClearHighlightKeepsTheKeyRemembered) {
@@ -194,7 +197,8 @@ TEST_F(KeyboardViewTest, ShiftAndOptionKeysLightLeftAndRightApart) {
     keyboard->showOptionKeys(false, true);
     EXPECT_EQ(keyboard->leftOptionKey()->image(), named("keyCommandDisabled"));
     EXPECT_EQ(keyboard->rightOptionKey()->image(), named("keyCommandPressed"));
-    EXPECT_EQ(keyboard->leftShiftKey()->image(), named("keyCommandPressed")) << "Shift keys untouched";
+    EXPECT_EQ(keyboard->leftShiftKey()->image(), named("keyCommandPressed"))
+        << "Shift keys untouched";
 }
 
 TEST_F(KeyboardViewTest, ClearingKeyHintsUnlightsShiftAndOptionKeys) {
@@ -206,8 +210,8 @@ TEST_F(KeyboardViewTest, ClearingKeyHintsUnlightsShiftAndOptionKeys) {
     loop.runUntilIdle();
     EXPECT_EQ(keyboard->highlightedKey, nullptr);
     EXPECT_FALSE(pulsing(key(0)));
-    for (WVModifierButton* m : {keyboard->leftShiftKey(), keyboard->rightShiftKey(), keyboard->leftOptionKey(),
-                                keyboard->rightOptionKey()})
+    for (WVModifierButton* m : {keyboard->leftShiftKey(), keyboard->rightShiftKey(),
+                                keyboard->leftOptionKey(), keyboard->rightOptionKey()})
         EXPECT_EQ(m->image(), named("keyCommandDisabled")) << m->tag();
 }
 
@@ -226,7 +230,8 @@ TEST_F(KeyboardViewTest, CaptionsFollowTheModifierState) {
     EXPECT_EQ(key(51)->title(), "delete");
     EXPECT_EQ(key(48)->title(), "tab");
     for (const std::string& line : log.lines())
-        EXPECT_EQ(line.find("ACHTUNG"), std::string::npos) << "keys the layout has nothing on are not asked: " << line;
+        EXPECT_EQ(line.find("ACHTUNG"), std::string::npos)
+            << "keys the layout has nothing on are not asked: " << line;
     EXPECT_FALSE(key(10)->equivalentKey) << "no ISO key on this layout";
 
     WVMainViewModel model;
@@ -271,7 +276,8 @@ TEST_F(KeyboardViewTest, IsoDrawnTableLandsOnTheKeyThatTypesIt) {
     keyboard->flashKey(50, true);
     EXPECT_FALSE(key(10)->animationLayer->animationKeys().empty());
     EXPECT_TRUE(key(50)->animationLayer->isHidden());
-    keyboard->showTypoHeatMap({{"<", 1}}, [&](std::int64_t code) { return german.symbolsForKeyCode(int(code)); });
+    keyboard->showTypoHeatMap(
+        {{"<", 1}}, [&](std::int64_t code) { return german.symbolsForKeyCode(int(code)); });
     EXPECT_EQ(key(10)->title(), "<");
     EXPECT_TRUE(key(10)->isError);
 
@@ -305,7 +311,8 @@ TEST_F(KeyboardViewTest, CaptionsResetPulseFlashAndHeat) {
     keyboard->highlightKey(0);
     loop.runUntilIdle();
     keyboard->flashKey(1, true);
-    keyboard->showTypoHeatMap({{"d", 2}}, [&](std::int64_t code) { return english.symbolsForKeyCode(int(code)); });
+    keyboard->showTypoHeatMap(
+        {{"d", 2}}, [&](std::int64_t code) { return english.symbolsForKeyCode(int(code)); });
     ASSERT_TRUE(key(2)->heatMapOn);
     keyboard->updateCaptions("a", english, false, false, false);
     for (std::int64_t code : {0, 1, 2}) {
@@ -322,13 +329,14 @@ TEST_F(KeyboardViewTest, CaptionsResetPulseFlashAndHeat) {
 }
 
 class HeatMapTest : public KeyboardViewTest {
-protected:
+  protected:
     void SetUp() override {
         KeyboardViewTest::SetUp();
         keyboard->updateCaptions("asdfjkl", english, false, false, false);
     }
     void show(const WVKeyboardView::Mistypes& mistypes) {
-        keyboard->showTypoHeatMap(mistypes, [&](std::int64_t code) { return english.symbolsForKeyCode(int(code)); });
+        keyboard->showTypoHeatMap(
+            mistypes, [&](std::int64_t code) { return english.symbolsForKeyCode(int(code)); });
     }
 };
 
@@ -356,7 +364,8 @@ TEST_F(HeatMapTest, CapitalAndShiftedTyposCountOnTheirKey) {
     // "E" counts on e's key with "e"; "!" is the shifted character of 1.
     show({{"E", 2}, {"e", 1}, {"!", 1}, {"z", 5}});
     EXPECT_EQ(key(14)->title(), "E");
-    EXPECT_NEAR(key(14)->animationLayer->opacity(), 0.3 + 0.7 * (1.0f - (5.0f - 3.0f) / 4.0f), 1e-6);
+    EXPECT_NEAR(key(14)->animationLayer->opacity(), 0.3 + 0.7 * (1.0f - (5.0f - 3.0f) / 4.0f),
+                1e-6);
     EXPECT_EQ(key(18)->title(), "!");
 }
 
@@ -373,7 +382,8 @@ TEST_F(HeatMapTest, EmptyMistypesPutCaptionedKeysInQuietModeAndUnlightModifiers)
     }
     for (std::int64_t code : {36, 48, 51, 10}) EXPECT_FALSE(key(code)->equivalentKey) << code;
     EXPECT_EQ(key(0)->title(), "a");
-    for (auto& [code, button] : keyboard->keysMapModifiers) EXPECT_EQ(button->image(), named("keyCommandDisabled"));
+    for (auto& [code, button] : keyboard->keysMapModifiers)
+        EXPECT_EQ(button->image(), named("keyCommandDisabled"));
 }
 
 TEST_F(HeatMapTest, HeatShadeRefusesTheErrorFlash) {
@@ -387,7 +397,8 @@ TEST_F(HeatMapTest, HeatShadeRefusesTheErrorFlash) {
 TEST_F(HeatMapTest, SharpSKeepsItsCaption) {
     KeyMapDe german;
     keyboard->updateCaptions("", german, false, false, false);
-    keyboard->showTypoHeatMap({{"ß", 1}}, [&](std::int64_t code) { return german.symbolsForKeyCode(int(code)); });
+    keyboard->showTypoHeatMap(
+        {{"ß", 1}}, [&](std::int64_t code) { return german.symbolsForKeyCode(int(code)); });
     const std::int64_t code = *german.keyCodeForSymbol("ß");
     EXPECT_EQ(key(code)->equivalentKey, "ß");
     EXPECT_EQ(key(code)->textLayer->attrStr->string(), "ß");

@@ -1,10 +1,11 @@
+#include "app/Sound.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/Sound.h"
 #include "app/tests/AppTestSupport.h"
 #include "engine/ErrorSound.h"
 #include "platform/foundation/Log.h"
@@ -45,8 +46,9 @@ TEST(Sound, FiveTyposPlayPositionsZeroToThreeThenZero) {
     Recorder recorder;
     Sound sound(recorder.lookup());
     for (int i = 0; i < 5; ++i) sound.play();
-    EXPECT_EQ(recorder.played, (std::vector<std::string>{"sound_beta_2#0", "sound_beta_2#1", "sound_beta_2#2",
-                                                         "sound_beta_2#3", "sound_beta_2#0"}));
+    EXPECT_EQ(recorder.played,
+              (std::vector<std::string>{"sound_beta_2#0", "sound_beta_2#1", "sound_beta_2#2",
+                                        "sound_beta_2#3", "sound_beta_2#0"}));
     EXPECT_EQ(sound.curr, 1);
 }
 
