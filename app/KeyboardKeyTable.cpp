@@ -24,13 +24,16 @@ using Style = KeyboardKey::Style;
 
 // A key `units` wide starting `at` units from the left of `row`, `rows` rows high.
 Rect place(double at, int row, double units = 1.0, double rows = 1.0) {
-    return Rect(at * kUnit + kGap / 2, row * kRow + kGap / 2, units * kUnit - kGap, rows * kRow - kGap);
+    return Rect(at * kUnit + kGap / 2, row * kRow + kGap / 2, units * kUnit - kGap,
+                rows * kRow - kGap);
 }
 
-void addRow(std::vector<KeyboardKey>& keys, int row, double start, std::initializer_list<int> codes) {
+void addRow(std::vector<KeyboardKey>& keys, int row, double start,
+            std::initializer_list<int> codes) {
     double at = start;
     for (int code : codes) {
-        keys.push_back({code, place(at, row), code == 3 || code == 38 ? Style::HomeRow : Style::Character});
+        keys.push_back(
+            {code, place(at, row), code == 3 || code == 38 ? Style::HomeRow : Style::Character});
         at += 1.0;
     }
 }
@@ -73,17 +76,22 @@ std::vector<KeyboardKey> makeKeys() {
 
 std::unique_ptr<ButtonCell> cellFor(const KeyboardKey& key) {
     switch (key.style) {
-        case Style::HomeRow: return std::make_unique<WVKeyboardCentralCell>();
+        case Style::HomeRow:
+            return std::make_unique<WVKeyboardCentralCell>();
         case Style::Tab:
-        case Style::Modifier: return std::make_unique<WVModifierButtonCell>();
-        case Style::Return: return std::make_unique<WVEnterButtonCell>();
-        case Style::CapsLock: return std::make_unique<WVCapsButtonCell>();
+        case Style::Modifier:
+            return std::make_unique<WVModifierButtonCell>();
+        case Style::Return:
+            return std::make_unique<WVEnterButtonCell>();
+        case Style::CapsLock:
+            return std::make_unique<WVCapsButtonCell>();
         case Style::Arrow: {
             auto cell = std::make_unique<WVArrowCell>();
             cell->direction = key.direction;
             return cell;
         }
-        case Style::Character: break;
+        case Style::Character:
+            break;
     }
     return std::make_unique<WVKeyboardCell>();
 }
@@ -116,19 +124,23 @@ const std::vector<KeyboardKey>& keyboardKeys() {
 
 const KeyboardKey* keyboardKey(int keyCode) {
     const auto& keys = keyboardKeys();
-    auto it = std::find_if(keys.begin(), keys.end(), [&](const KeyboardKey& k) { return k.keyCode == keyCode; });
+    auto it = std::find_if(keys.begin(), keys.end(),
+                           [&](const KeyboardKey& k) { return k.keyCode == keyCode; });
     return it == keys.end() ? nullptr : &*it;
 }
 
 Rect keyFrame(const KeyboardKey& key, Size size) {
-    const double sx = size.width / kReferenceKeyboardSize.width, sy = size.height / kReferenceKeyboardSize.height;
-    return Rect(key.frame.x() * sx, key.frame.y() * sy, key.frame.width() * sx, key.frame.height() * sy);
+    const double sx = size.width / kReferenceKeyboardSize.width,
+                 sy = size.height / kReferenceKeyboardSize.height;
+    return Rect(key.frame.x() * sx, key.frame.y() * sy, key.frame.width() * sx,
+                key.frame.height() * sy);
 }
 
 void addKeyboardKeys(WVKeyboardView& keyboard) {
     Artwork::registerAll();
     const Size size = keyboard.frame().size;
-    for (const KeyboardKey& key : keyboardKeys()) keyboard.addSubview(makeButton(key, keyFrame(key, size)));
+    for (const KeyboardKey& key : keyboardKeys())
+        keyboard.addSubview(makeButton(key, keyFrame(key, size)));
     keyboard.registerKeyButtons();
 }
 

@@ -22,7 +22,7 @@ struct KeyboardKey {
         Tab,        // Tab, Delete: a character-key button with a small label
         Return,     // a character-key button with "return" and "enter"
         CapsLock,
-        Modifier,   // Shift, Option, Command, Control, fn
+        Modifier,  // Shift, Option, Command, Control, fn
         Arrow,
     };
     int keyCode;

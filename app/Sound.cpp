@@ -12,7 +12,8 @@ const std::vector<std::vector<std::string>>& Sound::soundNames() {
         sets.push_back(std::vector<std::string>(4, "sound_beta_2"));
         for (const char* family : {"child", "mar", "pluc"}) {
             std::vector<std::string> set;
-            for (int i = 1; i <= 5; ++i) set.push_back(std::string("sound_") + family + "_" + std::to_string(i));
+            for (int i = 1; i <= 5; ++i)
+                set.push_back(std::string("sound_") + family + "_" + std::to_string(i));
             sets.push_back(std::move(set));
         }
         return sets;
@@ -43,7 +44,8 @@ void Sound::play() {
     if (isOn && !isOn()) return;
     const int n = err_idx == 0 ? 4 : 5;
     curr = curr % n;
-    if (size_t(err_idx) < errors_collection.size() && size_t(curr) < errors_collection[size_t(err_idx)].size()) {
+    if (size_t(err_idx) < errors_collection.size() &&
+        size_t(curr) < errors_collection[size_t(err_idx)].size()) {
         const Player& player = errors_collection[size_t(err_idx)][size_t(curr)];
         if (player) player();
     }

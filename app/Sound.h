@@ -12,7 +12,7 @@ struct ErrorSound;
 // The error sound of the line being typed: one of four sets of sounds, played in turn, one per
 // typo, while the gate allows. Every sound is looked up once, when the object is made.
 class Sound {
-public:
+  public:
     // Starts one sound; an empty player is a sound that was not found and plays nothing.
     using Player = std::function<void()>;
     using Lookup = std::function<Player(const std::string& name)>;

@@ -11,15 +11,17 @@ namespace wv {
 
 Rect TitleLayer::captionRect(const AttributedString& text, Size size) {
     const Rect used = usedTextRect(text, size.width, size.height);
-    return Rect((size.width - used.width()) * 0.5, (size.height - used.height()) * 0.5, used.width(),
-                used.height());
+    return Rect((size.width - used.width()) * 0.5, (size.height - used.height()) * 0.5,
+                used.width(), used.height());
 }
 
 void TitleLayer::drawInContext(QPainter& painter, const QRectF& local) const {
     if (!attrStr || attrStr->empty() || local.isEmpty()) return;
     double density = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    density *= std::max(std::fabs(painter.worldTransform().m11()), std::fabs(painter.worldTransform().m22()));
-    const int w = int(std::ceil(local.width() * density)), h = int(std::ceil(local.height() * density));
+    density *= std::max(std::fabs(painter.worldTransform().m11()),
+                        std::fabs(painter.worldTransform().m22()));
+    const int w = int(std::ceil(local.width() * density)),
+              h = int(std::ceil(local.height() * density));
     if (cache_.isNull() || cache_.width() != w || cache_.height() != h || cachedText_ != attrStr) {
         cache_ = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
         cache_.setDevicePixelRatio(density);
@@ -29,11 +31,12 @@ void TitleLayer::drawInContext(QPainter& painter, const QRectF& local) const {
         const Rect used = usedTextRect(*attrStr, size.width, size.height);
         const Rect at = captionRect(*attrStr, size);
         // Laid out at the layer's width, so only the used rectangle's offset needs undoing.
-        Graphics::drawText(picture, *attrStr, Rect(at.x() - used.x(), at.y() - used.y(), size.width, size.height),
+        Graphics::drawText(picture, *attrStr,
+                           Rect(at.x() - used.x(), at.y() - used.y(), size.width, size.height),
                            false);
         cachedText_ = attrStr;
     }
-    painter.drawImage(local, cache_);
+    painter.drawImage(local.topLeft(), cache_);
 }
 
 }  // namespace wv

@@ -26,7 +26,9 @@ Window* scaleReferenceWindow() {
     return widget ? Window::forWidget(widget) : nullptr;
 }
 
-void setScaleReferenceWindow(Window* window) { referenceWidget() = window ? window->widget() : nullptr; }
+void setScaleReferenceWindow(Window* window) {
+    referenceWidget() = window ? window->widget() : nullptr;
+}
 
 double uiScaleFactor() {
     Window* window = scaleReferenceWindow();

@@ -22,10 +22,14 @@ std::optional<std::array<Point, 3>> WVArrowCell::triangle(Size keySize, double s
     const double d = 5 * s, e = 4 * s;
     const double x0 = (keySize.width - d) * 0.5, y0 = (keySize.height - d) * 0.5;
     switch (*way) {
-        case lineDirenction::left: return std::array<Point, 3>{{{x0 + d, y0}, {x0 + d, y0 + e}, {x0, y0 + e / 2}}};
-        case lineDirenction::right: return std::array<Point, 3>{{{x0, y0}, {x0, y0 + e}, {x0 + d, y0 + e / 2}}};
-        case lineDirenction::up: return std::array<Point, 3>{{{x0, y0 + d}, {x0 + e, y0 + d}, {x0 + e / 2, y0}}};
-        case lineDirenction::down: return std::array<Point, 3>{{{x0, y0}, {x0 + e, y0}, {x0 + e / 2, y0 + d}}};
+        case lineDirenction::left:
+            return std::array<Point, 3>{{{x0 + d, y0}, {x0 + d, y0 + e}, {x0, y0 + e / 2}}};
+        case lineDirenction::right:
+            return std::array<Point, 3>{{{x0, y0}, {x0, y0 + e}, {x0 + d, y0 + e / 2}}};
+        case lineDirenction::up:
+            return std::array<Point, 3>{{{x0, y0 + d}, {x0 + e, y0 + d}, {x0 + e / 2, y0}}};
+        case lineDirenction::down:
+            return std::array<Point, 3>{{{x0, y0}, {x0 + e, y0}, {x0 + e / 2, y0 + d}}};
     }
     return std::nullopt;
 }

@@ -15,7 +15,7 @@ std::optional<lineDirenction> lineDirenctionFromRawValue(const std::string& raw)
 
 // An arrow key: a small white triangle in the middle of the key, pointing its way.
 class WVArrowCell : public WVModifierButtonCell {
-public:
+  public:
     std::optional<std::string> direction;
 
     void drawInteriorWithFrame(QPainter& painter, const Rect& frame, Button& button) override;

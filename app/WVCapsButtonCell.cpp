@@ -6,10 +6,11 @@
 
 namespace wv {
 
-Rect WVCapsButtonCell::drawTitle(QPainter& painter, const AttributedString& title, const Rect& frame,
-                                 Button& button) {
+Rect WVCapsButtonCell::drawTitle(QPainter& painter, const AttributedString& title,
+                                 const Rect& frame, Button& button) {
     const Rect r = WVModifierButtonCell::drawTitle(painter, title, frame, button);
-    const AttributedString mark = makeAttributedString("\u2022", TextAlignment::Left, labelFont(), Color::white());
+    const AttributedString mark =
+        makeAttributedString("\u2022", TextAlignment::Left, labelFont(), Color::white());
     const Rect at(r.x(), 6.0 * uiScaleFactor(), r.width(), r.height());
     Graphics::drawText(painter, mark, at, false);
     return at;

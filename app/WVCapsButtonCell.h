@@ -6,8 +6,9 @@ namespace wv {
 
 // Caps Lock: the modifier title, and a dot in the top-left corner.
 class WVCapsButtonCell : public WVModifierButtonCell {
-public:
-    Rect drawTitle(QPainter& painter, const AttributedString& title, const Rect& frame, Button& button) override;
+  public:
+    Rect drawTitle(QPainter& painter, const AttributedString& title, const Rect& frame,
+                   Button& button) override;
 };
 
 }  // namespace wv

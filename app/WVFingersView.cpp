@@ -7,16 +7,19 @@
 namespace wv {
 
 namespace {
-// The hands picture is drawn for a 220 x 200 hand over a 780 x 267 keyboard: each index
-// finger's tip rests on its home key (F, J) and the palms leave the keyboard at the bottom.
-constexpr double kHandWidth = 220, kHandHeight = 200;
+// Over a 780 x 267 keyboard the hands are 286 x 180 (their pictures spread a little wider than
+// drawn), so that the fingertips rest on the home row from A to F and from J to the key right
+// of L, and the palms leave the keyboard at the bottom.
+constexpr double kHandWidth = 286, kHandHeight = 180;
 constexpr double kReferenceHeight = 267;
-constexpr double kLeftHandX = 110, kRightHandX = 372, kHandsY = 86;
+constexpr double kLeftHandX = 61, kRightHandX = 355, kHandsY = 105;
 constexpr double kReferenceWidth = 780;
 // The hands lie over the keys, which must still be read through them.
 constexpr double kHandsAlpha = 0.6;
 
-std::string imageName(finger f, bool active) { return std::string(rawValue(f)) + (active ? "Active" : "Inactive"); }
+std::string imageName(finger f, bool active) {
+    return std::string(rawValue(f)) + (active ? "Active" : "Inactive");
+}
 }  // namespace
 
 WVFingersView::WVFingersView(const Rect& frame) : View(frame) {
@@ -31,8 +34,9 @@ WVFingersView::WVFingersView(const Rect& frame) : View(frame) {
     };
     leftHand_ = make("leftHand");
     rightHand_ = make("rightHand");
-    ImageView** outlets[] = {&leftFinger1,  &leftFinger2,  &leftFinger3,  &leftFinger4,  &leftFinger5,
-                             &rightFinger1, &rightFinger2, &rightFinger3, &rightFinger4, &rightFinger5};
+    ImageView** outlets[] = {&leftFinger1,  &leftFinger2,  &leftFinger3,  &leftFinger4,
+                             &leftFinger5,  &rightFinger1, &rightFinger2, &rightFinger3,
+                             &rightFinger4, &rightFinger5};
     for (int i = 0; i < 10; ++i) *outlets[i] = make(imageName(finger(i), false));
     layoutHands();
 }
@@ -42,28 +46,38 @@ void WVFingersView::frameSizeChanged(Size) { layoutHands(); }
 void WVFingersView::layoutHands() {
     if (!leftHand_) return;
     const double sx = frame().width() / kReferenceWidth, sy = frame().height() / kReferenceHeight;
-    const double k = std::min(sx, sy);
-    const Rect left(kLeftHandX * sx, kHandsY * sy, kHandWidth * k, kHandHeight * k);
-    const Rect right(kRightHandX * sx, kHandsY * sy, kHandWidth * k, kHandHeight * k);
+    const Rect left(kLeftHandX * sx, kHandsY * sy, kHandWidth * sx, kHandHeight * sy);
+    const Rect right(kRightHandX * sx, kHandsY * sy, kHandWidth * sx, kHandHeight * sy);
     for (View* sub : subviews()) {
-        const bool isLeft = sub == leftHand_ || (sub != rightHand_ && sub != rightFinger1 && sub != rightFinger2 &&
-                                                 sub != rightFinger3 && sub != rightFinger4 && sub != rightFinger5);
+        const bool isLeft =
+            sub == leftHand_ || (sub != rightHand_ && sub != rightFinger1 && sub != rightFinger2 &&
+                                 sub != rightFinger3 && sub != rightFinger4 && sub != rightFinger5);
         sub->setFrame(isLeft ? left : right);
     }
 }
 
 ImageView* WVFingersView::imageView(finger f) const {
     switch (f) {
-        case finger::leftFinger1: return leftFinger1;
-        case finger::leftFinger2: return leftFinger2;
-        case finger::leftFinger3: return leftFinger3;
-        case finger::leftFinger4: return leftFinger4;
-        case finger::leftFinger5: return leftFinger5;
-        case finger::rightFinger1: return rightFinger1;
-        case finger::rightFinger2: return rightFinger2;
-        case finger::rightFinger3: return rightFinger3;
-        case finger::rightFinger4: return rightFinger4;
-        case finger::rightFinger5: return rightFinger5;
+        case finger::leftFinger1:
+            return leftFinger1;
+        case finger::leftFinger2:
+            return leftFinger2;
+        case finger::leftFinger3:
+            return leftFinger3;
+        case finger::leftFinger4:
+            return leftFinger4;
+        case finger::leftFinger5:
+            return leftFinger5;
+        case finger::rightFinger1:
+            return rightFinger1;
+        case finger::rightFinger2:
+            return rightFinger2;
+        case finger::rightFinger3:
+            return rightFinger3;
+        case finger::rightFinger4:
+            return rightFinger4;
+        case finger::rightFinger5:
+            return rightFinger5;
     }
     return nullptr;
 }
@@ -71,15 +85,24 @@ ImageView* WVFingersView::imageView(finger f) const {
 std::vector<WVFingersView::FingerView> WVFingersView::fingersForZone(int zone) const {
     auto one = [this](finger f) { return std::vector<FingerView>{{f, imageView(f)}}; };
     switch (zone) {
-        case 0: return one(finger::leftFinger1);
-        case 1: return one(finger::leftFinger2);
-        case 2: return one(finger::leftFinger3);
-        case 3: return one(finger::leftFinger4);
-        case 4: return one(finger::rightFinger4);
-        case 5: return one(finger::rightFinger3);
-        case 6: return one(finger::rightFinger2);
-        case 7: return one(finger::rightFinger1);
-        default: break;
+        case 0:
+            return one(finger::leftFinger1);
+        case 1:
+            return one(finger::leftFinger2);
+        case 2:
+            return one(finger::leftFinger3);
+        case 3:
+            return one(finger::leftFinger4);
+        case 4:
+            return one(finger::rightFinger4);
+        case 5:
+            return one(finger::rightFinger3);
+        case 6:
+            return one(finger::rightFinger2);
+        case 7:
+            return one(finger::rightFinger1);
+        default:
+            break;
     }
     return {{finger::rightFinger5, rightFinger5}, {finger::leftFinger5, leftFinger5}};
 }

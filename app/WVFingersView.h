@@ -14,7 +14,7 @@ namespace wv {
 // The finger that types the next key shows its "Active" picture, the others "Inactive".
 // Finger zones: 0..3 left little..index, 4..7 right index..little, anything else both thumbs.
 class WVFingersView : public View {
-public:
+  public:
     using FingerView = std::pair<finger, ImageView*>;
 
     // Makes the hands and their ten finger pictures, all inactive, laid out in the frame.
@@ -41,10 +41,10 @@ public:
 
     ImageView* imageView(finger f) const;
 
-protected:
+  protected:
     void frameSizeChanged(Size oldSize) override;
 
-private:
+  private:
     void layoutHands();
     ImageView* leftHand_ = nullptr;
     ImageView* rightHand_ = nullptr;

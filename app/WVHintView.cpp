@@ -12,8 +12,8 @@
 namespace wv {
 
 namespace {
-constexpr double kKeyGap = 4.0;           // between key caps, and between a leading key row and the text
-constexpr double kWideKeyPerChar = 7.0;   // a cap widens by this per character after the first
+constexpr double kKeyGap = 4.0;  // between key caps, and between a leading key row and the text
+constexpr double kWideKeyPerChar = 7.0;  // a cap widens by this per character after the first
 constexpr double kCaptionInset = 1.0;
 constexpr double kMargin = 10.0;
 constexpr double kUnboundedHeight = 1e6;
@@ -42,17 +42,26 @@ void WVHintTextView::setTextStorage(AttributedString text) {
     setNeedsDisplay();
 }
 
-Rect WVHintTextView::usedRect(double width) const { return usedTextRect(text_, width, kUnboundedHeight); }
+Rect WVHintTextView::usedRect(double width) const {
+    return usedTextRect(text_, width, kUnboundedHeight);
+}
 
-void WVHintTextView::draw(QPainter& painter, const Rect&) { Graphics::drawText(painter, text_, bounds(), true); }
+void WVHintTextView::draw(QPainter& painter, const Rect&) {
+    Graphics::drawText(painter, text_, bounds(), true);
+}
 
 const char* WVHintView::iconName(WVHintIconStyle style) {
     switch (style) {
-        case WVHintIconStyle::email: return "tipMail";
-        case WVHintIconStyle::info: return "tipInfoIcon";
-        case WVHintIconStyle::award: return "tipUp";
-        case WVHintIconStyle::retry: return "tipDown";
-        case WVHintIconStyle::admit: return "tipHeartIcon";
+        case WVHintIconStyle::email:
+            return "tipMail";
+        case WVHintIconStyle::info:
+            return "tipInfoIcon";
+        case WVHintIconStyle::award:
+            return "tipUp";
+        case WVHintIconStyle::retry:
+            return "tipDown";
+        case WVHintIconStyle::admit:
+            return "tipHeartIcon";
     }
     return "tipInfoIcon";
 }
@@ -73,11 +82,13 @@ WVHintView::WVHintView(const Rect& frame) : View(frame) {
     iconView = new ImageView(Rect(kMargin, kMargin, 52, 40));
     iconView->setImageScaling(ImageScaling::ProportionallyDown);
     addSubview(iconView);
-    scrollView = new ScrollView(Rect(iconView->frame().maxX(), kMargin, W - iconView->frame().maxX(), containerHeight));
+    scrollView = new ScrollView(
+        Rect(iconView->frame().maxX(), kMargin, W - iconView->frame().maxX(), containerHeight));
     textView = new WVHintTextView(scrollView->bounds());
     scrollView->setDocumentView(textView);
     addSubview(scrollView);
-    keyContainer = new View(Rect(iconView->frame().maxX(), kMargin, W - iconView->frame().maxX(), containerHeight));
+    keyContainer = new View(
+        Rect(iconView->frame().maxX(), kMargin, W - iconView->frame().maxX(), containerHeight));
     keyContainer->setFlipped(true);
     keyContainer->setHidden(true);
     addSubview(keyContainer);
@@ -94,8 +105,8 @@ void WVHintView::setIcon(WVHintIconStyle style) {
     if (iconView) iconView->setImage(Image::named(iconName(style)));
 }
 
-void WVHintView::showHint(WVHintIconStyle icon, const AttributedString& newText, const std::vector<std::string>& keys,
-                          WVKeyContainerPosition position) {
+void WVHintView::showHint(WVHintIconStyle icon, const AttributedString& newText,
+                          const std::vector<std::string>& keys, WVKeyContainerPosition position) {
     text = newText;
     setIcon(icon);
     if (leftButton) leftButton->setHidden(true);
@@ -115,7 +126,8 @@ void WVHintView::showHint(WVHintIconStyle icon, const AttributedString& newText,
 }
 
 void WVHintView::showAlert(const std::string& leftTitle, std::function<void(Control&)> leftAction,
-                           const std::string& rightTitle, std::function<void(Control&)> rightAction) {
+                           const std::string& rightTitle,
+                           std::function<void(Control&)> rightAction) {
     if (leftButton) {
         leftButton->setAttributedTitle(whiteCentred(leftTitle));
         leftButton->action = std::move(leftAction);
@@ -144,16 +156,19 @@ void WVHintView::removeKeyViews() {
 Size WVHintView::textAreaSize() const {
     const double iconMaxX = iconView ? iconView->frame().maxX() : 0;
     double width = frame().width() - iconMaxX;
-    if (keyPosition == WVKeyContainerPosition::leading && keyContainer) width -= keyContainer->frame().width();
+    if (keyPosition == WVKeyContainerPosition::leading && keyContainer)
+        width -= keyContainer->frame().width();
     return Size{width, containerHeight};
 }
 
 Point WVHintView::textOrigin() const {
     const Rect icon = iconView ? iconView->frame() : Rect();
     double x = icon.maxX();
-    if (keyPosition == WVKeyContainerPosition::leading && keyContainer) x += keyContainer->frame().width() + kKeyGap;
+    if (keyPosition == WVKeyContainerPosition::leading && keyContainer)
+        x += keyContainer->frame().width() + kKeyGap;
     const double textHeight = scrollView ? scrollView->frame().height() : 0;
-    const double y = textHeight > icon.height() ? icon.minY() : icon.minY() + (icon.height() - textHeight) * 0.5;
+    const double y =
+        textHeight > icon.height() ? icon.minY() : icon.minY() + (icon.height() - textHeight) * 0.5;
     return Point{x, y};
 }
 

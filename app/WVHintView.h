@@ -20,17 +20,17 @@ enum class WVKeyContainerPosition { leading = 0, bottom = 1 };
 
 // The text of a tip: rich text laid out from the top at the view's width, wrapping.
 class WVHintTextView : public View {
-public:
+  public:
     explicit WVHintTextView(const Rect& frame = {});
     const AttributedString& textStorage() const { return text_; }
     void setTextStorage(AttributedString text);
     // The rectangle the laid-out text takes at `width`.
     Rect usedRect(double width) const;
 
-protected:
+  protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;
 
-private:
+  private:
     AttributedString text_;
 };
 
@@ -39,7 +39,7 @@ private:
 // hides it. Coordinates inside grow downward. All parts are public so that the screen (and
 // tests) can place or leave them out; a part set to nullptr is skipped where it is optional.
 class WVHintView : public View {
-public:
+  public:
     // Makes the panel with its parts: backgrounds over the whole frame, a 40-point icon at the
     // top left, the text, the key row and the two (hidden) alert buttons.
     explicit WVHintView(const Rect& frame);
@@ -69,8 +69,8 @@ public:
     // True when the tip shows keys and its first key is "Enter".
     virtual bool isEnterHint() const;
 
-    void showHint(WVHintIconStyle icon, const AttributedString& text, const std::vector<std::string>& keys,
-                  WVKeyContainerPosition keyPosition);
+    void showHint(WVHintIconStyle icon, const AttributedString& text,
+                  const std::vector<std::string>& keys, WVKeyContainerPosition keyPosition);
     // Switches to two buttons; the caller sets the text and icon, lays out and shows the panel.
     void showAlert(const std::string& leftTitle, std::function<void(Control&)> leftAction,
                    const std::string& rightTitle, std::function<void(Control&)> rightAction);

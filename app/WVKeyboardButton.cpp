@@ -8,6 +8,7 @@
 #include "app/TextHelpers.h"
 #include "app/UIScale.h"
 #include "app/WVKeyboardCell.h"
+#include "app/WVKeyboardCentralCell.h"
 #include "platform/foundation/Text.h"
 
 namespace wv {
@@ -16,7 +17,8 @@ namespace {
 constexpr double kInset = 1.0;
 const char* const kOpacityKey = "opacity";
 
-Animation opacityAnimation(double from, double to, double duration, bool autoreverses, double repeatCount) {
+Animation opacityAnimation(double from, double to, double duration, bool autoreverses,
+                           double repeatCount) {
     Animation a;
     a.keyPath = "opacity";
     a.from = from;
@@ -29,12 +31,14 @@ Animation opacityAnimation(double from, double to, double duration, bool autorev
 }
 }  // namespace
 
-WVKeyboardButton::WVKeyboardButton(const Rect& frame, const std::string& archivedTitle,
+WVKeyboardButton::WVKeyboardButton(const Rect& frame, const std::string& label,
                                    std::unique_ptr<ButtonCell> cell)
-    : Button(frame), animationLayer(std::make_shared<Layer>()), textLayer(std::make_shared<TitleLayer>()) {
+    : Button(frame),
+      animationLayer(std::make_shared<Layer>()),
+      textLayer(std::make_shared<TitleLayer>()) {
     setCell(cell ? std::move(cell) : std::make_unique<WVKeyboardCell>());
     setButtonType(ButtonType::MomentaryChange);
-    if (!archivedTitle.empty()) Button::setTitle(archivedTitle);
+    if (!label.empty()) Button::setTitle(label);
     layer();
     setupLayers();
 }
@@ -62,12 +66,22 @@ void WVKeyboardButton::setupLayers() {
 void WVKeyboardButton::setTitle(const std::string& title) {
     equivalentKey = title;
     const Font font = Font::system(Font::systemFontSize() * uiScaleFactor(), FontWeight::Medium);
-    const std::string shown = title == "ß" ? title : text::upper(title, captionLocale.c_str());
+    const std::string shown = captionText(title, captionLocale);
     textLayer->attrStr = makeAttributedString(shown, TextAlignment::Center, font, Color::white());
     textLayer->setNeedsDisplay();
     // The cell places the home-row mark under the title's line in this font.
     setFont(font);
     Button::setTitle(title);
+}
+
+std::string WVKeyboardButton::captionText(const std::string& title, const std::string& locale) {
+    std::string shown;
+    for (const std::string& character : text::characters(title)) {
+        const std::string upper = text::upper(character, locale.c_str());
+        shown += text::lower(upper, locale.c_str()) == character || upper == character ? upper
+                                                                                       : character;
+    }
+    return shown;
 }
 
 void WVKeyboardButton::startHighlightAnimation() {
@@ -76,7 +90,8 @@ void WVKeyboardButton::startHighlightAnimation() {
     animationLayer->removeAllAnimations();
     animationLayer->setBackgroundColor(highlightColor());
     animationLayer->addAnimation(
-        opacityAnimation(0.7, 0.2, 0.75, true, double(std::numeric_limits<float>::max())), kOpacityKey);
+        opacityAnimation(0.7, 0.2, 0.75, true, double(std::numeric_limits<float>::max())),
+        kOpacityKey);
 }
 
 void WVKeyboardButton::flashError() {
@@ -123,6 +138,13 @@ void WVKeyboardButton::showHeatMap(bool error, float level) {
         animationLayer->setHidden(true);
     }
     heatMapOn = true;
+}
+
+void WVKeyboardButton::draw(QPainter& painter, const Rect&) {
+    ButtonCell* c = &cell();
+    const bool titleShown =
+        !dynamic_cast<WVKeyboardCell*>(c) || dynamic_cast<WVKeyboardCentralCell*>(c);
+    face_.draw(painter, *this, titleShown);
 }
 
 }  // namespace wv

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/KeyFaceCache.h"
 #include "app/TitleLayer.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/ui/Button.h"
@@ -14,11 +15,11 @@ namespace wv {
 // drawn by its own caption layer; under the caption an overlay shows the blue pulse of the
 // next key, the red fade of a wrong key or a red heat shade. The keyboard view drives it.
 class WVKeyboardButton : public Button {
-public:
-    // `archivedTitle` is the title a key carries from the start (Tab, Delete, Return); it is
+  public:
+    // `label` is the title a key carries from the start (Tab, Delete, Return); it is
     // drawn by the cell, not the caption layer, and sets no equivalentKey. Without a cell the
     // key gets a WVKeyboardCell.
-    explicit WVKeyboardButton(const Rect& frame = {}, const std::string& archivedTitle = {},
+    explicit WVKeyboardButton(const Rect& frame = {}, const std::string& label = {},
                               std::unique_ptr<ButtonCell> cell = nullptr);
     ~WVKeyboardButton() override;
 
@@ -35,8 +36,12 @@ public:
     // common rules).
     std::string captionLocale;
 
-    // Builds the caption in the interface's scale, shown upper-cased except "ß".
+    // Builds the caption in the interface's scale, shown upper-cased (see captionText).
     void setTitle(const std::string& title) override;
+    // A key's characters as its caption shows them: upper-cased, except a character whose
+    // capital does not lead back to it ("ß", whose capital is "SS"; the final "ς", whose
+    // capital is the "Σ" of the "σ" key), which would not tell its key from another.
+    static std::string captionText(const std::string& text, const std::string& locale);
 
     virtual void setupLayers();
     // The blue pulse: overlay opacity 0.7 to 0.2 and back, until stopped.
@@ -51,6 +56,12 @@ public:
     // The opacity of the heat shade for a level.
     static float heatOpacity(float level);
     static constexpr double kFlashSeconds = 3.0;
+
+  protected:
+    void draw(QPainter& painter, const Rect& dirtyRect) override;
+
+  private:
+    KeyFaceCache face_;
 };
 
 }  // namespace wv

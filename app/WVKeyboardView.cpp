@@ -10,12 +10,12 @@
 #include "languages/KeyMapBase.h"
 #include "platform/dispatch/MainQueue.h"
 #include "platform/foundation/Text.h"
+#include "platform/keys/ScanCodeMap.h"
 
 namespace wv {
 
 namespace {
 constexpr float kDimmedCaption = 0.15f;
-constexpr std::int64_t kTabKeyCode = 48;
 
 const char* caseLocale(Language language) { return language == Language::tr ? "tr" : ""; }
 
@@ -29,11 +29,6 @@ void resetKey(WVKeyboardButton& button) {
     button.timer.reset();
     button.layer()->removeAllAnimations();
     button.animationLayer->removeAllAnimations();
-}
-
-// "ß" has no capital of its own; upper-casing would make it "SS", which is not the key.
-std::string upperCaption(const std::string& character, const std::string& locale) {
-    return character == "ß" ? character : text::upper(character, locale.c_str());
 }
 
 void stopPulse(WVKeyboardButton& button) {
@@ -57,7 +52,8 @@ WVKeyboardView* WVKeyboardView::makeStandard(const Rect& frame) {
 void WVKeyboardView::frameSizeChanged(Size) {
     if (!standardLayout_) return;
     for (View* sub : subviews())
-        if (const KeyboardKey* k = keyboardKey(sub->tag())) sub->setFrame(keyFrame(*k, frame().size));
+        if (const KeyboardKey* k = keyboardKey(sub->tag()))
+            sub->setFrame(keyFrame(*k, frame().size));
 }
 
 WVModifierButton* WVKeyboardView::modifier(std::int64_t code) const {
@@ -68,6 +64,10 @@ WVModifierButton* WVKeyboardView::modifier(std::int64_t code) const {
 WVKeyboardButton* WVKeyboardView::key(std::int64_t code) const {
     auto it = keysMap.find(code);
     return it == keysMap.end() ? nullptr : it->second;
+}
+
+std::int64_t WVKeyboardView::physicalCode(std::int64_t layoutCode) const {
+    return ScanCodeMap::forLayout(int(layoutCode), isoTable_);
 }
 
 WVModifierButton* WVKeyboardView::leftShiftKey() const { return modifier(56); }
@@ -94,7 +94,7 @@ void WVKeyboardView::registerKeyButtons() {
 }
 
 void WVKeyboardView::flashKey(std::int64_t keyCode, bool isError) {
-    WVKeyboardButton* button = key(keyCode);
+    WVKeyboardButton* button = key(physicalCode(keyCode));
     if (!button) return;
     button->isError = isError;
     button->setAlternateImage(Image::named(isError ? "keyBorderError" : "keyBorderCorrect"));
@@ -115,7 +115,7 @@ void WVKeyboardView::highlightKey(std::optional<std::int64_t> keyCode) {
         return;
     }
     clearHighlight();
-    highlightedKey = key(*keyCode);
+    highlightedKey = key(physicalCode(*keyCode));
     QPointer<WVKeyboardView> self(this);
     MainQueue::shared().async([self] {
         if (self && self->highlightedKey) self->highlightedKey->startHighlightAnimation();
@@ -145,20 +145,26 @@ void WVKeyboardView::clearKeyHints() {
 
 void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap,
                                     const WVMainViewModel& m) {
-    updateCaptions(learnedLetters, keyMap, m.isShiftL || m.isShiftR, m.isCapsOn, m.isOptionL || m.isOptionR);
+    updateCaptions(learnedLetters, keyMap, m.isShiftL || m.isShiftR, m.isCapsOn,
+                   m.isOptionL || m.isOptionR);
 }
 
-void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift,
-                                    bool capsLock, bool option) {
+void WVKeyboardView::updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap,
+                                    bool shift, bool capsLock, bool option) {
     const char* locale = caseLocale(keyMap.lang());
+    isoTable_ = keyMap.layoutData().isIsoTable();
     for (auto& [code, button] : keysMap) {
-        // Tab carries its own label; no layout has a symbol for it, so asking would only log.
-        const bool labelled = code == kTabKeyCode;
-        if (auto symbol = labelled ? std::nullopt : keyMap.symbolForKeyCode(int(code), shift, capsLock, option)) {
+        // A key the layout has nothing on (Tab, or the ISO key of a layout drawn without it)
+        // keeps its title; asking the layout would only log that it has no symbol there.
+        const int layoutCode = int(physicalCode(code));
+        const bool onLayout = !keyMap.symbolsForKeyCode(layoutCode).empty();
+        if (auto symbol = onLayout ? keyMap.symbolForKeyCode(layoutCode, shift, capsLock, option)
+                                   : std::nullopt) {
             const std::string character(*symbol);
             button->captionLocale = locale;
             button->setTitle(character);
-            const bool learned = learnedLetters.find(text::lower(character, locale)) != std::string::npos;
+            const bool learned =
+                learnedLetters.find(text::lower(character, locale)) != std::string::npos;
             button->textLayer->setOpacity(learned ? 1.0 : double(kDimmedCaption));
         }
         resetKey(*button);
@@ -180,7 +186,7 @@ void WVKeyboardView::showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKe
         return std::nullopt;
     };
     for (auto& [code, button] : keysMap) {
-        const std::vector<std::string> symbols = symbolsOfKey(code);
+        const std::vector<std::string> symbols = symbolsOfKey(physicalCode(code));
         std::int64_t sum = 0;
         bool matched = false;
         for (auto& [character, count] : mistypes) {
@@ -199,12 +205,14 @@ void WVKeyboardView::showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKe
         }
         std::string title;
         for (const std::string& symbol : symbols)
-            if (countOf(symbol) || countOf(uppercasedCharacter(symbol))) title += upperCaption(symbol, button->captionLocale);
+            if (countOf(symbol) || countOf(uppercasedCharacter(symbol)))
+                title += WVKeyboardButton::captionText(symbol, button->captionLocale);
         button->setTitle(title);
         const float level = minCount == maxCount ? 1.0f : 1.0f - (maxF - float(sum)) / spread;
         button->showHeatMap(true, level);
     }
-    for (auto& [code, button] : keysMapModifiers) button->setImage(Image::named("keyCommandDisabled"));
+    for (auto& [code, button] : keysMapModifiers)
+        button->setImage(Image::named("keyCommandDisabled"));
 }
 
 }  // namespace wv

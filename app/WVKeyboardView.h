@@ -23,8 +23,14 @@ class WVModifierButton;
 // which key shows what: the result of a typed key, the pulse of the next key, lit Shift and
 // Option keys, captions for the learning layout and modifier state, and the typo heat map.
 // Coordinates inside the view grow downward.
+//
+// Key codes are those of the learning layout. A layout table drawn on an ISO keyboard
+// (KeyboardLayoutData::isIsoTable) numbers the key left of 1 and the key beside the left Shift
+// the other way round from the keys' tags; once updateCaptions has seen such a layout, every
+// code given to the view is read that way, so captions, pulse, flash and heat land on the key
+// that types the character.
 class WVKeyboardView : public View {
-public:
+  public:
     // An empty keyboard; keys are added as subviews, then registerKeyButtons().
     explicit WVKeyboardView(const Rect& frame = {});
     // The full keyboard of the application (see KeyboardKeyTable), registered; its keys keep
@@ -69,10 +75,11 @@ public:
     // Captions every key from the layout for the modifier state of `modifiers`, dims (caption
     // opacity 0.15) the keys whose lower-cased caption is not in `learnedLetters`, and returns
     // every key to its plain look (no pulse, flash or heat shade).
-    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, const WVMainViewModel& modifiers);
+    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap,
+                        const WVMainViewModel& modifiers);
     // The state flags themselves: Shift, Caps Lock, Option.
-    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift, bool capsLock,
-                        bool option);
+    void updateCaptions(const std::string& learnedLetters, const KeyMapBase& keyMap, bool shift,
+                        bool capsLock, bool option);
 
     using Mistypes = std::vector<std::pair<std::string, std::int64_t>>;
     using SymbolsOfKey = std::function<std::vector<std::string>(std::int64_t keyCode)>;
@@ -81,15 +88,18 @@ public:
     // are unlit. Stays until the next updateCaptions.
     void showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKey& symbolsOfKey);
 
-protected:
+  protected:
     void frameSizeChanged(Size oldSize) override;
 
-private:
+  private:
     WVModifierButton* modifier(std::int64_t code) const;
     WVKeyboardButton* key(std::int64_t code) const;
+    // The key (by tag) of a code of the learning layout, and back: the same swap both ways.
+    std::int64_t physicalCode(std::int64_t layoutCode) const;
     void setLit(std::int64_t code, bool lit);
 
     bool standardLayout_ = false;
+    bool isoTable_ = false;
 };
 
 }  // namespace wv

@@ -4,8 +4,11 @@
 
 namespace wv {
 
-WVModifierButton::WVModifierButton(const Rect& frame, std::unique_ptr<ButtonCell> cell) : Button(frame) {
+WVModifierButton::WVModifierButton(const Rect& frame, std::unique_ptr<ButtonCell> cell)
+    : Button(frame) {
     setCell(cell ? std::move(cell) : std::make_unique<WVModifierButtonCell>());
 }
+
+void WVModifierButton::draw(QPainter& painter, const Rect&) { face_.draw(painter, *this); }
 
 }  // namespace wv

@@ -5,7 +5,9 @@
 
 namespace wv {
 
-Rect WVNextButtonCell::arrowRect(Size s) { return Rect(s.width - 18, (s.height - 21) * 0.5, 13, 21); }
+Rect WVNextButtonCell::arrowRect(Size s) {
+    return Rect(s.width - 18, (s.height - 21) * 0.5, 13, 21);
+}
 
 Rect WVNextButtonCell::titleRect(Size s) { return Rect(0, 7, s.width - 13 - 22, s.height); }
 
@@ -18,7 +20,8 @@ void WVNextButtonCell::drawWithFrame(QPainter& painter, const Rect&, Button& but
     attributes.expansion = -0.06;
     attributes.paragraph = ParagraphStyle{TextAlignment::Right, 0};
     attributes.foreground = Color::rgb255(155, 155, 155);
-    Graphics::drawText(painter, AttributedString(button.title(), attributes), titleRect(size), false);
+    Graphics::drawText(painter, AttributedString(button.title(), attributes), titleRect(size),
+                       false);
 }
 
 }  // namespace wv

@@ -33,7 +33,7 @@ const KeyMapCombinator* combinatorOf(const LangData* lang) {
 WVTextLine::WVTextLine(LessonStats& statistics, Clock clock)
     : statistics_(statistics), clock_(clock ? std::move(clock) : Clock(steadySeconds)) {}
 
-void WVTextLine::generateNewLine(LangData& langData, const MistypesInfo* mistypes) {
+void WVTextLine::generateNewLine(LangData& langData, MistypesInfo* mistypes) {
     langActive_ = &langData;
     std::string line;
     if (auto* generator = langData.generator()) {

@@ -38,7 +38,7 @@ class WVTextLine {
     rx::PublishSubject<std::string> newLineCreated;
 
     // A new line of 100 characters for the language's current lesson.
-    void generateNewLine(LangData& langData, const MistypesInfo* mistypes);
+    void generateNewLine(LangData& langData, MistypesInfo* mistypes);
     // Installs a text with the cursor at its start; the dead-key state starts afresh.
     void setText(const std::string& text);
 

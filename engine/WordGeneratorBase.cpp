@@ -163,9 +163,8 @@ int WordGeneratorBase::drawLength(int level) const {
     return len;
 }
 
-std::string WordGeneratorBase::generateText(int length, int level, const MistypesInfo* pool) {
-    std::shared_ptr<MistypesInfo> mistypes;
-    if (pool) mistypes = std::make_shared<MistypesInfo>(*pool);
+// The pool is used up across lines: a restarted line goes on from what the last one left.
+std::string WordGeneratorBase::generateText(int length, int level, MistypesInfo* mistypes) {
     int sentences = 1;
     if (langData_.punctuationOn()) {
         if (randomUniform(10) < 5) {
@@ -176,7 +175,7 @@ std::string WordGeneratorBase::generateText(int length, int level, const Mistype
     }
     WVText text(
         sentences, langData_.punctuations(), langData_.punctuationsEnd(),
-        [this, level, mistypes](int len) { return wordForLength(len, level, mistypes.get()); },
+        [this, level, mistypes](int len) { return wordForLength(len, level, mistypes); },
         langData_.capitalizer());
     while (text.length() < length) {
         const int before = text.length();

@@ -50,7 +50,7 @@ class WordGeneratorBase : public WordGenerator {
     // One exercise line of about `length` characters for the lesson `level` (0..6). The line
     // practises the pending letters of `mistypes` and uses them up on a copy: the caller's
     // pool is handed over read-only.
-    std::string generateText(int length, int level, const MistypesInfo* mistypes) override;
+    std::string generateText(int length, int level, MistypesInfo* mistypes) override;
     // A database word of `symbols` letters (1..10) that is not filtered; "" for a length
     // outside 1..10; none after ten draws without a usable word.
     std::optional<std::string> getWordWithSymbols(int symbols, int level,

@@ -22,7 +22,7 @@ class WordGenerator {
     // One exercise line of about `length` characters for lesson `level` (0..5, 6 the expert
     // lesson), practising the letters in `mistypes` when given. Marks come from the owning
     // language's punctuation selectors, so their cycles run on across lines.
-    virtual std::string generateText(int length, int level, const MistypesInfo* mistypes) = 0;
+    virtual std::string generateText(int length, int level, MistypesInfo* mistypes) = 0;
 };
 
 // Makes the generator of a language while its LangData is being built. The generator may keep

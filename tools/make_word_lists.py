@@ -91,33 +91,51 @@ OFFENSIVE = {
         pissed poop porn porno prick pube pussy queer rape raped rapist retard scum semen sex
         sexy shag shit shits shitty skank slut sluts smut spastic sperm spic stupid suck
         sucks tit tits titty turd twat urine vagina wank wanker whore whores wop""",
-    "de": """arsch arschloch arschlöcher bumsen depp fick ficken fickt fotze hure huren
+    "de": """sex sexy porno arsch arschloch arschlöcher bumsen depp fick ficken fickt fotze hure huren
         hurensohn idiot idioten kacke miststück mongo neger nutte nutten penis pimmel pisse
         pissen schlampe scheiße scheisse schwanz schwuchtel spast titten trottel vagina
         verdammt wichser wichsen wixer zicke""",
-    "es": """cabrón cabron cagar caca carajo chingar chocho cojones coño culo follar gilipollas
+    "es": """sexo sexy porno cabrón cabron cagar caca carajo chingar chocho cojones coño culo follar gilipollas
         hostia hostias idiota imbécil joder jodido mamón marica maricón mierda negrata
         pendejo polla puta putas puto putos tonto verga zorra""",
-    "fr": """baise baiser bite bordel bougnoule branler chiant chier con conne connard connasse
+    "fr": """sexe sexy porno baise baiser bite bordel bougnoule branler chiant chier con conne connard connasse
         couille couilles cul emmerder enculé enculer foutre garce gouine merde merdique
         nègre nique niquer pd pédé pétasse pisse pute putain putes salaud salope
         tapette""",
-    "it": """bastardo cagare cavolo cazzata cazzo cazzi coglione coglioni culo fica figa
+    "it": """sesso sexy porno bastardo cagare cavolo cazzata cazzo cazzi coglione coglioni culo fica figa
         finocchio fottere fottuto frocio merda mignotta minchia negro pirla porca porco
         puttana puttane sega stronzo stronzi troia vaffanculo""",
-    "ua": """блядь блять бля гівно гімно дупа жопа курва лайно пизда падло сука суки хуй
+    "ua": """секс секси порно* блядь блять бля гівно гімно дупа жопа курва лайно пизда падло сука суки хуй
         хуйня срака срати сцяти підор підар бляд* їба* йоба* пизд* хуй* хуя* хує* єба*
         підор* підар* мудак* мудил* залуп* курв*""",
-    "ru": """блядь блять бля говно гавно дерьмо жопа пизда сука суки сучка хуй хуйня ссать
+    "ru": """секс секси порно* блядь блять бля говно гавно дерьмо жопа пизда сука суки сучка хуй хуйня ссать
         срать мудак педик пидор шлюха гандон бляд* пизд* хуй* хуя* хуе* хуё* еба* ебл* ебу*
-        ёба* ебан* мудак* мудил* пидор* пидар* залуп* шлюх* говн* дерьм* манд* сучар*""",
-    "gr": """μαλακα μαλακας μαλακες μουνι πουτανα πουστη πουστης καυλι γαμω γαμησου σκατα
+        ёба* ебан* мудак* мудил* пидор* пидар* залуп* шлюх* говн* дерьм* манда сучар*""",
+    "gr": """σεξ πορνο* μαλακα μαλακας μαλακες μουνι πουτανα πουστη πουστης καυλι γαμω γαμησου σκατα
         μαλακ* γαμ* πουτ* πουστ* μουν* καυλ* σκατ*""",
-    "tr": """amcık amk bok boktan göt götü ibne kahpe orospu pezevenk piç sik sikik sikiş
+    "tr": """seks porno amcık amk bok boktan göt götü ibne kahpe orospu pezevenk piç sik sikik sikiş
         siktir yarak yarrak orospu* sikt* sikiş* amcı* yarra* pezeven*""",
-    "pr": """babaca bosta buceta cacete caralho cu cuzão foda foder fodido merda piroca
+    "pr": """sexo sexy porno babaca bosta buceta cacete caralho cu cuzão foda foder fodido merda piroca
         porra puta puto putas putaria rola veado viado xota xoxota""",
 }
+
+
+# Vowel letters: a longer word without any is an abbreviation ("dm", "ст", "κτλ").
+VOWELS = {
+    "en": "aeiouy", "de": "aeiouyäöü", "es": "aeiouyáéíóú", "fr": "aeiouyéèêëàâîïôûùœ",
+    "it": "aeiouyàèéìòù", "pr": "aeiouyáâãàéêíóôõú", "ru": "аеёиоуыэюя", "ua": "аеєиіїоуюя",
+    "gr": "αεηιουω", "tr": "aeıioöuü",
+}
+
+
+def vowel_runs(case, word):
+    runs, inside = 0, False
+    for ch in word:
+        vowel = ch in VOWELS[case]
+        if vowel and not inside:
+            runs += 1
+        inside = vowel
+    return runs
 
 
 def lower(case, text):
@@ -303,6 +321,14 @@ def make_list(case):
             dropped["bare letter"] += 1
             continue
         if case == "gr" and w.endswith("σ"):
+            dropped["spelling"] += 1
+            continue
+        if len(w) > 1 and vowel_runs(case, w) == 0:
+            dropped["no vowel"] += 1
+            continue
+        # Greek words of more than one syllable are written with a tonos; without one they
+        # are misspelt (or the list's capital forms), so only one-syllable words stay.
+        if case == "gr" and vowel_runs(case, w) > 1:
             dropped["spelling"] += 1
             continue
         if level_of(groups, w) is None:

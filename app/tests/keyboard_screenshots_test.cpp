@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -42,8 +44,9 @@ std::unique_ptr<KeyMapBase> russian() { return std::make_unique<KeyMapRu>(); }
 std::unique_ptr<KeyMapBase> greek() { return std::make_unique<KeyMapGr>(); }
 
 const Shot kShots[] = {
-    {"en_qwerty", english, Language::en}, {"de_qwertz", german, Language::de}, {"fr_azerty", french, Language::fr},
-    {"ru_jcuken", russian, Language::ru}, {"gr", greek, Language::gr},
+    {"en_qwerty", english, Language::en}, {"de_qwertz", german, Language::de},
+    {"fr_azerty", french, Language::fr},  {"ru_jcuken", russian, Language::ru},
+    {"gr", greek, Language::gr},
 };
 
 // The first three lessons' letters: the rest of the letters show dimmed.
@@ -98,13 +101,15 @@ TEST_P(KeyboardScreenshots, CaptionsCentredAndUnlearnedLettersDimmed) {
     for (auto [width, height] : {std::pair{1100.0, 620.0}, std::pair{1650.0, 930.0}}) {
         for (int modifier = 0; modifier < 3; ++modifier) {
             Scene scene(width, height);
-            scene.keyboard->updateCaptions(learned(shot.language), *keys, modifier == 1, false, modifier == 2);
+            scene.keyboard->updateCaptions(learned(shot.language), *keys, modifier == 1, false,
+                                           modifier == 2);
             const QImage image = scene.shoot();
             const char* state = modifier == 0 ? "" : modifier == 1 ? "_shift" : "_option";
             save(image, std::string(shot.name) + "_" + std::to_string(int(width)) + state);
             // Every lit caption of a letter key sits in the middle of its key.
             for (const auto& [code, button] : scene.keyboard->keysMap) {
-                if (!button->equivalentKey || *button->equivalentKey == " " || button->textLayer->opacity() < 1)
+                if (!button->equivalentKey || *button->equivalentKey == " " ||
+                    button->textLayer->opacity() < 1)
                     continue;
                 const QRect key = keyRect(*scene.keyboard, int(code));
                 const QRect box = captionBox(image, key, 200);
@@ -112,12 +117,102 @@ TEST_P(KeyboardScreenshots, CaptionsCentredAndUnlearnedLettersDimmed) {
                 const double dx = box.center().x() + 0.5 - (key.left() + key.width() / 2.0);
                 const double dy = box.center().y() + 0.5 - (key.top() + key.height() / 2.0);
                 EXPECT_LT(std::fabs(dx), key.width() * 0.12)
-                    << shot.name << " key " << code << " '" << *button->equivalentKey << "' at " << width;
+                    << shot.name << " key " << code << " '" << *button->equivalentKey << "' at "
+                    << width;
                 EXPECT_LT(std::fabs(dy), key.height() * 0.2)
-                    << shot.name << " key " << code << " '" << *button->equivalentKey << "' at " << width;
+                    << shot.name << " key " << code << " '" << *button->equivalentKey << "' at "
+                    << width;
             }
         }
     }
+}
+
+TEST(OverlayScreenshots, PulseFlashAndHeatShowUnderTheCaptions) {
+    test::application();
+    ManualRunLoop loop;
+    LogCapture log;
+    auto keys = english();
+    Scene scene(1100, 620);
+    scene.keyboard->updateCaptions(learned(Language::en), *keys, false, false, false);
+    scene.keyboard->highlightKey(1);
+    loop.runUntilIdle();
+    scene.keyboard->flashKey(0, true);
+    scene.keyboard->showShiftKeys(true, false);
+    QImage image = scene.shoot();
+    save(image, "en_qwerty_1100_pulse_flash");
+    const QRect pulsed = keyRect(*scene.keyboard, 1), flashed = keyRect(*scene.keyboard, 0);
+    const QColor blue = image.pixelColor(pulsed.left() + 6, pulsed.top() + 6);
+    const QColor red = image.pixelColor(flashed.left() + 6, flashed.top() + 6);
+    EXPECT_GT(blue.blue(), blue.red() + 60) << "the next key is blue";
+    EXPECT_GT(red.red(), red.blue() + 60) << "the wrong key is red";
+    EXPECT_FALSE(captionBox(image, pulsed, 200).isEmpty()) << "the caption stays on top";
+
+    scene.keyboard->showTypoHeatMap({{"e", 4}, {"r", 2}, {"a", 1}}, [&](std::int64_t code) {
+        return keys->symbolsForKeyCode(int(code));
+    });
+    image = scene.shoot();
+    save(image, "en_qwerty_1100_heat");
+    const QColor hot = image.pixelColor(keyRect(*scene.keyboard, 14).left() + 6,
+                                        keyRect(*scene.keyboard, 14).top() + 6);
+    const QColor warm = image.pixelColor(keyRect(*scene.keyboard, 15).left() + 6,
+                                         keyRect(*scene.keyboard, 15).top() + 6);
+    const QColor cold = image.pixelColor(keyRect(*scene.keyboard, 2).left() + 6,
+                                         keyRect(*scene.keyboard, 2).top() + 6);
+    EXPECT_GT(hot.red(), warm.red()) << "more typos, deeper red";
+    EXPECT_GT(warm.red(), cold.red() + 40) << "a key without typos has no shade";
+}
+
+TEST(FingerScreenshots, ActiveFingerIsLitOverTheKeyboard) {
+    test::application();
+    ManualRunLoop loop;
+    LogCapture log;
+    auto keys = english();
+    for (auto [width, height] : {std::pair{1100.0, 620.0}, std::pair{1650.0, 930.0}}) {
+        Scene scene(width, height);
+        scene.keyboard->updateCaptions(learned(Language::en), *keys, false, false, false);
+        auto* fingers = new WVFingersView(scene.keyboard->frame());
+        scene.scale.window().contentView()->addSubview(fingers);
+        for (int zone : {3, 4, -1}) {
+            fingers->showFingers(zone);
+            QImage image = scene.keyboard->snapshot(1.0);
+            QPainter painter(&image);
+            painter.drawImage(QPointF(0, 0), fingers->snapshot(1.0));
+            painter.end();
+            save(image, "fingers_zone" + std::to_string(zone) + "_" + std::to_string(int(width)));
+            // The lit finger is drawn in the highlight colour: blue dominates somewhere in its
+            // picture.
+            const QImage lit = fingers->snapshot(1.0);
+            int blue = 0;
+            for (int y = 0; y < lit.height(); ++y)
+                for (int x = 0; x < lit.width(); ++x) {
+                    const QColor c = lit.pixelColor(x, y);
+                    if (c.alpha() > 60 && c.blue() > c.red() + 60) ++blue;
+                }
+            EXPECT_GT(blue, 200) << "zone " << zone;
+        }
+    }
+}
+
+TEST(HintScreenshots, EnterTipAndLessonTip) {
+    test::application();
+    ManualRunLoop loop;
+    auto* window = new Window(Rect(0, 0, 600, 200));
+    auto* hint = new WVHintView(Rect(20, 20, 520, 150));
+    window->contentView()->addSubview(hint);
+    TextAttributes a;
+    a.font = Font::system(15);
+    hint->showHint(WVHintIconStyle::info,
+                   AttributedString("Press Enter to start the next line.", a), {"Enter"},
+                   WVKeyContainerPosition::leading);
+    save(hint->snapshot(1.0), "hint_enter");
+    hint->showHint(WVHintIconStyle::award,
+                   AttributedString("A new lesson! These letters join the exercises from now on; "
+                                    "find them on the keyboard before you type.",
+                                    a),
+                   {"g", "h", "t"}, WVKeyContainerPosition::bottom);
+    save(hint->snapshot(1.0), "hint_lesson");
+    EXPECT_TRUE(QFile::exists(kFolder + "/hint_enter.png"));
+    delete window;
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, KeyboardScreenshots, ::testing::ValuesIn(kShots),

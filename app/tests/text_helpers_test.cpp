@@ -60,10 +60,11 @@ TEST(FitFontToWidth, ScaleIsHeldInSinglePrecision) {
 }
 
 TEST(FitFontToWidth, RealTextFitsItsBox) {
-    int argc = 1;
-    char name[] = "t";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    static int argc = 1;
+    static char name[] = "wv_app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);  // fonts need one; kept for the process
+    (void)app;
     const std::string text = "the quick brown fox jumps over the lazy dog";
     const Font fitted = fitFontToWidth(400, 60, text, Font::system(40));
     TextAttributes a;

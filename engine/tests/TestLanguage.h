@@ -23,7 +23,7 @@ class ScriptedGenerator : public WordGenerator {
     std::vector<std::string> letterGroups() const override {
         return {"a", "b", "c", "d", "e", "f"};
     }
-    std::string generateText(int length, int level, const MistypesInfo*) override {
+    std::string generateText(int length, int level, MistypesInfo*) override {
         calls.push_back({length, level});
         return texts[(calls.size() - 1) % texts.size()];
     }

@@ -354,18 +354,23 @@ TEST_F(LanguageFixture, OnlyEnglishFiltersItsList) {
     EXPECT_EQ(en.wordForLength(4, 0, nullptr), "ERROR");
 }
 
-TEST_F(WordGeneratorTest, ALinePractisesOnACopyOfThePool) {
+TEST_F(WordGeneratorTest, ALineUsesUpThePoolAndTheNextLineGoesOnFromWhatIsLeft) {
     settings_.level = 1;
     FixtureGenerator generator(settings_, fixture_.bundle());
     ScopedRandomSource random(std::make_shared<SeededRandom>(12));
-    const MistypesInfo pool(Language::en, "aaaa");
+    MistypesInfo pool(Language::en, "aaaa");
     generator.generateText(100, 1, &pool);
     ASSERT_FALSE(generator.requests.empty());
     EXPECT_EQ(generator.requests.front().priority, "a");
     EXPECT_EQ(generator.requests.front().level, 0);
-    // The "a"s were used up on the copy: later words take the lesson's letters again.
+    // The "a"s were used up: later words take the lesson's letters again, and so does the
+    // next line made from the same pool.
     EXPECT_NE(generator.requests.back().priority, "a");
-    EXPECT_EQ(pool.count("a"), 4);
+    EXPECT_EQ(pool.count("a"), 0);
+    generator.requests.clear();
+    generator.generateText(100, 1, &pool);
+    ASSERT_FALSE(generator.requests.empty());
+    EXPECT_NE(generator.requests.front().priority, "a");
 }
 
 // The language tree makes its generators here; they read the lesson and options of their

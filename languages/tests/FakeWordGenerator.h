@@ -19,7 +19,7 @@ class FakeWordGenerator : public WordGenerator {
     std::vector<std::string> letterGroups() const override {
         return wv::letterGroups(data_.type());
     }
-    std::string generateText(int, int level, const MistypesInfo*) override {
+    std::string generateText(int, int level, MistypesInfo*) override {
         return data_.code() + ":" + std::to_string(level);
     }
     bool madeLast() const { return madeLast_; }

@@ -1,50 +1,14 @@
 #pragma once
 
-#include <memory>
-#include <utility>
-
-#include "platform/rx/Observable.h"
-#include "platform/rx/SubjectCore.h"
+#include "platform/rx/SubjectHandle.h"
 
 namespace wv::rx {
 
-// Passes on only the values sent after a subscriber joined. Copies of the handle are the same
-// subject.
+// Passes on only the values sent after a subscriber joined.
 template <typename T>
-class PublishSubject {
+class PublishSubject : public detail::SubjectHandle<T> {
 public:
-    PublishSubject() : core_(std::make_shared<detail::SubjectCore<T>>(std::nullopt)) {}
-
-    // After completion or disposal sending has no effect. The subject stays alive until the
-    // delivery ends, even when a subscriber destroys the handle's owner.
-    void onNext(const T& value) const {
-        auto core = core_;
-        core->onNext(value);
-    }
-    void onCompleted() const {
-        auto core = core_;
-        core->onCompleted();
-    }
-    void dispose() const { core_->dispose(); }
-    bool isDisposed() const { return core_->isDisposed(); }
-    bool isCompleted() const { return core_->isCompleted(); }
-    size_t subscriberCount() const { return core_->subscriberCount(); }
-
-    Observable<T> asObservable() const {
-        std::shared_ptr<detail::SubjectCore<T>> core = core_;
-        return Observable<T>::create(
-            [core](Observer<T> observer) { return core->subscribe(std::move(observer)); });
-    }
-    Disposable subscribe(Observer<T> observer) const {
-        return core_->subscribe(std::move(observer));
-    }
-    Disposable subscribe(std::function<void(const T&)> onNext,
-                         std::function<void()> onCompleted = {}) const {
-        return subscribe(Observer<T>{std::move(onNext), std::move(onCompleted)});
-    }
-
-private:
-    std::shared_ptr<detail::SubjectCore<T>> core_;
+    PublishSubject() : detail::SubjectHandle<T>(std::nullopt) {}
 };
 
 }  // namespace wv::rx

@@ -65,6 +65,11 @@ ImagePtr Button::currentImage() const {
     return alternate && alternateImage_ ? alternateImage_ : image_;
 }
 
+void Button::setImageDimsWhenDisabled(bool dims) {
+    dimsWhenDisabled_ = dims;
+    setNeedsDisplay();
+}
+
 void Button::setButtonType(ButtonType type) {
     type_ = type;
     setNeedsDisplay();

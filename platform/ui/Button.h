@@ -37,6 +37,10 @@ public:
     void setImageScaling(ImageScaling scaling);
     // The picture shown now (see ButtonType).
     ImagePtr currentImage() const;
+    // A disabled button draws its picture at half strength unless told not to (a button with
+    // pictures of its own for the disabled look).
+    bool imageDimsWhenDisabled() const { return dimsWhenDisabled_; }
+    void setImageDimsWhenDisabled(bool dims);
 
     ButtonType buttonType() const { return type_; }
     void setButtonType(ButtonType type);
@@ -71,6 +75,7 @@ private:
     ImagePtr image_;
     ImagePtr alternateImage_;
     ImageScaling imageScaling_ = ImageScaling::AxesIndependently;
+    bool dimsWhenDisabled_ = true;
     ButtonType type_ = ButtonType::MomentaryPushIn;
     int state_ = 0;
     bool highlighted_ = false;

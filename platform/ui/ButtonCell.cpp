@@ -17,7 +17,7 @@ void ButtonCell::drawInteriorWithFrame(QPainter& painter, const Rect& frame, But
 }
 
 void ButtonCell::drawImage(QPainter& painter, const Image& image, const Rect& frame, Button& button) {
-    const double fraction = button.isEnabled() ? 1.0 : 0.5;
+    const double fraction = button.isEnabled() || !button.imageDimsWhenDisabled() ? 1.0 : 0.5;
     Graphics::drawImage(painter, image, frame, fraction);
 }
 

@@ -33,6 +33,8 @@ bool KeyEventBridge::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ApplicationDeactivate) keys_->releaseAll();
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     if (!watched->isWidgetType()) return false;  // the same key also passes the QWindow first
+    // An open menu tracks the keyboard itself; monitors do not see its keys.
+    if (QApplication::activePopupWidget()) return false;
     return handle(watched, static_cast<QKeyEvent&>(*event));
 }
 

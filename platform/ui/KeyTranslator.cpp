@@ -13,6 +13,24 @@ namespace {
 constexpr quint32 kNativeLock = 0x2;
 }  // namespace
 
+// The release of a modifier may have gone to another window or application; what Qt reports
+// as held with the next key corrects that. AltGr is left alone: not every desktop reports it.
+void KeyTranslator::forgetReleasedModifiers(Qt::KeyboardModifiers held) {
+    if (!(held & Qt::ShiftModifier)) {
+        state_.update(keys::kShift, false);
+        state_.update(keys::kRightShift, false);
+    }
+    if (!(held & Qt::ControlModifier)) {  // Ctrl is Command
+        state_.update(keys::kCommand, false);
+        state_.update(keys::kRightCommand, false);
+    }
+    if (!(held & Qt::MetaModifier)) {  // Super is Control
+        state_.update(keys::kControl, false);
+        state_.update(keys::kRightControl, false);
+    }
+    if (!(held & Qt::AltModifier)) state_.update(keys::kOption, false);
+}
+
 std::optional<KeyEvent> KeyTranslator::translate(const QKeyEvent& event) {
     const bool press = event.type() == QEvent::KeyPress;
     const std::optional<int> code = ScanCodeMap::macKeyCode(int(event.nativeScanCode()));
@@ -39,8 +57,7 @@ std::optional<KeyEvent> KeyTranslator::translate(const QKeyEvent& event) {
         key.modifierFlags = state_.flags();
         return key;
     }
-    // A release of a modifier may have gone to another application; Qt knows none is held.
-    if (press && event.modifiers() == Qt::NoModifier) state_.releaseAll();
+    if (press) forgetReleasedModifiers(event.modifiers());
     key.type = press ? KeyEvent::Type::KeyDown : KeyEvent::Type::KeyUp;
     key.modifierFlags = state_.flags();
     return key;

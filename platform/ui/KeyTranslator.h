@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Qt>
 #include <optional>
 
 #include "platform/keys/ModifierState.h"
@@ -22,6 +23,8 @@ public:
     void releaseAll() { state_.releaseAll(); }
 
 private:
+    void forgetReleasedModifiers(Qt::KeyboardModifiers held);
+
     ModifierState state_;
 };
 

@@ -22,7 +22,8 @@ class View;
 // contents picture or its own drawing, opacity, and sublayers drawn on top in order. A view's
 // root layer covers its bounds; a sublayer's frame is in its superlayer's coordinates, which
 // grow in the same direction as the host view's. Animations added to a layer change only what
-// is shown (the presentation values); the properties keep their model values.
+// is shown (the presentation values); the properties keep their model values. Make layers
+// with std::make_shared: an animation's end is reported through a weak reference.
 class Layer : public std::enable_shared_from_this<Layer> {
 public:
     enum Autoresizing : unsigned { WidthSizable = 2, HeightSizable = 16 };

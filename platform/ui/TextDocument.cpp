@@ -27,6 +27,7 @@ QTextCharFormat charFormat(const TextAttributes& a) {
     font.pointSize *= kTextLayoutScale;
     format.setFont(toQFont(font));
     format.setForeground(toQColor(a.foreground.value_or(Color::black())));
+    if (a.background) format.setBackground(toQColor(*a.background));
     if (a.kern) {
         format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
         format.setFontLetterSpacing(*a.kern * kTextLayoutScale);

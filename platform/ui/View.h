@@ -68,8 +68,8 @@ public:
     Point convertPointToWindow(Point p) const;
     Rect convertRectToView(const Rect& r, const View* other) const;  // other = nullptr: window
 
-    // The view's root layer, made on first use (a view with a layer draws it under its own
-    // drawing... its own drawing first, then the layer's sublayers).
+    // The view's root layer, made on first use. A view with a layer draws the layer's
+    // background and contents, then its own drawing, then the sublayers; subviews come on top.
     Layer* layer();
     bool wantsLayer() const { return rootLayer_ != nullptr; }
     void setLayer(std::shared_ptr<Layer> layer);

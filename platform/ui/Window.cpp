@@ -87,8 +87,14 @@ View* Window::contentView() const { return widget_ ? dynamic_cast<View*>(widget_
 void Window::setContentView(View* view) {
     if (!widget_ || !view) return;
     view->removeFromSuperview();
+    // A controller's view belongs to the controller: hand it back instead of deleting it.
+    if (View* old = contentView(); old && old != view && old->viewController()) {
+        widget_->takeCentralWidget();
+        old->setProperty(kWindowProperty, QVariant());
+        old->setParent(nullptr);
+    }
     view->setProperty(kWindowProperty, QVariant::fromValue<void*>(this));
-    widget_->setCentralWidget(view);  // deletes the previous content view
+    widget_->setCentralWidget(view);  // deletes a previous content view of the window's own
     view->setFrame(Rect(0, 0, widget_->centralWidget()->width(), widget_->centralWidget()->height()));
 }
 

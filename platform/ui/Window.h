@@ -50,7 +50,10 @@ public:
     void setTitle(const std::string& title);
     Color backgroundColor() const { return background_; }
     void setBackgroundColor(const Color& color);
+    // Remembered only: on Linux the window manager draws the title bar.
     void setTitlebarAppearsTransparent(bool transparent) { transparentTitlebar_ = transparent; }
+    bool titlebarAppearsTransparent() const { return transparentTitlebar_; }
+    // A press on the window's background that no view takes then moves the window.
     void setMovableByWindowBackground(bool movable) { movableByBackground_ = movable; }
     bool isMovableByWindowBackground() const { return movableByBackground_; }
     void setMenu(Menu* menu);  // shown as the window's menu bar; not owned

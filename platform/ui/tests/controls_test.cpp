@@ -70,6 +70,18 @@ TEST_F(ControlsTest, MomentaryChangeShowsTheAlternateImageWhilePressed) {
     EXPECT_TRUE(near(button.snapshot().pixelColor(10, 10), Qt::gray));
 }
 
+TEST_F(ControlsTest, DisabledButtonDimsItsPictureUnlessToldNotTo) {
+    View root(Rect(0, 0, 20, 20));
+    root.layer()->setBackgroundColor(Color::black());
+    auto* button = new Button(Rect(0, 0, 20, 20));
+    root.addSubview(button);
+    button->setImage(solid(Qt::white));
+    button->setEnabled(false);
+    EXPECT_NEAR(qRed(root.snapshot().pixel(10, 10)), 128, 4);
+    button->setImageDimsWhenDisabled(false);
+    EXPECT_EQ(qRed(root.snapshot().pixel(10, 10)), 255);
+}
+
 TEST_F(ControlsTest, ToggleShowsTheAlternateImageWhileOn) {
     Button button(Rect(0, 0, 20, 20));
     button.setButtonType(ButtonType::Toggle);
@@ -150,6 +162,23 @@ TEST_F(ControlsTest, TextFieldFillsMissingAttributesFromItself) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) bright += qRed(image.pixel(x, y)) > 200;
     EXPECT_GT(bright, 30) << "white letters on black";
+}
+
+TEST_F(ControlsTest, RunBackgroundIsFilledBehindItsCharactersOnly) {
+    TextField field(Rect(0, 0, 200, 40));
+    field.setBackgroundColor(Color::black());
+    AttributedString text;
+    text.append("ab", TextAttributes{.font = Font::system(24), .foreground = Color::white()});
+    text.append("cd", TextAttributes{.font = Font::system(24), .foreground = Color::white(),
+                                     .background = Color::rgb255(74, 144, 226)});
+    field.setAttributedStringValue(text);
+    const QImage image = field.snapshot();
+    int blueLeft = 0, blueRight = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10)) (x < 24 ? blueLeft : blueRight)++;
+    EXPECT_EQ(blueLeft, 0) << "nothing behind the first run";
+    EXPECT_GT(blueRight, 100) << "blue behind the second";
 }
 
 TEST_F(ControlsTest, PopUpButtonSelectsByTitleAndShowsTheSelection) {

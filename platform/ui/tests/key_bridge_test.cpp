@@ -136,6 +136,15 @@ TEST_F(KeyBridgeTest, CharacterKeysCarryTheMacCodeAndHeldShift) {
     EXPECT_EQ(seen[1].window, window.get());
 }
 
+TEST_F(KeyBridgeTest, ModifierReleasedElsewhereIsForgottenButAltGrIsKept) {
+    sendKey(focused, QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, kScanLeftShift, 0);
+    sendKey(focused, QEvent::KeyPress, Qt::Key_AltGr, Qt::ShiftModifier, kScanRightAlt, kNativeShift);
+    // The Shift release went to another window; the next key comes without Shift.
+    sendKey(focused, QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, kScanA, 0, "a");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].modifierFlags, 0x80040u) << "Shift forgotten, right Option still held";
+}
+
 TEST_F(KeyBridgeTest, ConsumedKeyNeverReachesTheFocusedView) {
     consume = true;
     sendKey(focused, QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, kScanA, 0, "a");

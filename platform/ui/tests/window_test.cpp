@@ -9,9 +9,12 @@
 #include "platform/dispatch/MainQueue.h"
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/dispatch/Timer.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Layer.h"
 #include "platform/ui/MainLoop.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/tests/TestApplication.h"
 
@@ -58,6 +61,21 @@ TEST(Window, ContentViewIsFoundFromItsSubviews) {
     EXPECT_EQ(loose.window(), nullptr);
 }
 
+TEST(Window, ReplacedControllerViewStaysWithItsController) {
+    test::application();
+    Window window(Rect(0, 0, 300, 200));
+    auto first = std::make_shared<ViewController>();
+    auto second = std::make_shared<ViewController>();
+    window.setContentViewController(first);
+    View* firstView = first->view();
+    EXPECT_EQ(window.contentView(), firstView);
+    EXPECT_EQ(firstView->frame().size, (Size{300, 200}));
+    window.setContentViewController(second);
+    EXPECT_EQ(window.contentView(), second->view());
+    EXPECT_EQ(first->view(), firstView) << "not deleted, not made again";
+    EXPECT_EQ(firstView->window(), nullptr);
+}
+
 TEST(Application, ModalRunEndsWithStopModal) {
     test::application();
     Window help(Rect(0, 0, 400, 300));
@@ -97,6 +115,34 @@ TEST(MainLoop, RunsTheMainQueueOnTheQtEventLoop) {
     events.exec();
     MainLoop::uninstall();
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(MainLoop, AnimationEndsAndRepeatingTimersFireInRealTime) {
+    test::application();
+    MainQueue::shared().clear();
+    MainLoop::install();
+    View view(Rect(0, 0, 20, 20));
+    Animation fade;
+    fade.keyPath = "opacity";
+    fade.from = 1.0;
+    fade.to = 0.0;
+    fade.duration = 0.05;
+    QEventLoop events;
+    std::optional<bool> finished;
+    fade.completion = [&](bool f) {
+        finished = f;
+        events.quit();
+    };
+    int ticks = 0;
+    auto timer = Timer::scheduled(0.01, true, [&](Timer&) { ++ticks; });
+    view.layer()->addAnimation(fade, "fade");
+    QTimer::singleShot(2000, &events, &QEventLoop::quit);
+    events.exec();
+    timer->invalidate();
+    MainLoop::uninstall();
+    EXPECT_EQ(finished, std::optional<bool>(true));
+    EXPECT_GE(ticks, 2);
+    EXPECT_FALSE(view.hasRunningAnimations());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ TextAttributes TextAttributes::merged(const TextAttributes& over) const {
     TextAttributes result = *this;
     if (over.font) result.font = over.font;
     if (over.foreground) result.foreground = over.foreground;
+    if (over.background) result.background = over.background;
     if (over.paragraph) result.paragraph = over.paragraph;
     if (over.kern) result.kern = over.kern;
     if (over.expansion) result.expansion = over.expansion;

@@ -19,10 +19,11 @@ struct ParagraphStyle {
 };
 
 // The attributes of one run of text; an attribute left empty takes the drawing default
-// (the system font, black, natural alignment, no extra spacing).
+// (the system font, black, nothing behind, natural alignment, no extra spacing).
 struct TextAttributes {
     std::optional<Font> font = {};
     std::optional<Color> foreground = {};
+    std::optional<Color> background = {};  // filled behind the run's characters
     std::optional<ParagraphStyle> paragraph = {};
     std::optional<double> kern = {};       // extra points after every character
     std::optional<double> expansion = {};  // log of the horizontal stretch; negative narrows
