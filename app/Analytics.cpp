@@ -39,8 +39,8 @@ std::string Analytics::lessonName(const LangData& langData) {
 void Analytics::logLessonStart(const LangData& langData) {
     const auto attributes = lessonEventAttributes(langData);
     if (analyticsEnabled) currentSdk()->logLevelStart(lessonName(langData), attributes);
-    const std::string name = "SessonStarted - " + std::string(languageName(langData.type())) + " - " +
-                             langData.keys().layoutData().name();
+    const std::string name = "SessonStarted - " + std::string(languageName(langData.type())) +
+                             " - " + langData.keys().layoutData().name();
     if (analyticsEnabled) currentSdk()->logCustomEvent(name, {});
 }
 

@@ -67,20 +67,23 @@ void AppDelegate::buildMainMenu(Menu& mainMenu) {
     appMenu->addItem(MenuItem::separator());
 
     auto languages = std::make_shared<Menu>("Interface language");
-    menuItemLangSystem = addItem(*languages, std::make_shared<MenuItem>("System", [this] { setUILangSystem(); }));
-    menuItemLangLearning =
-        addItem(*languages, std::make_shared<MenuItem>("Learning", [this] { setUILangLearning(); }));
+    menuItemLangSystem =
+        addItem(*languages, std::make_shared<MenuItem>("System", [this] { setUILangSystem(); }));
+    menuItemLangLearning = addItem(
+        *languages, std::make_shared<MenuItem>("Learning", [this] { setUILangLearning(); }));
     auto languagesItem = std::make_shared<MenuItem>("Interface language");
     languagesItem->setSubmenu(languages);
     menuItemLangIterface = addItem(*appMenu, languagesItem);
 
     auto updater = std::make_shared<SUUpdater>();
-    menuItemUpdates =
-        addItem(*appMenu, std::make_shared<MenuItem>("Check for Updates", [updater] { updater->checkForUpdates(); }));
-    menuItemFeedback = addItem(*appMenu, std::make_shared<MenuItem>("Feedback", [this] { showFeedbackDialog(); }));
+    menuItemUpdates = addItem(*appMenu, std::make_shared<MenuItem>("Check for Updates", [updater] {
+        updater->checkForUpdates();
+    }));
+    menuItemFeedback =
+        addItem(*appMenu, std::make_shared<MenuItem>("Feedback", [this] { showFeedbackDialog(); }));
     menuItemBottomSeparator = addItem(*appMenu, MenuItem::separator());
-    menuItemQuit =
-        addItem(*appMenu, std::make_shared<MenuItem>("Quit", [] { Application::shared().terminate(); }, "q"));
+    menuItemQuit = addItem(*appMenu, std::make_shared<MenuItem>(
+                                         "Quit", [] { Application::shared().terminate(); }, "q"));
     auto appItem = std::make_shared<MenuItem>("Wovanu Typing");
     appItem->setSubmenu(appMenu);
     mainMenu.addItem(appItem);
@@ -88,7 +91,8 @@ void AppDelegate::buildMainMenu(Menu& mainMenu) {
     auto debug = std::make_shared<Menu>("Debug");
     debug->addItem(std::make_shared<MenuItem>("Test Crash", [this] { dbgTestCrash(); }));
     debug->addItem(std::make_shared<MenuItem>("Test Exception", [this] { dbgTestException(); }));
-    debug->addItem(std::make_shared<MenuItem>("Print All Lesson Samples", [this] { dbgPrintAllLessonSample(); }));
+    debug->addItem(std::make_shared<MenuItem>("Print All Lesson Samples",
+                                              [this] { dbgPrintAllLessonSample(); }));
     debug->addItem(std::make_shared<MenuItem>("Fake Statistics", [this] { fakeStatistics(); }));
     menuItemFakeFillText = addItem(*debug, std::make_shared<MenuItem>("Fake Fill Text"));
     menuItemDbgKeys = addItem(*debug, std::make_shared<MenuItem>("Debug Keys"));

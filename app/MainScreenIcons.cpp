@@ -11,14 +11,17 @@ namespace wv {
 namespace {
 const QColor kIconColor(255, 255, 255, 150);
 
-QPen iconPen(double width) { return QPen(kIconColor, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen iconPen(double width) {
+    return QPen(kIconColor, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 void statistics(QPainter& p, Size s) {
     p.scale(s.width / 24.0, s.height / 24.0);
     p.setPen(Qt::NoPen);
     p.setBrush(kIconColor);
     const double bars[][2] = {{3, 12}, {9, 6}, {15, 9}};
-    for (const auto& bar : bars) p.drawRoundedRect(QRectF(bar[0], bar[1] + 2, 5, 20 - bar[1]), 1.2, 1.2);
+    for (const auto& bar : bars)
+        p.drawRoundedRect(QRectF(bar[0], bar[1] + 2, 5, 20 - bar[1]), 1.2, 1.2);
     p.setPen(iconPen(1.6));
     p.drawLine(QPointF(2, 22.5), QPointF(22, 22.5));
 }

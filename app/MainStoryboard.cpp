@@ -13,10 +13,14 @@ void MainStoryboard::registerController(const std::string& identifier, Controlle
     makers_[identifier] = std::move(maker);
 }
 
-void MainStoryboard::registerHelpWindowController(HelpMaker maker) { helpMaker_ = std::move(maker); }
+void MainStoryboard::registerHelpWindowController(HelpMaker maker) {
+    helpMaker_ = std::move(maker);
+}
 
-std::shared_ptr<ViewController> MainStoryboard::instantiateController(const std::string& identifier) const {
-    if (auto found = makers_.find(identifier); found != makers_.end() && found->second) return found->second();
+std::shared_ptr<ViewController> MainStoryboard::instantiateController(
+    const std::string& identifier) const {
+    if (auto found = makers_.find(identifier); found != makers_.end() && found->second)
+        return found->second();
     if (identifier == "statisticsController") return std::make_shared<WVStatisticsController>();
     if (identifier == "settingsController") return std::make_shared<WVSettingsSidebarController>();
     return nullptr;

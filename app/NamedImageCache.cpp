@@ -46,10 +46,12 @@ class RenderedSizes {
     };
 
     const QImage& pictureFor(Size size, double sx, double sy) {
-        const int width = int(std::ceil(size.width * sx)), height = int(std::ceil(size.height * sy));
+        const int width = int(std::ceil(size.width * sx)),
+                  height = int(std::ceil(size.height * sy));
         for (const Entry& e : entries_)
-            if (e.size == size && e.width == width && e.height == height ) return e.picture;
-        QImage picture(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
+            if (e.size == size && e.width == width && e.height == height) return e.picture;
+        QImage picture(std::max(width, 1), std::max(height, 1),
+                       QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
         {
             QPainter p(&picture);
@@ -79,7 +81,8 @@ void cacheNamedImages() {
         ImagePtr original = Image::named(name);
         if (!original) continue;
         auto sizes = std::make_shared<RenderedSizes>(original);
-        Image::registerNamed(name, original->size(), [sizes](QPainter& p, Size s) { sizes->draw(p, s); });
+        Image::registerNamed(name, original->size(),
+                             [sizes](QPainter& p, Size s) { sizes->draw(p, s); });
         cachedNames().insert(name);
     }
 }

@@ -9,7 +9,8 @@ namespace {
 constexpr double kSidebarWidth = 320;
 }
 
-void SlidePresentationAnimator::animatePresentation(ViewController& presented, ViewController& from) {
+void SlidePresentationAnimator::animatePresentation(ViewController& presented,
+                                                    ViewController& from) {
     View* host = from.view();
     View* view = presented.view();
     const Rect bounds = host->bounds();

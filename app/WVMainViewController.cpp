@@ -11,12 +11,12 @@
 #include "app/WVHintView.h"
 #include "app/WVKeyboardView.h"
 #include "app/WVModifierButton.h"
-#include "languages/LangData.h"
 #include "app/WVScreenControllers.h"
 #include "app/WVTypeLineField.h"
 #include "app/WVWindowController.h"
 #include "engine/LineMeasures.h"
 #include "engine/Model.h"
+#include "languages/LangData.h"
 #include "platform/foundation/Log.h"
 #include "platform/rx/CombineLatest.h"
 #include "platform/ui/Application.h"
@@ -68,7 +68,8 @@ class Backdrop final : public View {
             p.setOpacity(0.4);
             if (image_) image_->draw(p, QRectF(0, 0, size.width(), size.height()));
         }
-        Graphics::upright(painter, bounds(), [&](QPainter& p, const QRectF&) { p.drawImage(QPointF(0, 0), cache_); });
+        Graphics::upright(painter, bounds(),
+                          [&](QPainter& p, const QRectF&) { p.drawImage(QPointF(0, 0), cache_); });
     }
 
   private:
@@ -76,7 +77,8 @@ class Backdrop final : public View {
     QImage cache_;
 };
 
-TextField* makeLabel(View* parent, double size, FontWeight weight, const Color& color, TextAlignment alignment) {
+TextField* makeLabel(View* parent, double size, FontWeight weight, const Color& color,
+                     TextAlignment alignment) {
     auto* field = new TextField(Rect(0, 0, 10, 10));
     field->setFont(Font::system(size, weight));
     field->setTextColor(color);
@@ -145,15 +147,22 @@ void WVMainViewController::loadView() {
     indicatorsView = new View(Rect(0, 0, 660, indicatorsViewHeightConstraint));
     root->addSubview(indicatorsView);
     const Color title = Color::white(0.45), value = Color::white(0.92);
-    indicatorTyposTitle = makeLabel(indicatorsView, 12, FontWeight::Medium, title, TextAlignment::Center);
-    indicatorAccuracyTitle = makeLabel(indicatorsView, 12, FontWeight::Medium, title, TextAlignment::Center);
-    indicatorSpeedType = makeLabel(indicatorsView, 12, FontWeight::Medium, title, TextAlignment::Center);
+    indicatorTyposTitle =
+        makeLabel(indicatorsView, 12, FontWeight::Medium, title, TextAlignment::Center);
+    indicatorAccuracyTitle =
+        makeLabel(indicatorsView, 12, FontWeight::Medium, title, TextAlignment::Center);
+    indicatorSpeedType =
+        makeLabel(indicatorsView, 12, FontWeight::Medium, title, TextAlignment::Center);
     indicatorTypos = makeLabel(indicatorsView, 30, FontWeight::Light, value, TextAlignment::Center);
-    indicatorAccuracy = makeLabel(indicatorsView, 30, FontWeight::Light, value, TextAlignment::Center);
+    indicatorAccuracy =
+        makeLabel(indicatorsView, 30, FontWeight::Light, value, TextAlignment::Center);
     indicatorSpeed = makeLabel(indicatorsView, 30, FontWeight::Light, value, TextAlignment::Center);
-    indicatorTyposDelta = makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
-    indicatorAccuracyDelta = makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
-    indicatorSpeedDelta = makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
+    indicatorTyposDelta =
+        makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
+    indicatorAccuracyDelta =
+        makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
+    indicatorSpeedDelta =
+        makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
 
     typeStringLabel = new WVTypeLineField(Rect(50, 372, 1000, 70));
     typeStringLabel->setFont(Font::system(28));
@@ -182,8 +191,8 @@ double WVMainViewController::screenScale() {
 Rect WVMainViewController::stageRect(const Rect& reference) {
     const double s = screenScale();
     const double left = (view()->frame().width() - kReference.width * s) / 2;
-    return Rect(left + std::ceil(reference.x() * s), std::ceil(reference.y() * s), std::ceil(reference.width() * s),
-                std::ceil(reference.height() * s));
+    return Rect(left + std::ceil(reference.x() * s), std::ceil(reference.y() * s),
+                std::ceil(reference.width() * s), std::ceil(reference.height() * s));
 }
 
 // Places everything but the keyboard and the hands, which follow the window only once a live
@@ -198,7 +207,8 @@ void WVMainViewController::layoutScreen() {
 
     const double column = 220 * s;
     indicatorsViewHeightConstraint = 70 * s;
-    indicatorsView->setFrame(Rect((bounds.width() - 3 * column) / 2, 0, 3 * column, indicatorsViewHeightConstraint));
+    indicatorsView->setFrame(
+        Rect((bounds.width() - 3 * column) / 2, 0, 3 * column, indicatorsViewHeightConstraint));
     TextField* titles[] = {indicatorTyposTitle, indicatorAccuracyTitle, indicatorSpeedType};
     TextField* values[] = {indicatorTypos, indicatorAccuracy, indicatorSpeed};
     TextField* deltas[] = {indicatorTyposDelta, indicatorAccuracyDelta, indicatorSpeedDelta};
@@ -217,12 +227,14 @@ void WVMainViewController::layoutScreen() {
     const double top = bounds.height() - margin - button;
     statisticsButton->setFrame(Rect(margin, top, button, button));
     helpButton->setFrame(Rect(bounds.width() - margin - button, top, button, button));
-    settingsButton->setFrame(Rect(bounds.width() - 2 * (margin + button) + margin * 0.4, top, button, button));
+    settingsButton->setFrame(
+        Rect(bounds.width() - 2 * (margin + button) + margin * 0.4, top, button, button));
     layoutHintView();
 }
 
 void WVMainViewController::layoutIndicators() {
-    const double free = view()->frame().height() - typeStringLabel->frame().y() - typeStringLabel->frame().height();
+    const double free =
+        view()->frame().height() - typeStringLabel->frame().y() - typeStringLabel->frame().height();
     indicatorsViewTopConstraint = free * 0.5 - indicatorsViewHeightConstraint * 0.5;
     Rect frame = indicatorsView->frame();
     frame.origin.y = view()->frame().height() - indicatorsViewTopConstraint - frame.height();
@@ -241,11 +253,14 @@ void WVMainViewController::viewDidLoad() {
 
     std::weak_ptr<WVMainViewController> weak = self;
     auto& application = Application::shared();
-    application.addLocalMonitor(kFlagsChangedMask, [weak](const KeyEvent& event) -> std::optional<KeyEvent> {
-        if (auto controller = weak.lock()) return controller->handleFlagsChanged(event);
-        return event;
-    });
-    application.addLocalMonitor(kKeyDownMask, [self](const KeyEvent& event) { return self->handleKeyDownEvent(event); });
+    application.addLocalMonitor(kFlagsChangedMask,
+                                [weak](const KeyEvent& event) -> std::optional<KeyEvent> {
+                                    if (auto controller = weak.lock())
+                                        return controller->handleFlagsChanged(event);
+                                    return event;
+                                });
+    application.addLocalMonitor(
+        kKeyDownMask, [self](const KeyEvent& event) { return self->handleKeyDownEvent(event); });
 
     keyboard->registerKeyButtons();
     newLine(NewLineReason::OnFreshStart);
@@ -255,19 +270,22 @@ void WVMainViewController::addWindowObservers() {
     if (!windowObservers_.empty()) return;
     auto& center = NotificationCenter::defaultCenter();
     auto alive = alive_;
-    windowObservers_.push_back(center.addObserver(kWindowDidResizeNotification, nullptr, [this, alive](auto&) {
-        if (*alive) resizeUI();
-    }));
-    for (const char* name : {kWindowWillStartLiveResizeNotification, kWindowDidEndLiveResizeNotification,
-                             kWindowWillEnterFullScreenNotification, kWindowWillExitFullScreenNotification}) {
-        windowObservers_.push_back(center.addObserver(name, nullptr, [this, alive](const Notification& n) {
-            if (*alive) resizeKeyboard(n.name);
+    windowObservers_.push_back(
+        center.addObserver(kWindowDidResizeNotification, nullptr, [this, alive](auto&) {
+            if (*alive) resizeUI();
         }));
+    for (const char* name :
+         {kWindowWillStartLiveResizeNotification, kWindowDidEndLiveResizeNotification,
+          kWindowWillEnterFullScreenNotification, kWindowWillExitFullScreenNotification}) {
+        windowObservers_.push_back(
+            center.addObserver(name, nullptr, [this, alive](const Notification& n) {
+                if (*alive) resizeKeyboard(n.name);
+            }));
     }
-    windowObservers_.push_back(center.addObserver(kWVWindowControllerWindowDidResize, nullptr,
-                                                  [this, alive](auto&) {
-                                                      if (*alive) layoutIndicators();
-                                                  }));
+    windowObservers_.push_back(
+        center.addObserver(kWVWindowControllerWindowDidResize, nullptr, [this, alive](auto&) {
+            if (*alive) layoutIndicators();
+        }));
 }
 
 void WVMainViewController::removeWindowObservers() {
@@ -308,18 +326,23 @@ void WVMainViewController::viewDidDisappear() {
 }
 
 void WVMainViewController::bindModel() {
-    std::weak_ptr<WVMainViewController> weak = std::static_pointer_cast<WVMainViewController>(shared_from_this());
+    std::weak_ptr<WVMainViewController> weak =
+        std::static_pointer_cast<WVMainViewController>(shared_from_this());
     Model& hub = model();
 
     viewModel.modifierFlagsChanged.asObservable()
-        .filter([weak](const std::uint64_t&) { return weak.lock() && !model().textLine().isComplete(); })
+        .filter([weak](const std::uint64_t&) {
+            return weak.lock() && !model().textLine().isComplete();
+        })
         .subscribe([weak](const std::uint64_t&) {
             if (auto controller = weak.lock()) controller->updateModifierKeys();
         })
         .disposed(appearanceBag_);
 
     auto nextCharacter = rx::combineLatest(
-        [](const std::optional<std::string>& character, const ConfigUpdate&, const std::uint64_t&) { return character; },
+        [](const std::optional<std::string>& character, const ConfigUpdate&, const std::uint64_t&) {
+            return character;
+        },
         hub.textLine().nextCharacterBehavior.asObservable(), hub.config().didChange.asObservable(),
         viewModel.modifierFlagsChanged.asObservable());
 
@@ -337,12 +360,14 @@ void WVMainViewController::bindModel() {
             return weak.lock() && model().config().handsOn() ? c : std::nullopt;
         })
         .subscribe([weak](const std::optional<std::string>& c) {
-            if (auto controller = weak.lock()) controller->showNextFinger(controller->nextKeyTarget(c));
+            if (auto controller = weak.lock())
+                controller->showNextFinger(controller->nextKeyTarget(c));
         })
         .disposed(appearanceBag_);
 
     hub.config()
-        .didChange.subscribe([weak](const ConfigUpdate&) {
+        .didChange
+        .subscribe([weak](const ConfigUpdate&) {
             if (auto controller = weak.lock()) controller->updateSpeedIndicator();
         })
         .disposed(appearanceBag_);
@@ -353,7 +378,8 @@ void WVMainViewController::bindModel() {
 void WVMainViewController::newLine(NewLineReason reason) {
     Model& hub = model();
     if (reason == NewLineReason::OnLevelEnd)
-        Analytics::logLessonEnd(currentLanguage(), hub.textLine().cursorPos(), hub.textLine().mistypes().count());
+        Analytics::logLessonEnd(currentLanguage(), hub.textLine().cursorPos(),
+                                hub.textLine().mistypes().count());
     Analytics::logLessonStart(currentLanguage());
     hub.textLine().generateNewLine(currentLanguage(), hub.learningAssist().mistypesFull().get());
     refreshLine();
@@ -363,12 +389,13 @@ void WVMainViewController::newLine(NewLineReason reason) {
     indicatorTyposDelta->setAlphaValue(0);
     indicatorSpeed->setIntegerValue(0);
     indicatorSpeedDelta->setAlphaValue(0);
-    indicatorAccuracy->setStringValue(
-        std::to_string(accuracyPercent(hub.textLine().cursorPos(), hub.textLine().mistypes().count())));
+    indicatorAccuracy->setStringValue(std::to_string(
+        accuracyPercent(hub.textLine().cursorPos(), hub.textLine().mistypes().count())));
     indicatorAccuracyDelta->setAlphaValue(0);
 
     if (timerUpdateSpeed) timerUpdateSpeed->invalidate();
-    std::weak_ptr<WVMainViewController> weak = std::static_pointer_cast<WVMainViewController>(shared_from_this());
+    std::weak_ptr<WVMainViewController> weak =
+        std::static_pointer_cast<WVMainViewController>(shared_from_this());
     timerUpdateSpeed = Timer::scheduled(0.5, true, [weak](Timer&) {
         if (auto controller = weak.lock()) controller->updateSpeedIndicator();
     });
@@ -379,8 +406,8 @@ void WVMainViewController::refreshLine() {
     const WVTextLine& line = model().textLine();
     typeStringLabel->setStyledText(line.attrText());
     const Rect frame = typeStringLabel->frame();
-    typeStringLabel->setFont(typeStringLabel->fittingFont(
-        fitFontToWidth(frame.width(), frame.height(), typeStringLabel->stringValue(), typeStringLabel->font())));
+    typeStringLabel->setFont(typeStringLabel->fittingFont(fitFontToWidth(
+        frame.width(), frame.height(), typeStringLabel->stringValue(), typeStringLabel->font())));
     typeStringLabel->refreshFont();
 }
 
@@ -428,7 +455,8 @@ void WVMainViewController::resizeUI() {
 
 // ---- Other screens
 
-void WVMainViewController::presentOver(std::shared_ptr<ViewController> controller, bool statistics) {
+void WVMainViewController::presentOver(std::shared_ptr<ViewController> controller,
+                                       bool statistics) {
     std::shared_ptr<SlidePresentationAnimator> animator;
     if (statistics)
         animator = std::make_shared<SlideStatsPresentationAnimator>();
@@ -453,7 +481,9 @@ void WVMainViewController::showSettings() {
     settingsController();
     presentOver(settingsController_, false);
     auto self = std::static_pointer_cast<WVMainViewController>(shared_from_this());
-    settingsController_->onSettingsChanged = [self](bool textChanged) { self->applySettingsChange(textChanged); };
+    settingsController_->onSettingsChanged = [self](bool textChanged) {
+        self->applySettingsChange(textChanged);
+    };
 }
 
 void WVMainViewController::applySettingsChange(bool textChanged) {
@@ -465,7 +495,8 @@ void WVMainViewController::applySettingsChange(bool textChanged) {
 void WVMainViewController::showHelpWindow() {
     Window* main = Application::shared().mainWindow();
     if (!main || !windowController_) return;
-    if (Window* help = windowController_->helpWindowController().window()) Application::shared().runModal(*help);
+    if (Window* help = windowController_->helpWindowController().window())
+        Application::shared().runModal(*help);
 }
 
 void WVMainViewController::simulateFirstLaunch() { Config::resetToFirstLaunch(); }
@@ -518,8 +549,10 @@ void WVMainViewController::makeKeyboardViews(View* root) {
 // The tip panel sits centred in the band under the keyboard; its height follows the tip.
 void WVMainViewController::layoutHintView() {
     double height = 0;
-    for (View* part : {static_cast<View*>(hintView->backgroundImage), static_cast<View*>(hintView->backgroundImageSmall),
-                       static_cast<View*>(hintView->leftButton), static_cast<View*>(hintView->rightButton)}) {
+    for (View* part :
+         {static_cast<View*>(hintView->backgroundImage),
+          static_cast<View*>(hintView->backgroundImageSmall),
+          static_cast<View*>(hintView->leftButton), static_cast<View*>(hintView->rightButton)}) {
         if (part && !part->isHidden()) height = std::max(height, part->frame().maxY());
     }
     if (height <= 0) height = hintView->frame().height();
@@ -530,21 +563,28 @@ void WVMainViewController::layoutHintView() {
     hintView->setFrame(Rect(std::round((view()->frame().width() - width) / 2), y, width, height));
 }
 
-void WVMainViewController::showNextFinger(std::optional<int> zone) { fingersView->showFingers(zone); }
+void WVMainViewController::showNextFinger(std::optional<int> zone) {
+    fingersView->showFingers(zone);
+}
 
 void WVMainViewController::updateModifierKeys() {
     if (model().config().keyHintsOn()) {
         const std::pair<WVModifierButton*, bool> keys[] = {
-            {keyboard->capsLockKey(), viewModel.isCapsOn},       {keyboard->leftShiftKey(), viewModel.isShiftL},
-            {keyboard->rightShiftKey(), viewModel.isShiftR},     {keyboard->rightCommandKey(), viewModel.isCmdL},
-            {keyboard->leftCommandKey(), viewModel.isCmdR},      {keyboard->leftOptionKey(), viewModel.isOptionL},
-            {keyboard->rightOptionKey(), viewModel.isOptionR},   {keyboard->controlKey(), viewModel.isControl},
+            {keyboard->capsLockKey(), viewModel.isCapsOn},
+            {keyboard->leftShiftKey(), viewModel.isShiftL},
+            {keyboard->rightShiftKey(), viewModel.isShiftR},
+            {keyboard->rightCommandKey(), viewModel.isCmdL},
+            {keyboard->leftCommandKey(), viewModel.isCmdR},
+            {keyboard->leftOptionKey(), viewModel.isOptionL},
+            {keyboard->rightOptionKey(), viewModel.isOptionR},
+            {keyboard->controlKey(), viewModel.isControl},
         };
         for (const auto& [key, on] : keys)
             if (key) key->setImage(Image::named(on ? "keyCommandPressed" : "keyCommandDisabled"));
     }
     LangData& language = currentLanguage();
-    keyboard->updateCaptions(language.learnedLetters(language.difficulty()), language.keys(), viewModel);
+    keyboard->updateCaptions(language.learnedLetters(language.difficulty()), language.keys(),
+                             viewModel);
     keyboard->setHidden(false);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,8 +11,6 @@
 #include "platform/dispatch/Timer.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/rx/DisposeBag.h"
-#include <QImage>
-
 #include "platform/ui/KeyEvent.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/values/Color.h"

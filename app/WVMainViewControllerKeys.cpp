@@ -1,9 +1,8 @@
 // Key handling of the typing screen: the road of one key press from the key monitor into the
 // line, the keys that steer the screen, the next-key hints, cloud settings and mouse clicks.
-#include "app/WVMainViewController.h"
-
 #include "app/WVKeyboardButton.h"
 #include "app/WVKeyboardView.h"
+#include "app/WVMainViewController.h"
 #include "app/WVModifierButton.h"
 #include "app/WVScreenControllers.h"
 #include "engine/Model.h"
@@ -60,13 +59,14 @@ void WVMainViewController::processKeyEvent(const KeyEvent& event) {
     }
     if (event.keyCode == kEscapeCode) {
         Window* window = view()->window();
-        if (window && (window->styleMask() & Window::kFullScreenStyleMask)) window->toggleFullScreen();
+        if (window && (window->styleMask() & Window::kFullScreenStyleMask))
+            window->toggleFullScreen();
         return;
     }
     // Key codes are positional; a layout drawn on an ISO keyboard has its own idea of key 50.
     const bool isoTable = currentLanguage().keys().layoutData().isIsoTable();
-    processTypedKey(std::uint16_t(ScanCodeMap::forLayout(event.keyCode, isoTable)), event.modifierFlags & kShiftMask,
-                    event.modifierFlags & kCapsLockMask);
+    processTypedKey(std::uint16_t(ScanCodeMap::forLayout(event.keyCode, isoTable)),
+                    event.modifierFlags & kShiftMask, event.modifierFlags & kCapsLockMask);
 }
 
 bool WVMainViewController::processTypedKey(std::uint16_t keyCode, bool shift, bool capsLock) {
@@ -107,7 +107,8 @@ bool WVMainViewController::deleteLastCharacter() {
     return moved;
 }
 
-std::optional<int> WVMainViewController::nextKeyTarget(const std::optional<std::string>& character) {
+std::optional<int> WVMainViewController::nextKeyTarget(
+    const std::optional<std::string>& character) {
     if (!character) return std::nullopt;
     const KeyMapBase& keys = currentLanguage().keys();
     const auto code = keys.keyCodeForSymbol(text::lower(*character));

@@ -1,12 +1,11 @@
 // What the typing screen does after a finished line: automatic difficulty, the indicator
 // deltas, the tip, the typo heat map and the Return key's pulse; and every tip it can show.
-#include "app/WVMainViewController.h"
-
 #include "app/WVHintView.h"
 #include "app/WVKeyboardButton.h"
 #include "app/WVKeyboardView.h"
-#include "engine/Model.h"
+#include "app/WVMainViewController.h"
 #include "engine/MistypesInfo.h"
+#include "engine/Model.h"
 #include "languages/LangData.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -18,7 +17,8 @@ namespace {
 std::string localized(const char* key) { return Local::shared().localize(key); }
 
 std::string replaceAll(std::string text, const std::string& what, const std::string& with) {
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+    for (size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + with.size()))
         text.replace(at, what.size(), with);
     return text;
 }
@@ -43,7 +43,11 @@ void WVMainViewController::showTypoHeatMap() {
     WVKeyboardView::Mistypes counts;
     if (const auto& mistypes = model().learningAssist().mistypes()) counts = mistypes->dic();
     keyboard->showTypoHeatMap(counts, [](std::int64_t keyCode) {
-        return model().langRoot().getLang(model().config().language()).keys().symbolsForKeyCode(int(keyCode));
+        return model()
+            .langRoot()
+            .getLang(model().config().language())
+            .keys()
+            .symbolsForKeyCode(int(keyCode));
     });
 }
 
@@ -69,7 +73,9 @@ void WVMainViewController::showTips() {
 
 void WVMainViewController::hideHintView() { hintView->setHidden(true); }
 
-bool WVMainViewController::isEnterHintShowing() const { return !hintView->isHidden() && hintView->isEnterHint(); }
+bool WVMainViewController::isEnterHintShowing() const {
+    return !hintView->isHidden() && hintView->isEnterHint();
+}
 
 // The panel has laid the tip out at its width, which follows the screen (layoutScreen); its
 // height follows the tip.
@@ -82,7 +88,11 @@ void WVMainViewController::showMailTip() {
     hintView->text = AttributedString(localized("hintHowWeCanImproveWV"));
     if (hintView->iconView) hintView->iconView->setImage(Image::named("tipMail"));
     auto alive = alive_;
-    hintView->showAlert(localized("hintNotNow"), [this, alive](Control&) { if (*alive) hideHintView(); }, localized("hintMail"), {});
+    hintView->showAlert(localized("hintNotNow"),
+                        [this, alive](Control&) {
+                            if (*alive) hideHintView();
+                        },
+                        localized("hintMail"), {});
     hintView->layoutHint();
     showHintPanel();
 }
@@ -99,7 +109,11 @@ void WVMainViewController::reviewTip() {
     hintView->text = AttributedString(localized("hintWantMakeReview"));
     if (hintView->iconView) hintView->iconView->setImage(Image::named("tipHeartIcon"));
     auto alive = alive_;
-    hintView->showAlert(localized("hintNotNow"), [this, alive](Control&) { if (*alive) hideHintView(); }, localized("hintIWant"), {});
+    hintView->showAlert(localized("hintNotNow"),
+                        [this, alive](Control&) {
+                            if (*alive) hideHintView();
+                        },
+                        localized("hintIWant"), {});
     hintView->layoutHint();
     showHintPanel();
 }
@@ -116,25 +130,27 @@ void WVMainViewController::upLessonTip() {
     LangData& language = currentLanguage();
     const std::string text = language.difficulty() == 6
                                  ? localized("hintExpertLevel")
-                                 : replaceAll(localized("hintNewLesson"), "#", std::to_string(language.difficulty() + 1));
-    hintView->showHint(WVHintIconStyle::award, AttributedString(text), language.currentLevelLetterList(),
-                       WVKeyContainerPosition::bottom);
+                                 : replaceAll(localized("hintNewLesson"), "#",
+                                              std::to_string(language.difficulty() + 1));
+    hintView->showHint(WVHintIconStyle::award, AttributedString(text),
+                       language.currentLevelLetterList(), WVKeyContainerPosition::bottom);
     showHintPanel();
     startReturnPulse();
 }
 
 void WVMainViewController::downLessonTip() {
     LangData& language = currentLanguage();
-    const std::string text = localized("hintLessonDown") + std::to_string(language.difficulty() + 1);
-    hintView->showHint(WVHintIconStyle::retry, AttributedString(text), language.currentLevelLetterList(),
-                       WVKeyContainerPosition::bottom);
+    const std::string text =
+        localized("hintLessonDown") + std::to_string(language.difficulty() + 1);
+    hintView->showHint(WVHintIconStyle::retry, AttributedString(text),
+                       language.currentLevelLetterList(), WVKeyContainerPosition::bottom);
     showHintPanel();
     startReturnPulse();
 }
 
 void WVMainViewController::showKeyTip(const std::string& keyName, const std::string& textKey) {
-    hintView->showHint(WVHintIconStyle::info, AttributedString(Local::shared().localize(textKey)), {keyName},
-                       WVKeyContainerPosition::leading);
+    hintView->showHint(WVHintIconStyle::info, AttributedString(Local::shared().localize(textKey)),
+                       {keyName}, WVKeyContainerPosition::leading);
     showHintPanel();
 }
 

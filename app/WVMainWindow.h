@@ -10,7 +10,8 @@ class WVMainWindow : public Window {
   public:
     static constexpr Size kReferenceSize{1100, 620};
 
-    explicit WVMainWindow(const Rect& contentRect = Rect(0, 0, kReferenceSize.width, kReferenceSize.height));
+    explicit WVMainWindow(const Rect& contentRect = Rect(0, 0, kReferenceSize.width,
+                                                         kReferenceSize.height));
 
     bool canBecomeKeyWindow() const { return true; }
     bool canBecomeMainWindow() const { return true; }

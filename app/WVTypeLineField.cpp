@@ -28,8 +28,9 @@ void WVTypeLineField::setStyledText(const StyledText& text) {
 
 void WVTypeLineField::refreshFont() {
     AttributedString string;
-    const TextAlignment alignment =
-        styled_.alignment() == StyledText::Alignment::Center ? TextAlignment::Center : TextAlignment::Natural;
+    const TextAlignment alignment = styled_.alignment() == StyledText::Alignment::Center
+                                        ? TextAlignment::Center
+                                        : TextAlignment::Natural;
     for (const auto& character : styled_.characters()) {
         TextAttributes attributes;
         attributes.font = font();
@@ -43,7 +44,8 @@ void WVTypeLineField::refreshFont() {
 Font WVTypeLineField::fittingFont(const Font& proposed) {
     const std::string text = stringValue();
     const double available = bounds().width() - 2 * kInset;
-    if (lastFit_ && lastFit_->text == text && lastFit_->width == available && lastFit_->proposed == proposed)
+    if (lastFit_ && lastFit_->text == text && lastFit_->width == available &&
+        lastFit_->proposed == proposed)
         return lastFit_->fitted;
     Font fitted = proposed;
     for (int step = 0; step < 3 && !text.empty() && available > 0; ++step) {
@@ -78,8 +80,8 @@ void WVTypeLineField::draw(QPainter& painter, const Rect&) {
                 const int length = int(QString::fromStdString(character.text).size());
                 if (character.background && character.background->alpha > 0) {
                     const double x1 = line.cursorToX(offset), x2 = line.cursorToX(offset + length);
-                    const QRectF box(x1 - 2 * kTextLayoutScale, line.y(), x2 - x1 + 4 * kTextLayoutScale,
-                                     line.height());
+                    const QRectF box(x1 - 2 * kTextLayoutScale, line.y(),
+                                     x2 - x1 + 4 * kTextLayoutScale, line.height());
                     QPainterPath path;
                     path.addRoundedRect(box, 3 * kTextLayoutScale, 3 * kTextLayoutScale);
                     p.fillPath(path, toQColor(toColor(*character.background)));

@@ -14,7 +14,8 @@
 
 namespace wv {
 
-WVWindowController::WVWindowController(std::unique_ptr<Window> window) : window_(std::move(window)) {
+WVWindowController::WVWindowController(std::unique_ptr<Window> window)
+    : window_(std::move(window)) {
     window_->onDidResize = [this] { windowDidResize(); };
 }
 
@@ -24,7 +25,8 @@ WVWindowController::~WVWindowController() {
 }
 
 WVHelpWindowController& WVWindowController::helpWindowController() {
-    if (!helpWindowController_) helpWindowController_ = MainStoryboard::shared().instantiateHelpWindowController();
+    if (!helpWindowController_)
+        helpWindowController_ = MainStoryboard::shared().instantiateHelpWindowController();
     return *helpWindowController_;
 }
 

@@ -12,7 +12,8 @@ class Window;
 class WVHelpWindowController;
 
 // Posted on the default centre, without sender, after every resize step of the main window.
-inline constexpr const char* kWVWindowControllerWindowDidResize = "WVWindowControllerWindowDidResize";
+inline constexpr const char* kWVWindowControllerWindowDidResize =
+    "WVWindowControllerWindowDidResize";
 
 // The main window's controller: the window's look, the help window shown once on the very
 // first launch, and the announcement of every resize.

@@ -22,8 +22,10 @@ WovanuApplication::~WovanuApplication() {
     auto& application = Application::shared();
     application.willTerminate = nullptr;
     if (mainViewController_) LocalizedWindows::shared().remove(mainViewController_.get());
-    if (windowController_ && application.mainWindow() == windowController_->window()) application.setMainWindow(nullptr);
-    if (windowController_ && windowController_->window()) windowController_->window()->onWillClose = nullptr;
+    if (windowController_ && application.mainWindow() == windowController_->window())
+        application.setMainWindow(nullptr);
+    if (windowController_ && windowController_->window())
+        windowController_->window()->onWillClose = nullptr;
 }
 
 void WovanuApplication::launch() {
@@ -57,7 +59,8 @@ void WovanuApplication::launch() {
     window->makeFirstResponder(mainViewController_->view());
     mainViewController_->viewDidAppear();
     window->onWillClose = [this] {
-        if (delegate_->applicationShouldTerminateAfterLastWindowClosed()) Application::shared().terminate();
+        if (delegate_->applicationShouldTerminateAfterLastWindowClosed())
+            Application::shared().terminate();
     };
 
     delegate_->applicationDidFinishLaunching();

@@ -6,8 +6,8 @@
 #include <QMainWindow>
 #include <cstdlib>
 
-#include "app/WovanuApplication.h"
 #include "app/WVWindowController.h"
+#include "app/WovanuApplication.h"
 #include "engine/Model.h"
 #include "platform/ui/MainLoop.h"
 #include "platform/ui/Window.h"
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     wv::WovanuApplication application;
     application.launch();
     application.windowController().window()->widget()->repaint();
-    if (argc > 1 && wv::model().stats().lessonsList().size() != std::strtoul(argv[1], nullptr, 10)) return 2;
+    if (argc > 1 && wv::model().stats().lessonsList().size() != std::strtoul(argv[1], nullptr, 10))
+        return 2;
     return wv::model().textLine().text().empty() ? 1 : 0;
 }

@@ -43,7 +43,8 @@ struct Running {
         setenv("XDG_DATA_HOME", mkdtemp(pattern), 1);
         application.launch();
         Window& window = *application.windowController().window();
-        const double menuBar = window.frame().height() - application.mainViewController().view()->frame().height();
+        const double menuBar =
+            window.frame().height() - application.mainViewController().view()->frame().height();
         window.setContentSize(Size{1650, 930 + menuBar});
         QCoreApplication::processEvents();
     }
@@ -70,7 +71,8 @@ void BM_KeyPressToRepaintedScreen(benchmark::State& state) {
         const std::string next = *line.expectedCharacter(true);
         const int code = *language.keys().keyCodeForSymbol(text::lower(next));
         const bool shift = language.keys().symbolForKeyCode(code, false, false, false) != next;
-        const int scan = scanCodeFor(ScanCodeMap::forLayout(code, language.keys().layoutData().isIsoTable()));
+        const int scan =
+            scanCodeFor(ScanCodeMap::forLayout(code, language.keys().layoutData().isIsoTable()));
         const Qt::KeyboardModifiers modifiers = shift ? Qt::ShiftModifier : Qt::NoModifier;
         if (shift) send(target, QEvent::KeyPress, kScanLeftShift, Qt::ShiftModifier);
         state.ResumeTiming();
@@ -85,7 +87,10 @@ void BM_KeyPressToRepaintedScreen(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_KeyPressToRepaintedScreen)->Unit(benchmark::kMicrosecond)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_KeyPressToRepaintedScreen)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -42,7 +42,8 @@ std::filesystem::path profileWithRecords() {
             const auto start = std::chrono::system_clock::now() - std::chrono::hours(24 * 700);
             for (int i = 0; i < kRecords; ++i) {
                 const std::string typos = i % 3 ? "" : "ta";
-                stats.db().insert({{"timestamp", toString(start + std::chrono::minutes(90 * i), kStatsDateFormat)},
+                stats.db().insert({{"timestamp", toString(start + std::chrono::minutes(90 * i),
+                                                          kStatsDateFormat)},
                                    {"time", 30.0 + i % 40},
                                    {"speed", int64_t(100 + i % 250)},
                                    {"mistakes", int64_t(typos.size() / 2)},
@@ -69,10 +70,11 @@ std::filesystem::path profileWithRecords() {
     return home;
 }
 
-void startChild(benchmark::State& state, const std::filesystem::path& dataHome, const std::string& records,
-                bool freshEachTime) {
+void startChild(benchmark::State& state, const std::filesystem::path& dataHome,
+                const std::string& records, bool freshEachTime) {
     const std::string program =
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "app_first_window").string();
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "app_first_window")
+            .string();
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -85,7 +87,8 @@ void startChild(benchmark::State& state, const std::filesystem::path& dataHome, 
         } else {
             setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
         }
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(records.c_str()), nullptr};
+        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(records.c_str()),
+                        nullptr};
         pid_t pid = 0;
         if (posix_spawn(&pid, program.c_str(), &quiet, nullptr, argv, environ) != 0) {
             state.SkipWithError("cannot start app_first_window");

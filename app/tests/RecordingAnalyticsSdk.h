@@ -14,8 +14,8 @@ class RecordingAnalyticsSdk : public AnalyticsSdk {
         eventsBeforeStart += startCount == 0;
         events.logLevelStart(name, attributes);
     }
-    void logLevelEnd(const std::string& name, std::optional<int64_t> score, std::optional<int64_t> success,
-                     const EventAttributes& attributes) override {
+    void logLevelEnd(const std::string& name, std::optional<int64_t> score,
+                     std::optional<int64_t> success, const EventAttributes& attributes) override {
         eventsBeforeStart += startCount == 0;
         events.logLevelEnd(name, score, success, attributes);
     }

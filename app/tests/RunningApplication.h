@@ -26,8 +26,8 @@
 namespace wv::test {
 
 // XKB keycodes (evdev + 8) of the keys the tests press by name.
-inline constexpr int kScanReturn = 36, kScanBackspace = 22, kScanEscape = 9, kScanTab = 23, kScanLeftShift = 50,
-                     kScanRightAlt = 108, kScanLeftCtrl = 37;
+inline constexpr int kScanReturn = 36, kScanBackspace = 22, kScanEscape = 9, kScanTab = 23,
+                     kScanLeftShift = 50, kScanRightAlt = 108, kScanLeftCtrl = 37;
 
 // The real application on the offscreen platform, on a manual clock, with an SDK that
 // records. One per test (each test runs in its own process with fresh data folders).
@@ -38,7 +38,8 @@ class RunningApplication {
     explicit RunningApplication(bool firstLaunchHelp = false, ModelServices services = {}) {
         application();
         app.services = std::move(services);
-        if (!firstLaunchHelp) UserDefaults::standard().setObject("helpOnFirstLaunchShown", plist::Value(true));
+        if (!firstLaunchHelp)
+            UserDefaults::standard().setObject("helpOnFirstLaunchShown", plist::Value(true));
         Analytics::setSdk(sdk);
         app.launch();
         QCoreApplication::processEvents();
@@ -52,17 +53,22 @@ class RunningApplication {
 
     // Sends one key press and release with its native scan code, as the windowing system would
     // to the focused widget.
-    void key(int scanCode, Qt::KeyboardModifiers modifiers = Qt::NoModifier, quint32 nativeModifiers = 0) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : screen().view();
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, modifiers, quint32(scanCode), 0, nativeModifiers);
+    void key(int scanCode, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             quint32 nativeModifiers = 0) {
+        QWidget* target =
+            QApplication::focusWidget() ? QApplication::focusWidget() : screen().view();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, modifiers, quint32(scanCode), 0,
+                        nativeModifiers);
         QCoreApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, modifiers, quint32(scanCode), 0, nativeModifiers);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, modifiers, quint32(scanCode), 0,
+                          nativeModifiers);
         QCoreApplication::sendEvent(target, &release);
     }
     void modifier(int scanCode, bool down, Qt::KeyboardModifiers modifiers) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : screen().view();
-        QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, modifiers, quint32(scanCode),
-                        0, 0);
+        QWidget* target =
+            QApplication::focusWidget() ? QApplication::focusWidget() : screen().view();
+        QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, modifiers,
+                        quint32(scanCode), 0, 0);
         QCoreApplication::sendEvent(target, &event);
     }
 
@@ -110,7 +116,8 @@ class RunningApplication {
     // A key of the layout that types something other than `symbol` (for deliberate typos).
     std::string wrongSymbolFor(const std::string& symbol) {
         for (const char* candidate : {"q", "x", "z", "j", "й", "ф", "я", "ß", "y"}) {
-            if (candidate != symbol && language().keys().keyCodeForSymbol(candidate)) return candidate;
+            if (candidate != symbol && language().keys().keyCodeForSymbol(candidate))
+                return candidate;
         }
         return {};
     }

@@ -7,13 +7,13 @@
 #include "app/AppDelegate.h"
 #include "app/WVFingersView.h"
 #include "app/WVKeyboardView.h"
-#include "platform/ui/ImageView.h"
 #include "app/WVScreenControllers.h"
 #include "app/tests/RunningApplication.h"
 #include "engine/RecordingCloud.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/plist/Value.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/MenuItem.h"
 #include "storage/Local.h"
 
@@ -28,7 +28,8 @@ TEST(ApplicationLaunch, TheReportingSdkStartsBeforeTheFirstEventOfAFirstLaunch) 
     EXPECT_EQ(app.sdk->eventsBeforeStart, 0);
     ASSERT_FALSE(app.sdk->list().empty());
     EXPECT_EQ(app.sdk->list().front().name, "firstLaunch");
-    auto crashOnExceptions = UserDefaults::standard().objectForKey("NSApplicationCrashOnExceptions");
+    auto crashOnExceptions =
+        UserDefaults::standard().objectForKey("NSApplicationCrashOnExceptions");
     ASSERT_TRUE(crashOnExceptions);
     EXPECT_EQ(*crashOnExceptions->get<bool>(), true);
 }
@@ -45,7 +46,8 @@ TEST(ApplicationLaunch, TheMenuShowsTheLanguageChoiceAndHidesDebugUpdatesAndFeed
     EXPECT_EQ(delegate.menuItemLangSystem->state(), 1);
     EXPECT_EQ(delegate.menuItemLangLearning->state(), 0);
     EXPECT_EQ(delegate.menuItemQuit->title(), Local::shared().localize("menuQuit"));
-    EXPECT_EQ(delegate.menuItemLangIterface->title(), Local::shared().localize("menuLangInterface"));
+    EXPECT_EQ(delegate.menuItemLangIterface->title(),
+              Local::shared().localize("menuLangInterface"));
 }
 
 TEST(ApplicationLaunch, ChoosingTheLearningLanguageRetitlesMenuAndScreenAtOnce) {
@@ -67,7 +69,8 @@ TEST(ApplicationLaunch, ChoosingTheLearningLanguageRetitlesMenuAndScreenAtOnce) 
     delegate.menuItemLangSystem->perform();
     EXPECT_FALSE(app.hub().config().sameLangOfUIAndTyping());
     EXPECT_EQ(delegate.menuItemLangSystem->state(), 1);
-    EXPECT_EQ(delegate.menuItemQuit->title(), Local::shared().readLanguageColumn("en").at("menuQuit"));
+    EXPECT_EQ(delegate.menuItemQuit->title(),
+              Local::shared().readLanguageColumn("en").at("menuQuit"));
 }
 
 TEST(ApplicationLaunch, APushIsLoggedAndAsksTheCloudForChanges) {
@@ -105,7 +108,8 @@ TEST(ApplicationLaunch, StubActionsPrintTheirLines) {
     LogCapture log;
     app.app.delegate().showFeedbackDialog();
     SUUpdater().checkForUpdates();
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Utils Stub: showFeedbackDialog()", "check for updates stub"}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Utils Stub: showFeedbackDialog()",
+                                                     "check for updates stub"}));
 }
 
 TEST(ApplicationLaunch, PrintingAllLessonSamplesRestoresTheLesson) {
@@ -113,7 +117,8 @@ TEST(ApplicationLaunch, PrintingAllLessonSamplesRestoresTheLesson) {
     app.language().setDifficulty(2);
     LogCapture log;
     app.app.delegate().dbgPrintAllLessonSample();
-    for (int lesson = 1; lesson <= 7; ++lesson) EXPECT_EQ(log.count("Lesson #" + std::to_string(lesson)), 1u);
+    for (int lesson = 1; lesson <= 7; ++lesson)
+        EXPECT_EQ(log.count("Lesson #" + std::to_string(lesson)), 1u);
     EXPECT_EQ(app.language().difficulty(), 2);
 }
 
@@ -156,11 +161,11 @@ TEST(MainWindow, NoHelpOnALaterLaunch) {
 TEST(MainWindow, EveryResizeStepIsAnnounced) {
     RunningApplication app;
     int posts = 0;
-    auto token = NotificationCenter::defaultCenter().addObserver("WVWindowControllerWindowDidResize", nullptr,
-                                                                 [&](const Notification& n) {
-                                                                     EXPECT_EQ(n.sender, nullptr);
-                                                                     ++posts;
-                                                                 });
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        "WVWindowControllerWindowDidResize", nullptr, [&](const Notification& n) {
+            EXPECT_EQ(n.sender, nullptr);
+            ++posts;
+        });
     app.window().setContentSize(Size{1200, 700});
     QCoreApplication::processEvents();
     app.window().setContentSize(Size{1300, 760});

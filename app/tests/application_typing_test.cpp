@@ -33,7 +33,8 @@ StoredRow readSessions() {
     sqlite::Database db(FS::appSupportURL() / "statistics.db");
     StoredRow row;
     if (!db.open(sqlite::Database::Mode::ReadOnly)) return row;
-    auto result = db.executeQuery("SELECT mistakes, accuracy, langId, layoutIdx, mistakesChars FROM sessions");
+    auto result = db.executeQuery(
+        "SELECT mistakes, accuracy, langId, layoutIdx, mistakesChars FROM sessions");
     while (result && result->next()) {
         ++row.count;
         row.mistakes = result->longLongIntForColumn("mistakes");

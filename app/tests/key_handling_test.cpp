@@ -88,8 +88,9 @@ TEST(KeyHandling, AWrongKeyFlashesAndCountsARightKeyDoesNotFlash) {
     EXPECT_EQ(screen.indicatorAccuracy->stringValue(), "0");
 
     app.typeExpected();
-    WVKeyboardButton* rightKey = screen.keyboard->keysMap.at(*app.language().keys().keyCodeForSymbol(
-        text::lower(std::string(1, app.hub().textLine().text()[1]))));
+    WVKeyboardButton* rightKey =
+        screen.keyboard->keysMap.at(*app.language().keys().keyCodeForSymbol(
+            text::lower(std::string(1, app.hub().textLine().text()[1]))));
     EXPECT_FALSE(rightKey->isError);
     EXPECT_EQ(screen.indicatorTypos->stringValue(), "1");
     EXPECT_EQ(screen.indicatorAccuracy->stringValue(), "50");
@@ -222,7 +223,9 @@ TEST(KeyHandling, CloudSettingsApplyOnlyUntilTheFirstKey) {
     auto store = std::make_unique<RecordingCloudKeyValue>();
     RecordingCloudKeyValue* cloud = store.get();
     ModelServices services;
-    services.makeCloudKeyValue = [&store]() -> std::unique_ptr<WVCloudKeyValueProtocol> { return std::move(store); };
+    services.makeCloudKeyValue = [&store]() -> std::unique_ptr<WVCloudKeyValueProtocol> {
+        return std::move(store);
+    };
     RunningApplication app(false, std::move(services));
     LogCapture log;
 
@@ -232,7 +235,8 @@ TEST(KeyHandling, CloudSettingsApplyOnlyUntilTheFirstKey) {
     cloud->didChange.onNext({"config"});
     EXPECT_TRUE(log.contains("WVCloudKeyValue: new config arrived"));
     EXPECT_EQ(app.hub().config().speedType(), SpeedType::WPM);
-    EXPECT_EQ(app.screen().indicatorSpeedType->stringValue(), Local::shared().localize("mainSpeedWPM"));
+    EXPECT_EQ(app.screen().indicatorSpeedType->stringValue(),
+              Local::shared().localize("mainSpeedWPM"));
 
     app.typeExpected();
     EXPECT_EQ(log.count("WVCloudKeyValue: COMPLETED"), 1u);

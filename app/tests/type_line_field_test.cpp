@@ -16,8 +16,10 @@ double laidOutWidth(const std::string& text, const Font& font) {
 TEST(TypeLineField, AProposedFontThatIsTooWideShrinksUntilTheLineFits) {
     test::application();
     WVTypeLineField field(Rect(0, 0, 400, 60));
-    const std::vector<std::string> characters = {"t", "e", "a", " ", "t", "o", " ", "t", "a", "t", "t", "o", "o"};
-    field.setStyledText(StyledText(characters, RGBColor{1, 1, 1, 1, true}, StyledText::Alignment::Center));
+    const std::vector<std::string> characters = {"t", "e", "a", " ", "t", "o", " ",
+                                                 "t", "a", "t", "t", "o", "o"};
+    field.setStyledText(
+        StyledText(characters, RGBColor{1, 1, 1, 1, true}, StyledText::Alignment::Center));
     const std::string text = field.stringValue();
 
     const Font tooWide = Font::system(80);

@@ -33,8 +33,8 @@ bool intersects(const Rect& a, const Rect& b) {
 }
 
 bool inside(const Rect& inner, const Rect& outer) {
-    return inner.minX() >= outer.minX() - 0.5 && inner.maxX() <= outer.maxX() + 0.5 && inner.minY() >= outer.minY() - 0.5 &&
-           inner.maxY() <= outer.maxY() + 0.5;
+    return inner.minX() >= outer.minX() - 0.5 && inner.maxX() <= outer.maxX() + 0.5 &&
+           inner.minY() >= outer.minY() - 0.5 && inner.maxY() <= outer.maxY() + 0.5;
 }
 
 class TypingScreenPictures : public ::testing::TestWithParam<Size> {};
@@ -55,7 +55,8 @@ TEST_P(TypingScreenPictures, MidLineAndAfterAFinishedLine) {
     // The line fits its field, and the field, the indicators and the keyboard do not overlap.
     auto checkLayout = [&] {
         const Rect label = screen.typeStringLabel->frame();
-        const Size text = TextMeasurer::current().size(screen.typeStringLabel->attributedStringValue());
+        const Size text =
+            TextMeasurer::current().size(screen.typeStringLabel->attributedStringValue());
         EXPECT_LE(text.width, label.width());
         EXPECT_TRUE(inside(label, root->bounds()));
         EXPECT_TRUE(inside(screen.keyboard->frame(), root->bounds()));
@@ -65,7 +66,9 @@ TEST_P(TypingScreenPictures, MidLineAndAfterAFinishedLine) {
     };
 
     // Real pauses, so the speeds shown are a person's: the line's clock is the real one.
-    auto pause = [](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); };
+    auto pause = [](double seconds) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    };
     app.typeExpected();
     pause(1.0);
     for (int i = 0; i < 2; ++i) app.typeExpected();
@@ -102,12 +105,14 @@ TEST_P(TypingScreenPictures, MidLineAndAfterAFinishedLine) {
     EXPECT_FALSE(intersects(hint, screen.indicatorsView->frame()));
     // Under the keyboard, clear of the Return key that pulses beside it.
     EXPECT_LT(hint.midY(), screen.keyboard->frame().minY());
-    const Rect returnKey = screen.keyboard->returnKey()->convertRectToView(screen.keyboard->returnKey()->bounds(), root);
+    const Rect returnKey = screen.keyboard->returnKey()->convertRectToView(
+        screen.keyboard->returnKey()->bounds(), root);
     EXPECT_FALSE(intersects(hint, returnKey));
     save(root->snapshot(1.0), "typing_" + tag + "_finished");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, TypingScreenPictures, ::testing::Values(Size{1100, 620}, Size{1650, 930}),
+INSTANTIATE_TEST_SUITE_P(Sizes, TypingScreenPictures,
+                         ::testing::Values(Size{1100, 620}, Size{1650, 930}),
                          [](const auto& info) { return std::to_string(int(info.param.width)); });
 
 }  // namespace

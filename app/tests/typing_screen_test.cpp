@@ -46,7 +46,8 @@ TEST(TypingScreen, ANewLineResetsTheIndicatorsHidesTheTipAndKeepsOneSpeedTimer) 
     EXPECT_EQ(screen.indicatorTypos->stringValue(), "0");
     EXPECT_EQ(screen.indicatorSpeed->stringValue(), "0");
     EXPECT_EQ(screen.indicatorAccuracy->stringValue(), "100");
-    for (TextField* delta : {screen.indicatorTyposDelta, screen.indicatorSpeedDelta, screen.indicatorAccuracyDelta})
+    for (TextField* delta :
+         {screen.indicatorTyposDelta, screen.indicatorSpeedDelta, screen.indicatorAccuracyDelta})
         EXPECT_EQ(delta->alphaValue(), 0.0);
     EXPECT_TRUE(screen.hintView->isHidden());
     EXPECT_FALSE(firstTimer->isValid());
@@ -89,7 +90,8 @@ TEST_P(IndicatorDelta, TextAndColour) {
         return;
     }
     EXPECT_EQ(field.stringValue(), c.text);
-    EXPECT_EQ(field.textColor(), c.green ? WVMainViewController::Colors::green() : WVMainViewController::Colors::red());
+    EXPECT_EQ(field.textColor(), c.green ? WVMainViewController::Colors::green()
+                                         : WVMainViewController::Colors::red());
     EXPECT_EQ(field.alphaValue(), 1.0);
 }
 
@@ -103,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(Deltas, IndicatorDelta,
 
 TEST(TypingScreen, ColoursOfTheDeltas) {
     EXPECT_EQ(WVMainViewController::Colors::red(), Color::rgb(1.0, 45 / 255.0, 98 / 255.0));
-    EXPECT_EQ(WVMainViewController::Colors::green(), Color::rgb(77 / 255.0, 179 / 255.0, 107 / 255.0));
+    EXPECT_EQ(WVMainViewController::Colors::green(),
+              Color::rgb(77 / 255.0, 179 / 255.0, 107 / 255.0));
 }
 
 TEST(TypingScreen, TheFirstStoredLineShowsNoDeltasTheSecondShowsThem) {
@@ -111,7 +114,8 @@ TEST(TypingScreen, TheFirstStoredLineShowsNoDeltasTheSecondShowsThem) {
     WVMainViewController& screen = app.screen();
     finishLine(app, 1);
     app.loop.advance(1.0);
-    for (TextField* delta : {screen.indicatorTyposDelta, screen.indicatorSpeedDelta, screen.indicatorAccuracyDelta})
+    for (TextField* delta :
+         {screen.indicatorTyposDelta, screen.indicatorSpeedDelta, screen.indicatorAccuracyDelta})
         EXPECT_EQ(delta->alphaValue(), 0.0);
     app.key(test::kScanReturn);
     finishLine(app, 3);
@@ -179,7 +183,8 @@ TEST(TypingScreen, ReturnIsNeverStuckOnTheEnterTipWhenAutomaticModeWasTurnedOff)
     EXPECT_EQ(app.hub().textLine().cursorPos(), 0);
     EXPECT_TRUE(screen.hintView->isHidden());
     ASSERT_FALSE(eventsSince(app, before).empty());
-    EXPECT_EQ(eventsSince(app, before).front(), std::make_pair(Kind::LevelEnd, std::string("lesson_2")));
+    EXPECT_EQ(eventsSince(app, before).front(),
+              std::make_pair(Kind::LevelEnd, std::string("lesson_2")));
 }
 
 TEST(TypingScreen, RaisingToTheExpertLevelShowsItsTextWithoutKeys) {
@@ -192,7 +197,8 @@ TEST(TypingScreen, RaisingToTheExpertLevelShowsItsTextWithoutKeys) {
     ASSERT_EQ(app.language().difficulty(), 6);
     ASSERT_TRUE(screen.hintView->text);
     EXPECT_EQ(screen.hintView->text->string(), Local::shared().localize("hintExpertLevel"));
-    EXPECT_FALSE(screen.hintView->hasKeys && screen.hintView->keysArray && !screen.hintView->keysArray->empty());
+    EXPECT_FALSE(screen.hintView->hasKeys && screen.hintView->keysArray &&
+                 !screen.hintView->keysArray->empty());
 }
 
 TEST(TypingScreen, ReturnMidLineRestartsWithoutStoringOrEndingTheLevel) {
@@ -203,8 +209,8 @@ TEST(TypingScreen, ReturnMidLineRestartsWithoutStoringOrEndingTheLevel) {
     app.key(test::kScanReturn);
     EXPECT_EQ(app.hub().textLine().cursorPos(), 0);
     EXPECT_TRUE(app.hub().stats().lessonsList().empty());
-    const std::vector<std::pair<Kind, std::string>> expected = {{Kind::LevelStart, "lesson_1"},
-                                                                 {Kind::Custom, "SessonStarted - en - QWERTY"}};
+    const std::vector<std::pair<Kind, std::string>> expected = {
+        {Kind::LevelStart, "lesson_1"}, {Kind::Custom, "SessonStarted - en - QWERTY"}};
     EXPECT_EQ(eventsSince(app, before), expected);
 }
 
@@ -213,7 +219,8 @@ TEST(TypingScreenAnalytics, LevelStartAndEndCarryTheLessonAndItsAttributes) {
     const auto& list = app.sdk->list();
     const EventAttributes attributes{{"lang", "en"}, {"layout", "QWERTY"}, {"auto", "true"}};
     // The first line of the run: a level start and the custom event, no level end.
-    auto start = std::find_if(list.begin(), list.end(), [](auto& e) { return e.kind == Kind::LevelStart; });
+    auto start =
+        std::find_if(list.begin(), list.end(), [](auto& e) { return e.kind == Kind::LevelStart; });
     ASSERT_NE(start, list.end());
     EXPECT_EQ(start->name, "lesson_1");
     EXPECT_EQ(start->attributes, attributes);
@@ -221,7 +228,9 @@ TEST(TypingScreenAnalytics, LevelStartAndEndCarryTheLessonAndItsAttributes) {
     EXPECT_EQ((start + 1)->kind, Kind::Custom);
     EXPECT_EQ((start + 1)->name, "SessonStarted - en - QWERTY");
     EXPECT_TRUE((start + 1)->attributes.empty());
-    EXPECT_EQ(std::count_if(list.begin(), list.end(), [](auto& e) { return e.kind == Kind::LevelEnd; }), 0);
+    EXPECT_EQ(
+        std::count_if(list.begin(), list.end(), [](auto& e) { return e.kind == Kind::LevelEnd; }),
+        0);
 
     // A line with typos ends without success; the next starts afterwards.
     finishLine(app, 2);
