@@ -173,6 +173,7 @@ class WVMainViewController : public ViewController, public Localizable {
     std::vector<NotificationCenter::ObserverToken> windowObservers_;
     // What one appearance subscribes; replaced by the next appearance.
     rx::DisposeBag appearanceBag_;
+    std::optional<int> shownFingerZone_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -219,6 +219,20 @@ TEST(KeyHandling, ModifierKeysLightFromTheirFlags) {
     EXPECT_EQ(keyboard.leftCommandKey()->image(), Image::named("keyCommandDisabled"));
 }
 
+TEST(KeyHandling, OptionFromTheModifierStateTypesTheAltLayer) {
+    RunningApplication app;
+    app.hub().config().setLanguage(Language::de);
+    app.language().selectLayoutByName("XVLCWK Neo");
+    app.screen().applySettingsChange(true);
+    app.hub().textLine().setText("\\u");
+    app.screen().handleFlagsChanged(flagsChanged(58, 0x80020));  // left Option down
+    EXPECT_TRUE(app.screen().processTypedKey(0, false, false));
+    app.screen().handleFlagsChanged(flagsChanged(58, 0));
+    EXPECT_TRUE(app.screen().processTypedKey(0, false, false));
+    EXPECT_TRUE(app.hub().textLine().isComplete());
+    EXPECT_EQ(app.hub().textLine().mistypes().count(), 0);
+}
+
 TEST(KeyHandling, CloudSettingsApplyOnlyUntilTheFirstKey) {
     auto store = std::make_unique<RecordingCloudKeyValue>();
     RecordingCloudKeyValue* cloud = store.get();
