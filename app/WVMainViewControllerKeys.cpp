@@ -121,10 +121,9 @@ void WVMainViewController::highlightNextKey(const std::optional<std::string>& ch
     std::optional<int> code;
     if (character) code = keys.keyCodeForSymbol(text::lower(*character));
     if (!code) {
-        keyboard->clearHighlight();
+        // No hint (or hints turned off): every modifier a hint may have lit goes dark too.
+        keyboard->clearKeyHints();
         keyboard->highlightedKey = nullptr;
-        for (auto* shiftKey : {keyboard->leftShiftKey(), keyboard->rightShiftKey()})
-            if (shiftKey) shiftKey->setImage(Image::named("keyCommandDisabled"));
         return;
     }
     keyboard->highlightKey(*code);

@@ -193,6 +193,22 @@ TEST(KeyHandling, TheNextKeyIsLitWithTheShiftOfTheOtherHand) {
     EXPECT_EQ(screen.nextKeyTarget(std::string("ж")), std::nullopt);
 }
 
+TEST(KeyHandling, TurningHintsOffAlsoUnlightsTheOptionKeys) {
+    RunningApplication app;
+    app.hub().config().setLanguage(Language::de);
+    app.language().selectLayoutByName("XVLCWK Neo");
+    app.screen().applySettingsChange(true);
+    WVKeyboardView& keyboard = *app.screen().keyboard;
+    app.screen().highlightNextKey(std::string("\\"));  // on Neo's Option layer
+    const ImagePtr lit = Image::named("keyCommandPressed");
+    ASSERT_TRUE(keyboard.leftOptionKey()->image() == lit ||
+                keyboard.rightOptionKey()->image() == lit);
+    app.hub().config().setKeyHintsOn(false);
+    EXPECT_NE(keyboard.leftOptionKey()->image(), lit);
+    EXPECT_NE(keyboard.rightOptionKey()->image(), lit);
+    EXPECT_EQ(keyboard.highlightedKey, nullptr);
+}
+
 TEST(KeyHandling, TurningHandsOffHidesTheFingers) {
     RunningApplication app;
     ASSERT_FALSE(app.screen().fingersView->isHidden());
