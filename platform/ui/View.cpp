@@ -102,13 +102,19 @@ void View::setAlphaValue(double alpha) {
 
 void View::applyAlpha(double alpha) {
     alpha = std::clamp(alpha, 0.0, 1.0);
-    if (alpha >= 1.0) {
-        if (opacityEffect_) {
-            setGraphicsEffect(nullptr);  // deletes it
-            opacityEffect_ = nullptr;
-        }
-        return;
+    // A view without subviews fades by painting itself more faintly; only a view whose
+    // children must fade with it needs an offscreen effect, which re-renders on every paint.
+    const bool needsEffect = alpha < 1.0 && !subviews_.empty();
+    if (!needsEffect && opacityEffect_) {
+        setGraphicsEffect(nullptr);  // deletes it
+        opacityEffect_ = nullptr;
     }
+    const double paintAlpha = needsEffect ? 1.0 : alpha;
+    if (paintAlpha != paintAlpha_) {
+        paintAlpha_ = paintAlpha;
+        update();
+    }
+    if (!needsEffect) return;
     if (!opacityEffect_) {
         opacityEffect_ = new QGraphicsOpacityEffect(this);
         setGraphicsEffect(opacityEffect_);
@@ -130,6 +136,7 @@ void View::addSubview(View* view) {
     view->applyGeometry(view->frame_);
     view->raise();
     if (!view->hidden_) view->QWidget::setVisible(true);
+    if (subviews_.size() == 1) applyAlpha(presentationAlpha());  // children now fade too
 }
 
 void View::removeFromSuperview() {
@@ -294,6 +301,7 @@ void View::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setOpacity(paintAlpha_);
     const QRect dirty = event->rect();
     const Rect dirtyRect(dirty.x(), isFlipped() ? dirty.y() : height() - dirty.y() - dirty.height(), dirty.width(),
                          dirty.height());

@@ -137,6 +137,7 @@ private:
     std::shared_ptr<Layer> rootLayer_;
     std::map<std::string, Animation> animations_;
     QGraphicsOpacityEffect* opacityEffect_ = nullptr;
+    double paintAlpha_ = 1.0;  // the alpha a childless view paints itself with
     QPointF lastDragPosition_;
     int clickCount_ = 1;
 };

@@ -112,6 +112,10 @@ TEST_F(ViewTest, HiddenAndTransparentViewsDrawNothing) {
     EXPECT_NEAR(image.pixelColor(75, 50).red(), 128, 4);
     hidden->setHidden(false);
     EXPECT_TRUE(near(root.snapshot().pixelColor(25, 50), Qt::red));
+    // A faded view's subviews fade with it, also when they join after the fade was set.
+    hidden->setAlphaValue(0.5);
+    hidden->addSubview(colouredView(Rect(0, 0, 50, 100), Qt::black));
+    EXPECT_NEAR(root.snapshot().pixelColor(25, 50).red(), 128, 4);
 }
 
 TEST_F(ViewTest, NeedsDisplayUntilDrawn) {
