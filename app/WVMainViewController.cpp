@@ -202,7 +202,11 @@ void WVMainViewController::layoutScreen() {
     const double s = screenScale();
     const Rect bounds = root->bounds();
 
-    typeStringLabel->setFrame(stageRect(Rect(50, 372, 1000, 70)));
+    const Rect lineFrame = stageRect(Rect(50, 372, 1000, 70));
+    const bool lineResized = !(lineFrame == typeStringLabel->frame());
+    typeStringLabel->setFrame(lineFrame);
+    // The line's font was fitted to the old width: fit it again so it is never clipped.
+    if (lineResized && !typeStringLabel->stringValue().empty()) refreshLine();
     keyboardSnapshot->setFrame(stageRect(keyboardFrame));
 
     const double column = 220 * s;

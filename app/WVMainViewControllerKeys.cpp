@@ -27,6 +27,9 @@ std::optional<KeyEvent> WVMainViewController::handleKeyDownEvent(const KeyEvent&
     if (event.modifierFlags & kCommandMask) return event;
     Window* keyWindow = Application::shared().keyWindow();
     Window* ownWindow = view()->window();
+    // Without a window manager no window is ever activated, yet the key still arrived at one
+    // of ours: the window it was delivered to stands in for the key window then.
+    if (!keyWindow) keyWindow = event.window;
     if ((!keyWindow && !ownWindow) || (keyWindow && ownWindow && keyWindow == ownWindow)) {
         processKeyEvent(event);
         return std::nullopt;

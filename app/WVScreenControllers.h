@@ -2,8 +2,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/KeyEvent.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -29,17 +33,33 @@ class WVSettingsSidebarController : public ViewController, public Localizable {
     std::function<void(bool)> onSettingsChanged;
 };
 
+// Until the full help screen is built, the help window shows the three help pages as text:
+// "Next" (or Return) turns the page, and the last page's "Next" or Escape closes it.
 class WVHelpWindowController {
   public:
-    virtual ~WVHelpWindowController() = default;
+    virtual ~WVHelpWindowController();
     // The help window; made on first use.
     virtual Window* window();
     // Hides the window, ends its modal run and calls onHide.
     virtual void hide();
     std::function<void()> onHide;
 
+    int page() const { return page_; }
+    // Turns to the next page; after the last one the window hides.
+    void nextPage();
+
   protected:
     std::unique_ptr<Window> window_;
+
+  private:
+    void showPage(int page);
+
+    int page_ = 0;
+    TextField* title_ = nullptr;
+    TextField* description_ = nullptr;
+    TextField* pageNumber_ = nullptr;
+    Button* next_ = nullptr;
+    std::optional<Application::MonitorToken> keyMonitor_;
 };
 
 }  // namespace wv

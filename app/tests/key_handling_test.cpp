@@ -3,6 +3,8 @@
 // next-key hints.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include "app/WVFingersView.h"
 #include "app/WVKeyboardButton.h"
 #include "app/WVKeyboardView.h"
@@ -37,6 +39,21 @@ TEST(KeyHandling, KeysGoNowhereNearTheLineWhileAnotherWindowIsKey) {
     QCoreApplication::processEvents();
     app.typeExpected();
     EXPECT_EQ(app.hub().textLine().cursorPos(), 1);
+}
+
+TEST(KeyHandling, WithNoActiveWindowTheWindowAKeyArrivedAtDecides) {
+    RunningApplication app;
+    Window other(Rect(0, 0, 300, 200));
+    QApplication::setActiveWindow(nullptr);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Application::shared().keyWindow(), nullptr);
+    KeyEvent event;
+    event.type = KeyEvent::Type::KeyDown;
+    event.keyCode = 0;
+    event.window = &other;
+    EXPECT_TRUE(app.screen().handleKeyDownEvent(event).has_value());
+    event.window = &app.window();
+    EXPECT_FALSE(app.screen().handleKeyDownEvent(event).has_value());
 }
 
 TEST(KeyHandling, CommandCombinationsPassToTheMenus) {
