@@ -307,4 +307,26 @@ inline void expectLayoutsMatch(KeyMapBase& map, std::span<const PrintedLayout> l
     }
 }
 
+// Every layout of the map lacks the ISO key (pressing it prints the unmapped-key line and types
+// nothing) and has no Option layer (Option changes nothing, no symbol counts as an Option one).
+inline void expectNoIsoKeyAndNoOptionLayer(KeyMapBase& map) {
+    for (int layout = 0; layout < int(map.layouts().size()); ++layout) {
+        map.selectLayout(layout);
+        {
+            LogCapture log;
+            EXPECT_EQ(map.symbolForKeyCode(10, false, false, false), std::nullopt);
+            EXPECT_EQ(map.symbolForKeyCode(10, true, false, false), std::nullopt);
+            EXPECT_EQ(log.lines().size(), 2u);
+        }
+        for (int code : kKeyRowsOrder) {
+            LogCapture quiet;
+            EXPECT_EQ(map.symbolForKeyCode(code, true, false, true),
+                      map.symbolForKeyCode(code, true, false, false));
+            for (const std::string& s : map.symbolsForKeyCode(code)) {
+                EXPECT_FALSE(map.isAltSymbol(s, code));
+            }
+        }
+    }
+}
+
 }  // namespace wv::printed

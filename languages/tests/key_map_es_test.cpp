@@ -107,23 +107,7 @@ TEST(KeyMapEs, QwertyIsoExamples) {
 
 TEST(KeyMapEs, Key10AndOptionOnBothLayouts) {
     KeyMapEs map;
-    for (int layout : {0, 1}) {
-        map.selectLayout(layout);
-        {
-            LogCapture log;
-            EXPECT_EQ(map.symbolForKeyCode(10, false, false, false), std::nullopt);
-            EXPECT_EQ(map.symbolForKeyCode(10, true, false, false), std::nullopt);
-            EXPECT_EQ(log.lines().size(), 2u);
-        }
-        for (int code : kKeyRowsOrder) {
-            LogCapture quiet;
-            EXPECT_EQ(map.symbolForKeyCode(code, true, false, true),
-                      map.symbolForKeyCode(code, true, false, false));
-            for (const std::string& s : map.symbolsForKeyCode(code)) {
-                EXPECT_FALSE(map.isAltSymbol(s, code));
-            }
-        }
-    }
+    printed::expectNoIsoKeyAndNoOptionLayer(map);
 }
 
 }  // namespace
