@@ -12,7 +12,7 @@ namespace wv {
 // Runs blocks one after another, in the order they were added, on a thread of its own named
 // after the label. Destroying the queue runs what is already queued, then joins its thread.
 class SerialQueue {
-public:
+  public:
     using Block = std::function<void()>;
 
     explicit SerialQueue(std::string label);
@@ -29,7 +29,7 @@ public:
     void drain();
     bool isCurrent() const;
 
-private:
+  private:
     void run();
 
     std::string label_;
