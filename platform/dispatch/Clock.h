@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 namespace wv {
 
 // Where "now" comes from for the main queue, timers and animations: seconds on a monotonic
