@@ -9,7 +9,7 @@ namespace wv {
 
 // An operation whose main() runs a block.
 class BlockOperation : public Operation {
-  public:
+public:
     explicit BlockOperation(Block block) : block_(std::move(block)) {}
     static std::shared_ptr<BlockOperation> make(Block block) {
         return std::make_shared<BlockOperation>(std::move(block));
@@ -18,7 +18,7 @@ class BlockOperation : public Operation {
         if (block_) block_();
     }
 
-  private:
+private:
     Block block_;
 };
 

@@ -8,7 +8,7 @@ namespace wv {
 // scale whose origin means nothing. Tests install a ManualClock so time moves only when
 // they say so.
 class Clock {
-  public:
+public:
     virtual ~Clock() = default;
     virtual double now() const = 0;
 
@@ -19,30 +19,31 @@ class Clock {
 };
 
 class SystemClock final : public Clock {
-  public:
+public:
     double now() const override;
 };
 
 class ManualClock final : public Clock {
-  public:
+public:
     explicit ManualClock(double start = 1000.0) : now_(start) {}
-    double now() const override { return now_; }
-    void set(double seconds) { now_ = seconds; }
-    void advance(double seconds) { now_ += seconds; }
+    double now() const override { return now_.load(); }
+    void set(double seconds) { now_.store(seconds); }
+    void advance(double seconds) { now_.store(now_.load() + seconds); }
 
-  private:
-    double now_;
+private:
+    // Atomic because a timed wait or a handler on another thread reads it while a test moves it.
+    std::atomic<double> now_;
 };
 
 // Installs a clock for the lifetime of the object.
 class ScopedClock {
-  public:
+public:
     explicit ScopedClock(Clock& clock) : previous_(Clock::setCurrent(&clock)) {}
     ~ScopedClock() { Clock::setCurrent(previous_); }
     ScopedClock(const ScopedClock&) = delete;
     ScopedClock& operator=(const ScopedClock&) = delete;
 
-  private:
+private:
     Clock* previous_;
 };
 

@@ -28,15 +28,17 @@ void DispatchGroup::enter() {
 }
 
 void DispatchGroup::leave() {
+    // A waiter woken here may destroy its group at once; the state must outlive this call.
+    const std::shared_ptr<State> state = state_;
     std::vector<std::pair<std::function<void(Block)>, Block>> due;
     {
-        std::lock_guard lock(state_->mutex);
-        if (state_->count == 0)
+        std::lock_guard lock(state->mutex);
+        if (state->count == 0)
             throw std::logic_error("DispatchGroup::leave: more leaves than enters");
-        if (--state_->count > 0) return;
-        due.swap(state_->notifications);
+        if (--state->count > 0) return;
+        due.swap(state->notifications);
     }
-    state_->zero.notify_all();
+    state->zero.notify_all();
     for (auto& [post, block] : due) post(std::move(block));
 }
 

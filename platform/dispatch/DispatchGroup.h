@@ -14,7 +14,7 @@ class SerialQueue;
 // once the count is back at zero (at once if it is zero already); waits return then. Copies
 // share one group, and a block may keep its copy after the caller's is gone.
 class DispatchGroup {
-  public:
+public:
     using Block = std::function<void()>;
 
     DispatchGroup();
@@ -40,7 +40,7 @@ class DispatchGroup {
 
     struct State;
 
-  private:
+private:
     void notifyWith(std::function<void(Block)> post, Block block);
     std::shared_ptr<State> state_;
 };

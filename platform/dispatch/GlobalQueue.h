@@ -15,7 +15,7 @@ namespace wv {
 // Delayed blocks (asyncAfter) are timed by the main queue on Clock::current(): they reach the
 // pool when the main run loop turns past their due time (in tests, ManualRunLoop::advance).
 class GlobalQueue {
-  public:
+public:
     using Block = std::function<void()>;
     static constexpr int kThreads = 4;
 
@@ -26,7 +26,7 @@ class GlobalQueue {
     // True on one of the pool's threads.
     bool isCurrent() const;
 
-  private:
+private:
     GlobalQueue();
     void run();
 

@@ -15,7 +15,7 @@ namespace wv {
 // Who runs them: in the application the Qt event loop (see platform/ui's MainLoop), in tests
 // a ManualRunLoop. Due times are read from Clock::current().
 class MainQueue {
-  public:
+public:
     using Block = std::function<void()>;
 
     static MainQueue& shared();
@@ -36,7 +36,7 @@ class MainQueue {
     // wake up and look at nextDueTime() again.
     void setWakeUp(std::function<void()> wakeUp);
 
-  private:
+private:
     MainQueue() = default;
     using Key = std::pair<double, std::uint64_t>;
     mutable std::mutex mutex_;

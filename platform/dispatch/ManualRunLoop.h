@@ -11,7 +11,7 @@ namespace wv {
 // due time, in order, so a 0.5 s repeating timer fires exactly twice in advance(1.0).
 // Blocks left on the main queue are dropped when it goes away.
 class ManualRunLoop {
-  public:
+public:
     explicit ManualRunLoop(double start = 1000.0);
     ~ManualRunLoop();
     ManualRunLoop(const ManualRunLoop&) = delete;
@@ -23,7 +23,7 @@ class ManualRunLoop {
     size_t runUntilIdle();
     size_t advance(double seconds);
 
-  private:
+private:
     ManualClock clock_;
     ScopedClock installed_;
 };

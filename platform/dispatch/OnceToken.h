@@ -10,14 +10,14 @@ namespace wv {
 // for it; a block that calls its own token again deadlocks. A block that throws counts as not run:
 // the next caller runs it again.
 class OnceToken {
-  public:
+public:
     OnceToken() = default;
     OnceToken(const OnceToken&) = delete;
     OnceToken& operator=(const OnceToken&) = delete;
 
     void call(const std::function<void()>& block);
 
-  private:
+private:
     // Not std::once_flag: the C++ library shipped here leaves a flag whose block threw unusable.
     std::atomic<bool> done_{false};
     std::mutex mutex_;

@@ -26,7 +26,7 @@ namespace wv {
 // didChangeValueForKey, because "isFinished" turning true is what runs the completion block and
 // frees dependents and queue slots.
 class Operation : public std::enable_shared_from_this<Operation> {
-  public:
+public:
     using Block = std::function<void()>;
     enum class Change { Will, Did };
     using Observer = std::function<void(Operation&, const std::string& key, Change)>;
@@ -74,12 +74,12 @@ class Operation : public std::enable_shared_from_this<Operation> {
     // Told once, after the completion block, that the operation finished (queues use this).
     void onFinished(Block hook);
 
-  protected:
+protected:
     // Ends an asynchronous operation: executing false, then finished true, each with its
     // notifications. Calling it again does nothing.
     void finish();
 
-  private:
+private:
     struct Observation {
         std::uint64_t token;
         std::string key;

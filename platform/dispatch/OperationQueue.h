@@ -21,7 +21,7 @@ namespace wv {
 // Destroying the queue waits for operations being started at that moment, forgets those not yet
 // started (they never run) and leaves running asynchronous ones to finish on their own.
 class OperationQueue {
-  public:
+public:
     enum class Execution { Threads, ByHand };
     // No limit on the slots; a threaded queue still starts at most kMaximumThreads at once.
     static constexpr int kDefaultMaxConcurrentOperationCount = -1;
@@ -61,7 +61,7 @@ class OperationQueue {
 
     struct State;
 
-  private:
+private:
     std::shared_ptr<State> state_;
 };
 

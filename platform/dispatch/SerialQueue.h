@@ -13,7 +13,7 @@ namespace wv {
 // Runs blocks one after another, in the order they were added, on a thread of its own named
 // after the label. Destroying the queue runs what is already queued, then joins its thread.
 class SerialQueue {
-  public:
+public:
     using Block = std::function<void()>;
 
     explicit SerialQueue(std::string label);
@@ -33,7 +33,7 @@ class SerialQueue {
     void drain();
     bool isCurrent() const;
 
-  private:
+private:
     void run();
 
     // Lets delayed blocks find out, under its mutex, whether the queue still exists.

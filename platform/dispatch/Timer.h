@@ -10,7 +10,7 @@ namespace wv {
 // A repeating timer keeps its rhythm from its first due time; a beat that was missed while the
 // main thread was busy is skipped, not made up.
 class Timer : public std::enable_shared_from_this<Timer> {
-  public:
+public:
     using Callback = std::function<void(Timer&)>;
 
     static std::shared_ptr<Timer> scheduled(double interval, bool repeats, Callback callback);
@@ -26,7 +26,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
 
     Timer(double interval, bool repeats, Callback callback);
 
-  private:
+private:
     void schedule();
     void fireFromQueue(unsigned long generation);
 

@@ -18,7 +18,7 @@ class SerialQueue;
 // running on another thread has ended (a handler may cancel or destroy its own timer).
 // The queue must outlive the timer.
 class TimerSource {
-  public:
+public:
     using Handler = std::function<void()>;
 
     TimerSource(SerialQueue& queue, double interval, double leeway, Handler handler);
@@ -34,7 +34,7 @@ class TimerSource {
 
     struct State;
 
-  private:
+private:
     TimerSource(std::function<void(std::function<void()>)> post, double interval, double leeway,
                 Handler handler);
 

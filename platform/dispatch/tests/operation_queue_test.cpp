@@ -31,7 +31,7 @@ struct Log {
 // Keeps its own flags under its own recursive lock and notifies with the lock held, the way an
 // asynchronous operation built on this class does.
 class LockedAsyncOperation : public Operation {
-  public:
+public:
     explicit LockedAsyncOperation(Log& log, std::string name) : log_(log), name_(std::move(name)) {}
     bool isAsynchronous() const override { return true; }
     bool isExecuting() const override {
@@ -54,7 +54,7 @@ class LockedAsyncOperation : public Operation {
         change("isFinished", [this] { finished_ = true; });
     }
 
-  private:
+private:
     template <typename F>
     void change(const std::string& key, F f) {
         willChangeValueForKey(key);

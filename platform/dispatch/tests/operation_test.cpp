@@ -36,7 +36,7 @@ struct Recorder {
 };
 
 class AsyncOperation : public Operation {
-  public:
+public:
     bool isAsynchronous() const override { return true; }
     void main() override { ++mains; }
     void complete() { finish(); }
