@@ -2,6 +2,7 @@
 // with typos and Delete, down to its stored record and the next line.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -227,6 +228,12 @@ TEST_P(StatisticsThatCannotBeWritten, TheScreenSaysSoAndTheFileStaysAsItWas) {
     EXPECT_EQ(screen.linesNotSavedLabel->stringValue(),
               expected(Local::shared().localize("mainLinesNotSaved")));
     EXPECT_TRUE(inside(screen.linesNotSavedLabel->frame(), screen.view()->bounds()));
+    EXPECT_GE(screen.indicatorsView->frame().minY(), 0.0);
+    EXPECT_LE(screen.indicatorsView->frame().maxY(), screen.linesNotSavedLabel->frame().minY())
+        << "over the indicators, not on them";
+    QDir().mkpath("screenshots");
+    screen.view()->snapshot(1.0).save(
+        QString::fromStdString("screenshots/lines_not_saved_" + std::string(c.name) + ".png"));
 
     // The next line says it too, and in the interface language the learner picks.
     app.key(test::kScanReturn);
