@@ -34,12 +34,22 @@ Out digestOf(const EVP_MD* md, const void* bytes, size_t length) {
     return out;
 }
 
+// Fetched once: looking an algorithm up in the providers costs more than hashing a short input.
+const EVP_MD* fetched(const char* name) {
+    if (EVP_MD* md = EVP_MD_fetch(nullptr, name, nullptr)) return md;
+    return nullptr;
+}
+
 }  // namespace
 
-Sha1 sha1(const void* bytes, size_t length) { return digestOf<Sha1>(EVP_sha1(), bytes, length); }
+Sha1 sha1(const void* bytes, size_t length) {
+    static const EVP_MD* md = fetched("SHA1");
+    return digestOf<Sha1>(md ? md : EVP_sha1(), bytes, length);
+}
 
 Sha256 sha256(const void* bytes, size_t length) {
-    return digestOf<Sha256>(EVP_sha256(), bytes, length);
+    static const EVP_MD* md = fetched("SHA256");
+    return digestOf<Sha256>(md ? md : EVP_sha256(), bytes, length);
 }
 
 }  // namespace wv::digest
