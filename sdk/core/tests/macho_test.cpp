@@ -164,6 +164,35 @@ TEST(MachO, SlicesAgreeWithObjdump) {
     }
 }
 
+// The fat entries: names, offsets and sizes as `--universal-headers` lists them.
+TEST(MachO, FatEntriesAgreeWithObjdump) {
+    for (const std::string name : {"fat_all", "fat_intel"}) {
+        SCOPED_TRACE(name);
+        std::istringstream lines(commandOutput(
+            std::string(WV_OBJDUMP) + " --macho --universal-headers " + fixture(name).string()));
+        std::vector<std::tuple<std::string, uint64_t, uint64_t>> expected;
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("architecture ", 0) == 0) expected.emplace_back(line.substr(13), 0, 0);
+            if (expected.empty()) continue;
+            if (line.rfind("    offset ", 0) == 0)
+                std::get<1>(expected.back()) = std::stoull(value(line));
+            if (line.rfind("    size ", 0) == 0)
+                std::get<2>(expected.back()) = std::stoull(value(line));
+        }
+        TRNMachOMappedFile file;
+        ASSERT_TRUE(TRNMachOMappedFileInit(&file, fixture(name).c_str()));
+        std::vector<std::tuple<std::string, uint64_t, uint64_t>> read;
+        TRNMachOEnumerateSlicesInMappedFile(file, [&](const TRNMachOSlice& slice) {
+            read.emplace_back(TRNMachOSliceArchitectureName(slice),
+                              uint64_t(slice.header - file.base), slice.size);
+        });
+        TRNMachOMappedFileDestroy(&file);
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(read, expected);
+    }
+}
+
 TEST(MachO, VersionMinOfTheThinIntelFixture) {
     // The fixture was linked with -platform_version macos 10.11 10.13.2.
     auto model = TRNApplicationIdentiferModel::initWithInstallID("X", fixture("thin_x86_64"));

@@ -271,6 +271,21 @@ TEST_F(TarnelTest, InfoPlistMessages) {
     }
 }
 
+TEST_F(TarnelTest, AMalformedInfoPlistIsNoInfoPlist) {
+    FixtureBundle bundle("malformed", std::nullopt);
+    testing::writeText(bundle.root() / "Info.plist", "<plist><dict><key>Tarnel</key><dict>");
+    FakeKits kits;
+    const TRNKitClass& a = kits.kit("A");
+    auto sdk = make();
+    try {
+        sdk->start({&a});
+        ADD_FAILURE() << "no exception";
+    } catch (const TRNException& e) {
+        EXPECT_EQ(e.reason(), "[Tarnel] Cannot find Info.plist.");
+    }
+    EXPECT_TRUE(kits.started.empty());
+}
+
 TEST_F(TarnelTest, WithoutAnAPIKeyNothingStarts) {
     FixtureBundle bundle("nokey", infoWithKey());
     FakeKits kits;
