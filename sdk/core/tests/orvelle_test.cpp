@@ -136,3 +136,24 @@ TEST_F(OrvelleTest, MissingPiecesAreLogged) {
 
 }  // namespace
 }  // namespace wv
+
+namespace wv {
+namespace {
+
+// The process-wide hook watches for the notification once, however often it is installed.
+TEST(OrvelleLoadHook, WatchesOnceForTheSharedObject) {
+    LogCapture log;
+    Tarnel::load();
+    Tarnel::load();
+    const std::string missing =
+        "[Tarnel] [Tarnel] Attempting to initialize Quellix via Orvelle but could not find "
+        "Quellix.";
+    NotificationCenter::defaultCenter().post(Tarnel::kOrvelleReadyNotification);
+    EXPECT_EQ(log.count(missing), 1u);
+    EXPECT_TRUE(Tarnel::sharedSDK().orvelleMode());
+    NotificationCenter::defaultCenter().post(Tarnel::kOrvelleReadyNotification);
+    EXPECT_EQ(log.count(missing), 1u);
+}
+
+}  // namespace
+}  // namespace wv
