@@ -16,6 +16,10 @@ WVGradientView::WVGradientView(const Rect& frame) : View(frame) {
     gradient->setStartPoint(Point{0, 0});
     gradient->setEndPoint(Point{0, 1.0});
     gradient->setNeedsDisplay();
+    // Both colours are opaque and fill the whole view: what lies beneath (a whole screen, when
+    // it is a backdrop) need not be painted. While the view fades, its opacity effect makes Qt
+    // paint beneath it again.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 std::shared_ptr<GradientLayer> WVGradientView::makeBackingLayer() {

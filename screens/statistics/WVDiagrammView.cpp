@@ -21,6 +21,9 @@ namespace {
 constexpr double kPitch = 11.0;
 constexpr double kTypoBand = 30.0;
 constexpr double kSpeedBase = 31.0;
+// The bar pictures: rounded ends of kBarCap points, stretched in between.
+constexpr double kBarCap = 4.0;
+constexpr double kBarPictureHeight = 3 * kBarCap;
 
 // Whole number nearest to x, halves away from zero.
 double nint(double x) { return std::round(x); }
@@ -180,8 +183,53 @@ void WVDiagrammView::drawSelection(QPainter& painter) {
     painter.restore();
 }
 
+const QImage* WVDiagrammView::barPicture(const std::string& name, double width, double scale) {
+    const int pixels = int(std::ceil(width * scale));
+    for (const BarPicture& bar : barPictures_)
+        if (bar.name == name && bar.width == pixels && bar.scale == scale) return &bar.picture;
+    const ImagePtr image = Image::named(name);
+    if (!image) return nullptr;
+    QImage picture(std::max(pixels, 1), int(std::ceil(kBarPictureHeight * scale)),
+                   QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    {
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(double(picture.width()) / width, scale);
+        image->draw(p, QRectF(0, 0, width, kBarPictureHeight));
+    }
+    barPictures_.push_back({name, pixels, scale, std::move(picture)});
+    return &barPictures_.back().picture;
+}
+
+bool WVDiagrammView::drawBar(QPainter& painter, const std::string& name, const Rect& rect) {
+    if (rect.height() < 2 * kBarCap) return false;
+    const QTransform t = painter.deviceTransform();
+    if (t.m12() != 0 || t.m21() != 0) return false;
+    const double scale = std::abs(t.m22());
+    const QImage* picture = barPicture(name, rect.width(), scale);
+    if (!picture) return false;
+    const double cap = kBarCap * scale;
+    const double w = picture->width(), h = picture->height();
+    Graphics::upright(painter, rect, [&](QPainter& p, const QRectF& local) {
+        const double height = local.height();
+        // The picture is made at the device's scale and only the middle is stretched, along
+        // the bar, where every row is alike: no smoothing is needed.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRectF(0, 0, local.width(), kBarCap), *picture, QRectF(0, 0, w, cap));
+        p.drawImage(QRectF(0, kBarCap, local.width(), height - 2 * kBarCap), *picture,
+                    QRectF(0, cap, w, h - 2 * cap));
+        p.drawImage(QRectF(0, height - kBarCap, local.width(), kBarCap), *picture,
+                    QRectF(0, h - cap, w, cap));
+    });
+    return true;
+}
+
 void WVDiagrammView::drawImageNamed(QPainter& painter, const std::string& name, const Rect& rect,
                                     QPainter::CompositionMode mode) {
+    if (name != "dot" && mode == QPainter::CompositionMode_SourceOver &&
+        drawBar(painter, name, rect))
+        return;
     if (const ImagePtr image = Image::named(name))
         Graphics::drawImage(painter, *image, rect, 1.0, mode);
 }

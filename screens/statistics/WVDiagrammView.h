@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPainter>
 #include <memory>
 #include <optional>
@@ -70,6 +71,18 @@ class WVDiagrammView : public View {
                                 QPainter::CompositionMode mode);
 
   private:
+    struct BarPicture {
+        std::string name;
+        int width = 0;
+        double scale = 0;
+        QImage picture;
+    };
+    // A bar of any height drawn from one picture per image and width: its rounded ends come
+    // from the picture's ends and its middle is stretched. A picture per height would be made
+    // anew for almost every bar, as records differ in height.
+    bool drawBar(QPainter& painter, const std::string& name, const Rect& rect);
+    const QImage* barPicture(const std::string& name, double width, double scale);
+
     int columnCount() const;
     const LessonInfo* lessonAt(int column) const;  // null for placeholders and past the end
     int typoValue(int column) const;
@@ -79,6 +92,7 @@ class WVDiagrammView : public View {
     void scrollBy(double delta, Point inView);
 
     int selectedIndex_ = 0;
+    std::vector<BarPicture> barPictures_;
 };
 
 }  // namespace wv::screens
