@@ -51,4 +51,10 @@ void Analytics::logLessonEnd(const LangData& langData, int typedCharacters, int 
                               lessonEventAttributes(langData));
 }
 
+void Analytics::logContentView(const std::string& name, const std::optional<std::string>& type,
+                               const std::optional<std::string>& id,
+                               const EventAttributes& attributes) {
+    if (analyticsEnabled) currentSdk()->logContentView(name, type, id, attributes);
+}
+
 }  // namespace wv

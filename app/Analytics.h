@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/AnalyticsSdk.h"
@@ -28,6 +29,10 @@ class Analytics {
     // The level end of a finished line: the characters typed are its score, and it counts as a
     // success when it had no typo.
     static void logLessonEnd(const LangData& langData, int typedCharacters, int typos);
+    // A content-view event of a screen, sent only while analytics are enabled.
+    static void logContentView(const std::string& name, const std::optional<std::string>& type,
+                               const std::optional<std::string>& id,
+                               const EventAttributes& attributes);
 
     // "lang", "layout" and "auto" of the language.
     static EventAttributes lessonEventAttributes(const LangData& langData);

@@ -19,6 +19,8 @@ class NoAnalyticsSdk final : public AnalyticsSdk {
     void logLevelEnd(const std::string&, std::optional<int64_t>, std::optional<int64_t>,
                      const EventAttributes&) override {}
     void logCustomEvent(const std::string&, const EventAttributes&) override {}
+    void logContentView(const std::string&, const std::optional<std::string>&,
+                        const std::optional<std::string>&, const EventAttributes&) override {}
 };
 
 }  // namespace wv

@@ -23,10 +23,4 @@ class SlidePresentationAnimator : public PresentationAnimator {
     Edge edge_;
 };
 
-// The statistics screen's: it slides up from the bottom over the whole screen.
-class SlideStatsPresentationAnimator : public SlidePresentationAnimator {
-  public:
-    SlideStatsPresentationAnimator() : SlidePresentationAnimator(Edge::Bottom) {}
-};
-
 }  // namespace wv

@@ -5,6 +5,7 @@
 #include "app/Analytics.h"
 #include "app/MainStoryboard.h"
 #include "app/SlidePresentationAnimator.h"
+#include "app/SlideStatsPresentationAnimator.h"
 #include "app/TextHelpers.h"
 #include "app/UIScale.h"
 #include "app/WVFingersView.h"

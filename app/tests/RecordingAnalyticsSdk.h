@@ -23,6 +23,12 @@ class RecordingAnalyticsSdk : public AnalyticsSdk {
         eventsBeforeStart += startCount == 0;
         events.logCustomEvent(name, attributes);
     }
+    void logContentView(const std::string& name, const std::optional<std::string>& type,
+                        const std::optional<std::string>& id,
+                        const EventAttributes& attributes) override {
+        eventsBeforeStart += startCount == 0;
+        events.logContentView(name, type, id, attributes);
+    }
 
     const std::vector<RecordingAnalyticsEvents::Event>& list() const { return events.events; }
 

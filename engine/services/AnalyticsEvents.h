@@ -25,6 +25,10 @@ class AnalyticsEvents {
     virtual void logLevelEnd(const std::string& levelName, std::optional<int64_t> score,
                              std::optional<int64_t> success, const EventAttributes& attributes) = 0;
     virtual void logCustomEvent(const std::string& name, const EventAttributes& attributes) = 0;
+    // One screen or page the learner looked at; type and id are left out when absent.
+    virtual void logContentView(const std::string& name, const std::optional<std::string>& type,
+                                const std::optional<std::string>& id,
+                                const EventAttributes& attributes) = 0;
 };
 
 }  // namespace wv

@@ -11,6 +11,8 @@ class NoAnalyticsEvents : public AnalyticsEvents {
     void logLevelEnd(const std::string&, std::optional<int64_t>, std::optional<int64_t>,
                      const EventAttributes&) override {}
     void logCustomEvent(const std::string&, const EventAttributes&) override {}
+    void logContentView(const std::string&, const std::optional<std::string>&,
+                        const std::optional<std::string>&, const EventAttributes&) override {}
 };
 
 }  // namespace wv

@@ -1,6 +1,7 @@
 #include "platform/ui/SegmentedControl.h"
 
 #include <QPainterPath>
+#include <algorithm>
 
 #include "platform/ui/Graphics.h"
 #include "platform/ui/QtConvert.h"
@@ -12,6 +13,7 @@ SegmentedControl::SegmentedControl(const Rect& frame) : Control(frame) { setAlig
 
 void SegmentedControl::setSegmentCount(int count) {
     labels_.resize(size_t(std::max(0, count)));
+    widths_.resize(labels_.size());
     if (selected_ >= count) selected_ = -1;
     setNeedsDisplay();
 }
@@ -35,7 +37,24 @@ void SegmentedControl::setSelected(bool selected, int segment) {
     setNeedsDisplay();
 }
 
+double SegmentedControl::widthForSegment(int segment) const {
+    return segment >= 0 && segment < segmentCount() ? widths_[size_t(segment)] : 0;
+}
+
+void SegmentedControl::setWidth(double width, int segment) {
+    if (segment < 0 || segment >= segmentCount()) return;
+    widths_[size_t(segment)] = std::max(0.0, width);
+    setNeedsDisplay();
+}
+
 Rect SegmentedControl::segmentRect(int segment) const {
+    const bool own = !widths_.empty() &&
+                     std::all_of(widths_.begin(), widths_.end(), [](double w) { return w > 0; });
+    if (own) {
+        double x = 0;
+        for (int i = 0; i < segment; ++i) x += widths_[size_t(i)];
+        return Rect(x, 0, widths_[size_t(segment)], bounds().height());
+    }
     const double w = segmentCount() > 0 ? bounds().width() / segmentCount() : 0;
     return Rect(w * segment, 0, w, bounds().height());
 }

@@ -371,7 +371,7 @@ void View::mousePressEvent(QMouseEvent* event) {
                      again ? lastPress.count + 1 : 1};
     }
     clickCount_ = lastPress.count;
-    lastDragPosition_ = event->position();
+    lastDragPosition_ = event->globalPosition();
     if (!passMouse(&View::mouseDown, makeEvent(event->position(), clickCount_))) event->ignore();
 }
 
@@ -386,9 +386,11 @@ void View::mouseMoveEvent(QMouseEvent* event) {
     MouseEvent e = makeEvent(event->position(), clickCount_);
     const bool dragging = event->buttons() != Qt::NoButton;
     if (dragging) {
-        e.deltaX = event->position().x() - lastDragPosition_.x();
-        e.deltaY = event->position().y() - lastDragPosition_.y();
-        lastDragPosition_ = event->position();
+        // Measured on the screen: a view that scrolls while it is dragged moves under the
+        // pointer, so its own coordinates would swallow the movement.
+        e.deltaX = event->globalPosition().x() - lastDragPosition_.x();
+        e.deltaY = event->globalPosition().y() - lastDragPosition_.y();
+        lastDragPosition_ = event->globalPosition();
     }
     if (!passMouse(dragging ? &View::mouseDragged : &View::mouseMoved, e)) event->ignore();
 }

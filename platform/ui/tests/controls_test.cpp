@@ -218,6 +218,28 @@ TEST_F(ControlsTest, SegmentedControlSelectsTheClickedSegment) {
     EXPECT_EQ(control->selectedSegment(), 2);
 }
 
+// Widths of their own place the segments side by side; one missing width shares equally.
+TEST_F(ControlsTest, SegmentedControlWidthsOfTheirOwn) {
+    SegmentedControl control(Rect(0, 0, 300, 30));
+    control.setSegmentCount(3);
+    struct Case {
+        std::vector<double> widths;
+        std::vector<double> xs;
+        double probe;
+        int hit;
+    };
+    const Case cases[] = {
+        {{50, 150, 100}, {0, 50, 200}, 60, 1},
+        {{50, 150, 100}, {0, 50, 200}, 210, 2},
+        {{50, 0, 100}, {0, 100, 200}, 60, 0},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i) control.setWidth(c.widths[size_t(i)], i);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(control.segmentRect(i).x(), c.xs[size_t(i)]) << i;
+        EXPECT_EQ(control.segmentAt(Point{c.probe, 15}), c.hit);
+    }
+}
+
 TEST_F(ControlsTest, ScrollViewShowsAndClampsTheVisibleRectangle) {
     ScrollView scroll(Rect(0, 0, 100, 50));
     scroll.setDocumentView(new View(Rect(0, 0, 400, 50)));
