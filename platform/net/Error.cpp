@@ -2,31 +2,23 @@
 
 namespace wv::net {
 
-std::optional<int64_t> Error::integer(const std::string& key) const {
-    auto it = userInfo_.find(key);
-    if (it == userInfo_.end()) return std::nullopt;
-    if (auto* v = std::get_if<int64_t>(&it->second)) return *v;
-    return std::nullopt;
-}
-
-std::optional<std::string> Error::text(const std::string& key) const {
-    auto it = userInfo_.find(key);
-    if (it == userInfo_.end()) return std::nullopt;
-    if (auto* v = std::get_if<std::string>(&it->second)) return *v;
-    return std::nullopt;
+std::string Error::localizedDescription() const {
+    if (auto it = userInfo.find(kLocalizedDescriptionKey); it != userInfo.end()) {
+        if (auto* text = std::any_cast<std::string>(&it->second)) return *text;
+    }
+    return domain + " error " + std::to_string(code);
 }
 
 std::string Error::description() const {
-    std::string out = domain_ + " " + std::to_string(code_);
-    if (auto d = text(kLocalizedDescriptionKey)) out += ": " + *d;
-    return out;
+    return "Error Domain=" + domain + " Code=" + std::to_string(code) + " \"" +
+           localizedDescription() + "\"";
 }
 
 Error makeURLError(int64_t code, const std::string& url, const std::string& description) {
-    Error::UserInfo info;
-    info[kURLErrorFailingURLStringErrorKey] = url;
-    if (!description.empty()) info[kLocalizedDescriptionKey] = description;
-    return Error(kURLErrorDomain, code, std::move(info));
+    Error e{kURLErrorDomain, code, {}};
+    e.userInfo[kURLErrorFailingURLStringErrorKey] = url;
+    if (!description.empty()) e.userInfo[Error::kLocalizedDescriptionKey] = description;
+    return e;
 }
 
 }  // namespace wv::net

@@ -1,44 +1,28 @@
 #pragma once
 
+#include <any>
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
-#include <variant>
 
 namespace wv::net {
 
-// A run-time failure as it travels to completion blocks and delegates: a domain, an integer
-// code and a dictionary of details. Values are integers or texts; unsigned counts fit in int64.
-class Error {
-  public:
-    using Value = std::variant<int64_t, std::string>;
-    using UserInfo = std::map<std::string, Value>;
+// A run-time failure handed to a completion block or a delegate: a domain, an integer code
+// and user information (the key "NSLocalizedDescription" holds a readable text).
+struct Error {
+    std::string domain;
+    int64_t code = 0;
+    std::map<std::string, std::any> userInfo;
 
-    Error() = default;
-    Error(std::string domain, int64_t code, UserInfo userInfo = {})
-        : domain_(std::move(domain)), code_(code), userInfo_(std::move(userInfo)) {}
+    static constexpr const char* kLocalizedDescriptionKey = "NSLocalizedDescription";
 
-    const std::string& domain() const { return domain_; }
-    int64_t code() const { return code_; }
-    const UserInfo& userInfo() const { return userInfo_; }
-
-    std::optional<int64_t> integer(const std::string& key) const;
-    std::optional<std::string> text(const std::string& key) const;
-
-    // "<domain> <code>" and, when present, the description: enough for a log line.
+    std::string localizedDescription() const;
     std::string description() const;
-
-  private:
-    std::string domain_;
-    int64_t code_ = 0;
-    UserInfo userInfo_;
 };
 
 // The URL-loading domain and the codes this layer reports (the values callers classify by).
 inline constexpr const char* kURLErrorDomain = "NSURLErrorDomain";
 inline constexpr const char* kURLErrorFailingURLStringErrorKey = "NSErrorFailingURLStringKey";
-inline constexpr const char* kLocalizedDescriptionKey = "NSLocalizedDescription";
 
 namespace URLError {
 inline constexpr int64_t Unknown = -1;

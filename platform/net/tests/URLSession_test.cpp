@@ -26,7 +26,7 @@ struct Outcome {
     std::optional<std::string> data;
     std::optional<URLResponse> response;
     std::optional<Error> error;
-    int64_t code() const { return error ? error->code() : 0; }
+    int64_t code() const { return error ? error->code : 0; }
 };
 
 // Runs one data task and waits for its completion; fails the test on a second completion.
@@ -37,7 +37,7 @@ Outcome fetch(URLSession& session, URLRequest request, double wait = 10) {
                                  [calls, promise](auto data, auto response, auto error) {
                                      if (++*calls == 1) promise->set_value({data, response, error});
                                  });
-    if (!task) return {std::nullopt, std::nullopt, Error("no task", 0)};
+    if (!task) return {std::nullopt, std::nullopt, Error{"no task", 0, {}}};
     auto future = promise->get_future();
     task->resume();
     if (future.wait_for(std::chrono::duration<double>(wait)) != std::future_status::ready) {
@@ -196,7 +196,7 @@ TEST(URLSession, CancelEndsARunningTaskWithMinus999Once) {
     task->cancel();
     Outcome o = promise->get_future().get();
     EXPECT_EQ(o.code(), URLError::Cancelled);
-    EXPECT_EQ(o.error->domain(), kURLErrorDomain);
+    EXPECT_EQ(o.error->domain, kURLErrorDomain);
     EXPECT_FALSE(o.data);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(*calls, 1);
@@ -256,7 +256,7 @@ class RecordingDelegate : public URLSessionDelegate {
                      const std::optional<Error>& e) override {
         {
             std::lock_guard lock(mutex);
-            events.push_back("complete " + std::to_string(e ? e->code() : 0));
+            events.push_back("complete " + std::to_string(e ? e->code : 0));
         }
         completed.notify_all();
     }
@@ -406,7 +406,9 @@ TEST(URLSession, DefaultTrustAcceptsAChainToASystemRootThatNamesTheHostAndNothin
         server->script("/t", {{200, "secret"}});
         Outcome o = fetch(*session, server->url("/t"));
         EXPECT_EQ(o.code(), c.expected) << c.name;
-        if (c.expected == 0) EXPECT_EQ(o.data, "secret") << c.name;
+        if (c.expected == 0) {
+            EXPECT_EQ(o.data, "secret") << c.name;
+        }
     }
 }
 
