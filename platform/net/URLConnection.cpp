@@ -12,27 +12,28 @@ class URLConnection::Adapter final : public URLSessionDelegate {
     void didReceiveResponse(const std::shared_ptr<URLSession>&,
                             const std::shared_ptr<URLSessionTask>&,
                             const URLResponse& response) override {
-        if (auto c = live()) c->delegate_->didReceiveResponse(*c, response);
+        if (auto c = connection_.lock())
+            if (auto d = c->liveDelegate()) d->didReceiveResponse(*c, response);
     }
     void didReceiveData(const std::shared_ptr<URLSession>&, const std::shared_ptr<URLSessionTask>&,
                         const std::string& data) override {
-        if (auto c = live()) c->delegate_->didReceiveData(*c, data);
+        if (auto c = connection_.lock())
+            if (auto d = c->liveDelegate()) d->didReceiveData(*c, data);
     }
     void didComplete(const std::shared_ptr<URLSession>&, const std::shared_ptr<URLSessionTask>&,
                      const std::optional<Error>& error) override {
-        auto c = live();
+        auto c = connection_.lock();
         if (!c) return;
-        if (error)
-            c->delegate_->didFailWithError(*c, *error);
-        else
-            c->delegate_->didFinishLoading(*c);
+        if (auto d = c->liveDelegate()) {
+            if (error)
+                d->didFailWithError(*c, *error);
+            else
+                d->didFinishLoading(*c);
+        }
+        c->end();
     }
 
   private:
-    std::shared_ptr<URLConnection> live() const {
-        auto c = connection_.lock();
-        return c && !c->cancelled_ && c->delegate_ ? c : nullptr;
-    }
     std::weak_ptr<URLConnection> connection_;
 };
 
@@ -49,19 +50,42 @@ URLConnection::~URLConnection() {
     if (session_) session_->invalidateAndCancel();
 }
 
+std::shared_ptr<URLConnectionDelegate> URLConnection::liveDelegate() const {
+    std::lock_guard lock(mutex_);
+    return cancelled_ ? nullptr : delegate_;
+}
+
+void URLConnection::end() {
+    std::shared_ptr<URLConnection> self;
+    std::shared_ptr<URLConnectionDelegate> delegate;
+    std::lock_guard lock(mutex_);
+    self = std::move(self_);
+    delegate = std::move(delegate_);
+}
+
 void URLConnection::start() {
-    if (started_.exchange(true)) return;
+    std::lock_guard lock(mutex_);
+    if (started_ || cancelled_) return;
+    started_ = true;
     session_ = URLSession::create(URLSessionConfiguration::defaultSessionConfiguration(),
                                   std::make_shared<Adapter>(weak_from_this()));
     task_ = request_.bodyFile.empty() ? session_->dataTask(request_)
                                       : session_->uploadTask(request_, request_.bodyFile);
+    // A running connection keeps itself (and so its delegate) alive until its last event.
+    self_ = shared_from_this();
     task_->resume();
     session_->finishTasksAndInvalidate();
 }
 
 void URLConnection::cancel() {
-    cancelled_ = true;
-    if (task_) task_->cancel();
+    std::shared_ptr<URLSessionTask> task;
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        task = task_;
+    }
+    if (task) task->cancel();
+    end();
 }
 
 }  // namespace wv::net

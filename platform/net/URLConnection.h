@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/net/Error.h"
@@ -26,8 +27,8 @@ class URLConnectionDelegate {
 // A single request on a connection of its own: the older connection interface, kept for
 // callers written against it. Redirects are followed and the server's chain is checked
 // against the system roots with the host name; nothing is shared with other connections.
-// After `cancel` the delegate hears nothing more; the owner keeps the connection alive
-// while it runs (dropping it cancels it).
+// After `cancel` the delegate hears nothing more. A started connection keeps itself alive
+// until its last event, as the older interface did.
 class URLConnection : public std::enable_shared_from_this<URLConnection> {
   public:
     // Not started; the delegate is held until the connection ends.
@@ -47,9 +48,14 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
     URLRequest request_;
     std::shared_ptr<URLConnectionDelegate> delegate_;
     std::shared_ptr<URLSession> session_;
+    std::shared_ptr<URLConnectionDelegate> liveDelegate() const;
+    void end();
+
+    mutable std::mutex mutex_;
     std::shared_ptr<class URLSessionTask> task_;
-    std::atomic<bool> started_{false};
-    std::atomic<bool> cancelled_{false};
+    std::shared_ptr<URLConnection> self_;
+    bool started_ = false;
+    bool cancelled_ = false;
 };
 
 }  // namespace wv::net
