@@ -140,9 +140,16 @@ void TRNMultipartMimeStreamEncoder::addFileData(std::string_view data, const std
 void TRNMultipartMimeStreamEncoder::addFile(const std::string& path, const std::string& fileName,
                                             const std::optional<std::string>& mimeType,
                                             const std::string& fieldName) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     std::string data;
-    if (in) data.assign(std::istreambuf_iterator<char>(in), {});
+    if (in) {
+        const std::streamoff size = in.tellg();
+        if (size > 0) {
+            data.resize(static_cast<size_t>(size));
+            in.seekg(0);
+            if (!in.read(data.data(), size)) data.clear();
+        }
+    }
     addFileData(data, fileName, mimeType, fieldName);
 }
 

@@ -11,6 +11,9 @@ TestServer::TestServer(std::unique_ptr<httplib::Server> server, bool https)
     : server_(std::move(server)), https_(https) {
     // Idle keep-alive connections would hold a stop back for as long as this.
     server_->set_keep_alive_timeout(1);
+    // Head and body go out in separate writes; Nagle would hold the second for a delayed ACK.
+    server_->set_tcp_nodelay(true);
+    server_->set_keep_alive_max_count(1000);
     install();
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("the test server could not bind to 127.0.0.1");
