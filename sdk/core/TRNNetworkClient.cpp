@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/dispatch/GlobalQueue.h"
 #include "sdk/core/TRNNetworkResponseHandler.h"
 
 namespace wv {
@@ -31,13 +32,6 @@ double uniform48() {
         seeded = true;
     }
     return erand48(state);
-}
-
-void waitThenRun(double seconds, std::function<void()> block) {
-    std::thread([seconds, block = std::move(block)] {
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        block();
-    }).detach();
 }
 
 }  // namespace
@@ -118,7 +112,7 @@ void TRNNetworkClient::runAfterRetryValueFromResponse(
     if (scheduler_)
         scheduler_(delay, std::move(block));
     else
-        waitThenRun(delay, std::move(block));
+        GlobalQueue::shared().asyncAfter(delay, std::move(block));
 }
 
 template <class Completion, class MakeTask>

@@ -72,7 +72,8 @@ class TRNNetworkClient : public std::enable_shared_from_this<TRNNetworkClient> {
 
     void invalidateAndCancel();
 
-    // Test seams: where delayed retries wait (default: a timer thread), and the uniform
+    // Test seams: where delayed retries wait (default: the global queue, timed by the main
+    // queue's clock), and the uniform
     // numbers behind the jitter (nullptr restores the generator).
     void setRetrySchedulerForTesting(Scheduler scheduler) { scheduler_ = std::move(scheduler); }
     static void setUniformSourceForTesting(std::function<double()> source);

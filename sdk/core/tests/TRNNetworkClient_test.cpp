@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 
+#include "platform/dispatch/ManualRunLoop.h"
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
 
@@ -141,6 +142,23 @@ TEST_F(TRNNetworkClientTest, NonRetryableOutcomesEndAtOnceWithTheirError) {
     auto client = TRNNetworkClient::create();
     EXPECT_EQ(send(*client, net::URLRequest(server->url("/404")), 10).code(), -5);
     EXPECT_EQ(send(*client, net::URLRequest(server->url("/203")), 10).code(), -4);
+    EXPECT_EQ(server->requestCount(), 2u);
+}
+
+TEST_F(TRNNetworkClientTest, ARetryAfterWaitPassesOnTheMainQueuesClock) {
+    ManualRunLoop loop;
+    auto server = TestServer::startHTTP();
+    server->script("/s", {{503, "", {{"Retry-After", "3"}}}, {200, "late"}});
+    auto client = TRNNetworkClient::create();
+    Result r = send(*client, net::URLRequest(server->url("/s")), 10, [&] {
+        ASSERT_TRUE(server->waitForRequests(1, 10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        loop.advance(2.9);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(server->requestCount(), 1u);
+        loop.advance(0.2);
+    });
+    EXPECT_EQ(r.data, "late");
     EXPECT_EQ(server->requestCount(), 2u);
 }
 
