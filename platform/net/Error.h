@@ -1,24 +1,14 @@
 #pragma once
 
-#include <any>
 #include <cstdint>
-#include <map>
 #include <string>
+
+#include "platform/foundation/Error.h"
 
 namespace wv::net {
 
-// A run-time failure handed to a completion block or a delegate: a domain, an integer code
-// and user information (the key "NSLocalizedDescription" holds a readable text).
-struct Error {
-    std::string domain;
-    int64_t code = 0;
-    std::map<std::string, std::any> userInfo;
-
-    static constexpr const char* kLocalizedDescriptionKey = "NSLocalizedDescription";
-
-    std::string localizedDescription() const;
-    std::string description() const;
-};
+// The one error type of the program's run-time failures.
+using Error = wv::Error;
 
 // The URL-loading domain and the codes this layer reports (the values callers classify by).
 inline constexpr const char* kURLErrorDomain = "NSURLErrorDomain";

@@ -196,6 +196,9 @@ int onClientCertificateRequest(SSL* ssl, X509**, EVP_PKEY**) {
 
 CURLcode onSSLContext(CURL*, void* sslctx, void* user) {
     auto* ctx = static_cast<SSL_CTX*>(sslctx);
+    // The callbacks name the transfer that opened the connection; a later transfer may reuse
+    // it after that one is gone, so no handshake may run again on it.
+    SSL_CTX_set_options(ctx, SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_ex_data(ctx, sslTransferIndex(), user);
     SSL_CTX_set_cert_verify_callback(ctx, &onVerifyChain, user);
     SSL_CTX_set_client_cert_cb(ctx, &onClientCertificateRequest);

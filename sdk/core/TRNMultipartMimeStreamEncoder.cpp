@@ -1,7 +1,5 @@
 #include "sdk/core/TRNMultipartMimeStreamEncoder.h"
 
-#include <openssl/rand.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -9,6 +7,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/net/MemoryOutputStream.h"
+#include "sdk/core/TRNHashing.h"
 
 namespace wv {
 
@@ -35,20 +34,7 @@ std::unique_ptr<TRNMultipartMimeStreamEncoder> TRNMultipartMimeStreamEncoder::en
     return std::make_unique<TRNMultipartMimeStreamEncoder>(std::move(stream), std::move(boundary));
 }
 
-std::string TRNMultipartMimeStreamEncoder::generateBoundary() {
-    uint8_t b[16];
-    if (RAND_bytes(b, sizeof b) != 1) {
-        for (auto& x : b) x = static_cast<uint8_t>(std::rand());
-    }
-    b[6] = (b[6] & 0x0f) | 0x40;
-    b[8] = (b[8] & 0x3f) | 0x80;
-    char text[37];
-    std::snprintf(text, sizeof text,
-                  "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0],
-                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
-                  b[14], b[15]);
-    return text;
-}
+std::string TRNMultipartMimeStreamEncoder::generateBoundary() { return TRNGenerateUUIDString(); }
 
 std::string TRNMultipartMimeStreamEncoder::contentTypeHTTPHeaderValueWithBoundary(
     const std::string& boundary) {
