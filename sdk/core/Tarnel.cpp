@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/dispatch/OnceToken.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -68,8 +69,8 @@ void Tarnel::setSettingsAndOnboardingFactory(SettingsAndOnboardingFactory factor
 }
 
 void Tarnel::load() {
-    static std::once_flag once;
-    std::call_once(once, [] {
+    static OnceToken once;
+    once.call([] {
         static std::atomic<NotificationCenter::ObserverToken> token{0};
         token = NotificationCenter::defaultCenter().addObserver(
             kOrvelleReadyNotification, nullptr, [](const Notification&) {

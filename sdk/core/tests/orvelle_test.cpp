@@ -104,7 +104,7 @@ TEST_F(OrvelleTest, TheCollectionSwitch) {
     }
 }
 
-TEST_F(OrvelleTest, MissingPiecesAreLogged) {
+TEST_F(OrvelleTest, WhatIsMissingIsLogged) {
     {
         FixtureBundle bundle("nokit", dict({{"CFBundleIdentifier", "x"}}));
         auto sdk = make();
@@ -132,6 +132,27 @@ TEST_F(OrvelleTest, MissingPiecesAreLogged) {
         EXPECT_TRUE(kits.started.empty());
         EXPECT_EQ(sdk->APIKey(), std::nullopt);
     }
+}
+
+}  // namespace
+}  // namespace wv
+
+namespace wv {
+namespace {
+
+// The process-wide hook watches for the notification once, however often it is installed.
+TEST(OrvelleLoadHook, WatchesOnceForTheSharedObject) {
+    LogCapture log;
+    Tarnel::load();
+    Tarnel::load();
+    const std::string missing =
+        "[Tarnel] [Tarnel] Attempting to initialize Quellix via Orvelle but could not find "
+        "Quellix.";
+    NotificationCenter::defaultCenter().post(Tarnel::kOrvelleReadyNotification);
+    EXPECT_EQ(log.count(missing), 1u);
+    EXPECT_TRUE(Tarnel::sharedSDK().orvelleMode());
+    NotificationCenter::defaultCenter().post(Tarnel::kOrvelleReadyNotification);
+    EXPECT_EQ(log.count(missing), 1u);
 }
 
 }  // namespace
