@@ -75,7 +75,7 @@ bool TRNNetworkResponseHandler::contentTypeForResponse(const Response& response,
     const auto charset = request.headers.value("Accept-Charset");
     if (charset && at != std::string::npos) {
         std::string rest = contentType->substr(at + kSeparator.size());
-        // Only the second piece counts, as a split at the separator gives it.
+        // Only what lies between the first separator and any second one counts.
         const auto next = rest.find(kSeparator);
         if (next != std::string::npos) rest = rest.substr(0, next);
         return equalsIgnoringCase(rest, *charset);
