@@ -500,49 +500,58 @@ std::optional<Error> FolderBackend::Impl::openStore() {
     sqlite3_extended_result_codes(db, 1);
     try {
         if (!empty) {
-            // Read only until the file is known to be ours: nothing is written to a stranger.
-            auto schema = statement("SELECT count(*) FROM sqlite_master");
-            const int step = schema.step();
-            if (step != SQLITE_ROW) {
-                const int primary = step & 0xFF;
-                const std::string what =
-                    primary == SQLITE_NOTADB ? "not an SQLite database"
-                    : primary == SQLITE_CORRUPT
-                        ? "damaged or truncated SQLite database"
-                        : std::string("unreadable (") + sqlite3_errmsg(db) + ")";
+            // Statements of the check end with this lambda, before the connection closes.
+            const std::optional<Error> refused = [&]() -> std::optional<Error> {
+                // Read only until the file is known to be ours: nothing is written to a stranger.
+                sqlite3_stmt* probe = nullptr;
+                int step = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &probe,
+                                              nullptr);
+                if (step == SQLITE_OK) step = sqlite3_step(probe);
+                const int64_t objects = step == SQLITE_ROW ? sqlite3_column_int64(probe, 0) : 0;
+                sqlite3_finalize(probe);
+                if (step != SQLITE_ROW) {
+                    const int primary = step & 0xFF;
+                    const std::string what =
+                        primary == SQLITE_NOTADB ? "not an SQLite database"
+                        : primary == SQLITE_CORRUPT
+                            ? "damaged or truncated SQLite database"
+                            : std::string("unreadable (") + sqlite3_errmsg(db) + ")";
+                    return Error(ErrorCode::BadContainer, named(what));
+                }
+                auto app = statement("PRAGMA application_id");
+                const int64_t appId = row(app, "reading the application id") ? app.integer(0) : 0;
+                auto ver = statement("PRAGMA user_version");
+                const int64_t version = row(ver, "reading the schema version") ? ver.integer(0) : 0;
+                if (objects > 0 || appId != 0) {
+                    if (appId != kApplicationId) {
+                        return Error(ErrorCode::BadContainer,
+                                     named("another program's database, not a cloud container"));
+                    }
+                    if (version > kSchemaVersion) {
+                        return Error(ErrorCode::BadContainer,
+                                     named("schema version " + std::to_string(version) +
+                                           " is newer than this program's " +
+                                           std::to_string(kSchemaVersion)));
+                    }
+                    auto check = statement("PRAGMA quick_check");
+                    const std::string verdict =
+                        row(check, "checking the store") ? check.text(0) : "";
+                    if (verdict != "ok") {
+                        return Error(ErrorCode::BadContainer,
+                                     named("damaged store (" + verdict + ")"));
+                    }
+                    const std::string held = meta("container");
+                    if (held != container) {
+                        return Error(
+                            ErrorCode::BadContainer,
+                            named("holds container \"" + held + "\", not \"" + container + "\""));
+                    }
+                }
+                return std::nullopt;
+            }();
+            if (refused) {
                 close();
-                return Error(ErrorCode::BadContainer, named(what));
-            }
-            const int64_t objects = schema.integer(0);
-            auto app = statement("PRAGMA application_id");
-            const int64_t appId = row(app, "reading the application id") ? app.integer(0) : 0;
-            auto ver = statement("PRAGMA user_version");
-            const int64_t version = row(ver, "reading the schema version") ? ver.integer(0) : 0;
-            if (objects > 0 || appId != 0) {
-                if (appId != kApplicationId) {
-                    close();
-                    return Error(ErrorCode::BadContainer,
-                                 named("another program's database, not a cloud container"));
-                }
-                if (version > kSchemaVersion) {
-                    close();
-                    return Error(
-                        ErrorCode::BadContainer,
-                        named("schema version " + std::to_string(version) +
-                              " is newer than this program's " + std::to_string(kSchemaVersion)));
-                }
-                auto check = statement("PRAGMA quick_check");
-                const std::string verdict = row(check, "checking the store") ? check.text(0) : "";
-                if (verdict != "ok") {
-                    close();
-                    return Error(ErrorCode::BadContainer, named("damaged store (" + verdict + ")"));
-                }
-                const std::string held = meta("container");
-                if (held != container) {
-                    close();
-                    return Error(ErrorCode::BadContainer, named("holds container \"" + held +
-                                                                "\", not \"" + container + "\""));
-                }
+                return refused;
             }
         }
         exec("PRAGMA journal_mode=WAL");
