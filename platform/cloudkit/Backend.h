@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/cloudkit/Error.h"
-#include "platform/cloudkit/Notification.h"
 #include "platform/cloudkit/Query.h"
 #include "platform/cloudkit/QueryCursor.h"
+#include "platform/cloudkit/QueryNotification.h"
 #include "platform/cloudkit/Record.h"
 #include "platform/cloudkit/ServerChangeToken.h"
 #include "platform/cloudkit/Subscription.h"
@@ -56,7 +56,7 @@ struct FetchResult {
 };
 
 struct NotificationPage {
-    std::vector<Notification> notifications;
+    std::vector<QueryNotification> notifications;
     std::optional<ServerChangeToken> token;  // always a new one unless the call failed
     bool moreComing = false;
     std::optional<Error> error;

@@ -193,14 +193,21 @@ struct FolderBackend::Impl {
         return false;
     }
 
-    // One transaction; rolled back unless committed.
+    // One transaction; rolled back unless committed. A call that only reads writes nothing
+    // but its log line and the installation's last sighting: those need not wait for the
+    // disk, so its commit does not sync (the store stays whole; the next synced commit makes
+    // them durable too).
     class Transaction {
       public:
-        Transaction(Impl& impl, bool immediate) : impl_(impl) {
+        Transaction(Impl& impl, bool immediate, bool durable = true)
+            : impl_(impl), durable_(durable) {
+            if (!durable_) impl_.exec("PRAGMA synchronous=NORMAL");
             impl_.exec(immediate ? "BEGIN IMMEDIATE" : "BEGIN");
         }
         ~Transaction() {
             if (!done_) sqlite3_exec(impl_.db, "ROLLBACK", nullptr, nullptr, nullptr);
+            if (!durable_)
+                sqlite3_exec(impl_.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
         }
         void commit() {
             impl_.exec("COMMIT");
@@ -209,6 +216,7 @@ struct FolderBackend::Impl {
 
       private:
         Impl& impl_;
+        bool durable_;
         bool done_ = false;
     };
 
@@ -407,9 +415,9 @@ struct FolderBackend::Impl {
     void notify(const Caller& caller, const std::string& scope, int64_t seq, const Record& record,
                 int reason) {
         const int option =
-            reason == Notification::RecordCreated   ? Subscription::FiresOnRecordCreation
-            : reason == Notification::RecordUpdated ? Subscription::FiresOnRecordUpdate
-                                                    : Subscription::FiresOnRecordDeletion;
+            reason == QueryNotification::RecordCreated   ? Subscription::FiresOnRecordCreation
+            : reason == QueryNotification::RecordUpdated ? Subscription::FiresOnRecordUpdate
+                                                         : Subscription::FiresOnRecordDeletion;
         auto s = statement(
             "SELECT owner, subscription_id FROM subscriptions WHERE scope = ? AND record_type = ?"
             " AND predicate = 1 AND (options & ?) != 0 ORDER BY id");
@@ -617,7 +625,7 @@ AccountResult FolderBackend::accountStatus(const Caller& caller) {
     auto& d = *impl_;
     if (auto e = d.ensureOpen()) return {AccountStatus::CouldNotDetermine, e};
     try {
-        Impl::Transaction txn(d, true);
+        Impl::Transaction txn(d, true, false);
         d.touch(caller);
         AccountResult result = d.account(caller);
         if (!result.error) {
@@ -671,7 +679,7 @@ PollResult FolderBackend::poll(const Caller& caller, int64_t keyValueCursor) {
             txn.commit();
         }
         if (st.registered && newest > st.pushCursor && !st.networkDown) {
-            Impl::Transaction txn(d, true);
+            Impl::Transaction txn(d, true, false);
             const InstallationState now = d.state(caller.installation);
             const bool toOriginator = d.setting("push-originator", "0") == "1";
             auto s = d.statement(
@@ -748,7 +756,7 @@ ModifyResult FolderBackend::modifyRecords(const Caller& caller, Scope scope,
                     up.bind(1, changeTag(s)).bind(2, s).bind(3, rowId);
                     d.run(up, "updating a record");
                     d.writeFields(rowId, record);
-                    d.notify(caller, key, s, record, Notification::RecordUpdated);
+                    d.notify(caller, key, s, record, QueryNotification::RecordUpdated);
                 } else {
                     if (record.recordChangeTag()) {
                         Error e(ErrorCode::UnknownItem,
@@ -771,7 +779,7 @@ ModifyResult FolderBackend::modifyRecords(const Caller& caller, Scope scope,
                         .bind(8, caller.installation);
                     d.run(ins, "inserting a record");
                     d.writeFields(sqlite3_last_insert_rowid(d.db), record);
-                    d.notify(caller, key, s, record, Notification::RecordCreated);
+                    d.notify(caller, key, s, record, QueryNotification::RecordCreated);
                 }
                 Record saved = record;
                 saved.setRecordChangeTag(changeTag(seq));
@@ -788,7 +796,7 @@ ModifyResult FolderBackend::modifyRecords(const Caller& caller, Scope scope,
                     auto del = d.statement("DELETE FROM records WHERE id = ?");
                     del.bind(1, rowId);
                     d.run(del, "deleting a record");
-                    d.notify(caller, key, s, gone, Notification::RecordDeleted);
+                    d.notify(caller, key, s, gone, QueryNotification::RecordDeleted);
                 }
                 r.deleted.push_back(id);
             }
@@ -817,7 +825,7 @@ QueryPage FolderBackend::query(const Caller& caller, Scope scope, const std::opt
                                const std::optional<QueryCursor>& cursor, int64_t limit) {
     auto& d = *impl_;
     return d.call<QueryPage>([&](QueryPage& page) {
-        Impl::Transaction txn(d, true);
+        Impl::Transaction txn(d, true, false);
         const std::string key = scopeKey(caller, scope);
         std::string detail = cursor ? "next page" : "first page";
         if (auto e = d.admit(caller, "query", scope == Scope::Private)) {
@@ -922,7 +930,7 @@ FetchResult FolderBackend::fetchRecords(const Caller& caller, Scope scope,
                                         const std::vector<RecordID>& recordIDs) {
     auto& d = *impl_;
     return d.call<FetchResult>([&](FetchResult& r) {
-        Impl::Transaction txn(d, true);
+        Impl::Transaction txn(d, true, false);
         const std::string key = scopeKey(caller, scope);
         if (auto e = d.admit(caller, "fetch", scope == Scope::Private)) {
             r.error = e;
@@ -970,7 +978,7 @@ NotificationPage FolderBackend::fetchNotificationChanges(
     const Caller& caller, const std::optional<ServerChangeToken>& token, int64_t limit) {
     auto& d = *impl_;
     return d.call<NotificationPage>([&](NotificationPage& page) {
-        Impl::Transaction txn(d, true);
+        Impl::Transaction txn(d, true, false);
         const uint64_t scope = d.scopeFingerprint(scopeKey(caller, Scope::Private));
         const uint64_t epoch = static_cast<uint64_t>(d.epoch());
         if (auto e = d.admit(caller, "notifications", true)) {
@@ -995,7 +1003,7 @@ NotificationPage FolderBackend::fetchNotificationChanges(
                     page.moreComing = true;
                     break;
                 }
-                Notification n;
+                QueryNotification n;
                 n.notificationID = std::to_string(s.integer(0));
                 n.subscriptionID = s.text(1);
                 n.containerIdentifier = d.container;
@@ -1015,7 +1023,7 @@ NotificationPage FolderBackend::fetchNotificationChanges(
 SubscriptionsResult FolderBackend::fetchAllSubscriptions(const Caller& caller, Scope scope) {
     auto& d = *impl_;
     return d.call<SubscriptionsResult>([&](SubscriptionsResult& r) {
-        Impl::Transaction txn(d, true);
+        Impl::Transaction txn(d, true, false);
         if (auto e = d.admit(caller, "subscriptions", true)) {
             r.error = e;
         } else {

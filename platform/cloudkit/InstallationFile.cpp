@@ -118,7 +118,7 @@ std::vector<std::string> InstallationFile::apply(
         keys.push_back(key);
     }
     cursor_ = std::max(cursor_, cursor);
-    synced_ = true;
+    if (!keys.empty()) synced_ = true;
     save();
     return keys;
 }

@@ -36,7 +36,7 @@ class InstallationFile {
     int64_t cursor() const;
     bool synced() const;
     // Takes what the server sent: others' values (not over keys set locally since) and the
-    // new read position; marks the copy as having synchronised once.
+    // new read position. Returns the keys taken; the first time any are, synced() turns true.
     std::vector<std::string> apply(const std::vector<std::pair<std::string, plist::Value>>& changes,
                                    int64_t cursor);
 

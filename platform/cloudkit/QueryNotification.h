@@ -9,7 +9,7 @@ namespace wv::ck {
 
 // One notification the server keeps for a subscriber. Only query notifications exist here;
 // the type is kept so a reader can tell them from any other kind it is handed.
-class Notification {
+class QueryNotification {
   public:
     enum class Type { Query = 1, Other = 2 };
     enum Reason { RecordCreated = 1, RecordUpdated = 2, RecordDeleted = 3 };
