@@ -61,7 +61,13 @@ CloudConfiguration CloudConfiguration::load(const std::filesystem::path& support
     if (!config.server) config.server = fileString(dict, "Server");
     auto account = environment("WOVANU_CLOUD_ACCOUNT");
     if (!account) account = fileString(dict, "Account");
-    config.account = account ? *account : loginName();
+    // The login name is looked up only for a cloud that will use it: the lookup may ask the
+    // system's name service over a socket.
+    if (account) {
+        config.account = *account;
+    } else if (config.configured()) {
+        config.account = loginName();
+    }
     return config;
 }
 
