@@ -13,6 +13,10 @@ std::vector<BackendMaker> backendMakers() {
     folder.connect = [](const std::string& store) -> std::unique_ptr<Backend> {
         return std::make_unique<FolderBackend>(store, "iCloud.test.container");
     };
+    folder.configure = [](CloudConfiguration& configuration, const std::string& store) {
+        configuration.folder = std::filesystem::path(store).parent_path();
+        configuration.containerIdentifier = "iCloud.test.container";
+    };
     return {folder};
 }
 

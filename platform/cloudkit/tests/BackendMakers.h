@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/cloudkit/Backend.h"
+#include "platform/cloudkit/CloudConfiguration.h"
 
 namespace wv::ck::testing {
 
@@ -18,6 +19,8 @@ struct BackendMaker {
     // Makes a fresh store under `scratch` (a new empty folder) and returns what names it.
     std::function<std::string(const std::filesystem::path& scratch)> freshStore;
     std::function<std::unique_ptr<Backend>(const std::string& store)> connect;
+    // Points an installation's configuration at the store, as its environment would.
+    std::function<void(CloudConfiguration& configuration, const std::string& store)> configure;
 };
 
 inline void PrintTo(const BackendMaker& maker, std::ostream* out) { *out << maker.name; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <any>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "platform/cloudkit/KeyValueStore.h"
 #include "platform/cloudkit/ModifyRecordsOperation.h"
 #include "platform/cloudkit/QueryOperation.h"
+#include "platform/cloudkit/tests/BackendMakers.h"
 #include "platform/dispatch/MainQueue.h"
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -24,30 +26,30 @@ namespace {
 
 constexpr const char* kType = "WVLessonStats";
 
-class ContainerTest : public ::testing::Test {
+// Containers of installations on one store, run against every backend the contract suite
+// knows; the installations of a test share the main queue, pumped by hand.
+class ContainerTest : public ::testing::TestWithParam<testing::BackendMaker> {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = std::filesystem::path(std::getenv("XDG_DATA_HOME")) / info->name();
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        root_ = std::filesystem::path(std::getenv("XDG_DATA_HOME")) / name;
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);
+        store_ = GetParam().freshStore(root_);
     }
 
     CloudConfiguration configuration(const std::string& installation,
                                      const std::string& account = "alice") {
         CloudConfiguration config;
         config.supportFolder = root_ / installation;
-        config.folder = root_ / "cloud";
         config.account = account;
+        GetParam().configure(config, store_);
         return config;
     }
 
-    ContainerControl control() {
-        return ContainerControl(std::make_unique<FolderBackend>(
-            FolderBackend::fileInFolder(root_ / "cloud",
-                                        CloudConfiguration::kDefaultContainerIdentifier),
-            CloudConfiguration::kDefaultContainerIdentifier));
-    }
+    ContainerControl control() { return ContainerControl(GetParam().connect(store_)); }
 
     // Runs the main queue until `done` or a few seconds of real time have passed.
     bool pumpUntil(const std::function<bool()>& done, double seconds = 5) {
@@ -92,10 +94,11 @@ class ContainerTest : public ::testing::Test {
     }
 
     std::filesystem::path root_;
+    std::string store_;
     ManualRunLoop loop_;
 };
 
-TEST_F(ContainerTest, WithoutACloudThereIsNoAccountAndNothingOnDisk) {
+TEST_P(ContainerTest, WithoutACloudThereIsNoAccountAndNothingOnDisk) {
     CloudConfiguration config;
     config.supportFolder = root_ / "support";
     Container container(config);
@@ -121,7 +124,7 @@ TEST_F(ContainerTest, WithoutACloudThereIsNoAccountAndNothingOnDisk) {
 
 // Each operation's blocks come once, in order, on the callback queue, and an operation
 // starts only after the ones it depends on ended, also when they failed.
-TEST_F(ContainerTest, CallbacksComeOnceAndInOrderAlsoAfterAFailure) {
+TEST_P(ContainerTest, CallbacksComeOnceAndInOrderAlsoAfterAFailure) {
     Container container(configuration("A"));
     ASSERT_FALSE(control().failNext("modify", 1, ErrorCode::ServiceUnavailable));
     std::vector<std::string> events;
@@ -159,7 +162,7 @@ TEST_F(ContainerTest, CallbacksComeOnceAndInOrderAlsoAfterAFailure) {
                                                 "second done", "second block"}));
 }
 
-TEST_F(ContainerTest, AQueryPagesThroughTheRecordsOfAnotherInstallation) {
+TEST_P(ContainerTest, AQueryPagesThroughTheRecordsOfAnotherInstallation) {
     Container a(configuration("A"));
     Container b(configuration("B"));
     std::vector<Record> records;
@@ -195,7 +198,7 @@ TEST_F(ContainerTest, AQueryPagesThroughTheRecordsOfAnotherInstallation) {
     EXPECT_EQ(pages, 3);
 }
 
-TEST_F(ContainerTest, ASaveIsPushedToTheOtherInstallationOnly) {
+TEST_P(ContainerTest, ASaveIsPushedToTheOtherInstallationOnly) {
     Container a(configuration("A"));
     Container b(configuration("B"));
     int pushesA = 0, pushesB = 0;
@@ -236,7 +239,7 @@ TEST_F(ContainerTest, ASaveIsPushedToTheOtherInstallationOnly) {
     EXPECT_EQ(found, 2u);
 }
 
-TEST_F(ContainerTest, AChangedAccountStatusIsAnnounced) {
+TEST_P(ContainerTest, AChangedAccountStatusIsAnnounced) {
     Container a(configuration("A"));
     int announced = 0;
     const auto token = NotificationCenter::defaultCenter().addObserver(
@@ -257,7 +260,7 @@ TEST_F(ContainerTest, AChangedAccountStatusIsAnnounced) {
     NotificationCenter::defaultCenter().removeObserver(token);
 }
 
-TEST_F(ContainerTest, KeyValuesReachTheOtherInstallationWithTheirReason) {
+TEST_P(ContainerTest, KeyValuesReachTheOtherInstallationWithTheirReason) {
     Container a(configuration("A"));
     Container b(configuration("B"));
     KeyValueStore storeA(a);
@@ -299,7 +302,7 @@ TEST_F(ContainerTest, KeyValuesReachTheOtherInstallationWithTheirReason) {
 
 // A container closed while its installation is held after a commit does not wait for the
 // release; the commit stays.
-TEST_F(ContainerTest, ClosingWhileHeldAfterACommitEndsTheWait) {
+TEST_P(ContainerTest, ClosingWhileHeldAfterACommitEndsTheWait) {
     auto a = std::make_unique<Container>(configuration("A"));
     const std::string installation = a->installationIdentifier();
     ASSERT_FALSE(control().hold(installation));
@@ -313,12 +316,19 @@ TEST_F(ContainerTest, ClosingWhileHeldAfterACommitEndsTheWait) {
     EXPECT_EQ(control().inspect("records").rows.size(), 1u);
 }
 
-TEST_F(ContainerTest, AStoreThatIsNotOursFailsEveryCall) {
-    std::filesystem::create_directories(root_ / "cloud");
-    const auto file = FolderBackend::fileInFolder(root_ / "cloud",
+TEST(FolderContainerTest, AStoreThatIsNotOursFailsEveryCall) {
+    ManualRunLoop loop;
+    const auto root = std::filesystem::path(std::getenv("XDG_DATA_HOME")) / "not-ours";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root / "cloud");
+    const auto file = FolderBackend::fileInFolder(root / "cloud",
                                                   CloudConfiguration::kDefaultContainerIdentifier);
     std::ofstream(file) << "not a database";
-    Container a(configuration("A"));
+    CloudConfiguration config;
+    config.supportFolder = root / "A";
+    config.folder = root / "cloud";
+    config.account = "alice";
+    Container a(config);
     std::optional<Error> statusError, saveError;
     a.accountStatusWithCompletionHandler([&](AccountStatus s, const auto& e) {
         EXPECT_EQ(s, AccountStatus::CouldNotDetermine);
@@ -329,13 +339,21 @@ TEST_F(ContainerTest, AStoreThatIsNotOursFailsEveryCall) {
     op->setModifyRecordsCompletionBlock(
         [&](const auto&, const auto&, const auto& e) { saveError = e; });
     a.privateCloudDatabase().addOperation(op);
-    ASSERT_TRUE(pumpUntil([&] { return statusError && saveError; }));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!(statusError && saveError) && std::chrono::steady_clock::now() < deadline) {
+        loop.runUntilIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(statusError && saveError);
     EXPECT_EQ(saveError->code(), ErrorCode::BadContainer);
     EXPECT_NE(saveError->description().find(file.string()), std::string::npos);
     std::ifstream in(file);
     std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(text, "not a database");
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, ContainerTest, ::testing::ValuesIn(testing::backendMakers()),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace wv::ck
