@@ -1,11 +1,11 @@
 #include "platform/ui/Window.h"
 
 #include <QCloseEvent>
-#include <QMouseEvent>
-#include <QWindow>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 #include <cmath>
 
 #include "platform/dispatch/MainQueue.h"
@@ -24,11 +24,11 @@ constexpr const char* kWindowProperty = "wvWindow";
 }  // namespace
 
 class Window::Widget final : public QMainWindow {
-public:
+  public:
     explicit Widget(Window* owner) : owner_(owner) {}
     Window* owner_;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override {
         QMainWindow::resizeEvent(event);
         if (owner_) owner_->resized();
@@ -42,7 +42,8 @@ protected:
     }
     void mousePressEvent(QMouseEvent* event) override {
         // A press that no view took lands here: the window's background.
-        if (owner_ && owner_->movableByBackground_ && event->button() == Qt::LeftButton && windowHandle()) {
+        if (owner_ && owner_->movableByBackground_ && event->button() == Qt::LeftButton &&
+            windowHandle()) {
             windowHandle()->startSystemMove();
             return;
         }
@@ -54,13 +55,15 @@ protected:
             const bool full = isFullScreen();
             if (full != wasFullScreen_) {
                 wasFullScreen_ = full;
-                NotificationCenter::defaultCenter().post(
-                    full ? kWindowDidEnterFullScreenNotification : kWindowDidExitFullScreenNotification, owner_);
+                NotificationCenter::defaultCenter().post(full
+                                                             ? kWindowDidEnterFullScreenNotification
+                                                             : kWindowDidExitFullScreenNotification,
+                                                         owner_);
             }
         }
     }
 
-private:
+  private:
     bool wasFullScreen_ = false;
 };
 
@@ -82,20 +85,26 @@ Window::~Window() {
 
 QMainWindow* Window::widget() const { return widget_.data(); }
 
-View* Window::contentView() const { return widget_ ? dynamic_cast<View*>(widget_->centralWidget()) : nullptr; }
+View* Window::contentView() const {
+    return widget_ ? dynamic_cast<View*>(widget_->centralWidget()) : nullptr;
+}
 
 void Window::setContentView(View* view) {
     if (!widget_ || !view) return;
     view->removeFromSuperview();
     // A controller's view belongs to the controller: hand it back instead of deleting it.
-    if (View* old = contentView(); old && old != view && old->viewController()) {
+    View* old = contentView();
+    if (old && old != view) old->announceWindow(nullptr);
+    if (old != view) view->announceWindow(this);
+    if (old && old != view && old->viewController()) {
         widget_->takeCentralWidget();
         old->setProperty(kWindowProperty, QVariant());
         old->setParent(nullptr);
     }
     view->setProperty(kWindowProperty, QVariant::fromValue<void*>(this));
     widget_->setCentralWidget(view);  // deletes a previous content view of the window's own
-    view->setFrame(Rect(0, 0, widget_->centralWidget()->width(), widget_->centralWidget()->height()));
+    view->setFrame(
+        Rect(0, 0, widget_->centralWidget()->width(), widget_->centralWidget()->height()));
 }
 
 void Window::setContentViewController(std::shared_ptr<ViewController> controller) {
@@ -174,7 +183,8 @@ void Window::toggleFullScreen() {
     if (!widget_) return;
     const bool entering = !widget_->isFullScreen();
     NotificationCenter::defaultCenter().post(
-        entering ? kWindowWillEnterFullScreenNotification : kWindowWillExitFullScreenNotification, this);
+        entering ? kWindowWillEnterFullScreenNotification : kWindowWillExitFullScreenNotification,
+        this);
     if (entering)
         widget_->showFullScreen();
     else

@@ -7,10 +7,12 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/GradientLayer.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/MenuItem.h"
 #include "platform/ui/PopUpButton.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/tests/OpenMenu.h"
 #include "platform/ui/tests/TestApplication.h"
 
 namespace wv {
@@ -30,11 +32,13 @@ ImagePtr topRedBottomBlue() {
 }
 
 ImagePtr solid(QColor color) {
-    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) { p.fillRect(QRectF(0, 0, s.width, s.height), color); });
+    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) {
+        p.fillRect(QRectF(0, 0, s.width, s.height), color);
+    });
 }
 
 class ControlsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::application(); }
     ManualRunLoop loop;
 };
@@ -117,7 +121,7 @@ TEST_F(ControlsTest, KeyEquivalentPressesTheButtonOnlyForItsKeyAndModifiers) {
 
 // A cell that paints its whole frame and records the title rectangles it was given.
 class GreenCell : public ButtonCell {
-public:
+  public:
     void drawWithFrame(QPainter& painter, const Rect& frame, Button& button) override {
         painter.fillRect(QRectF(frame.x(), frame.y(), frame.width(), frame.height()), Qt::green);
         drawTitle(painter, button.attributedTitle(), Rect(3, 4, 10, 5), button);
@@ -169,14 +173,16 @@ TEST_F(ControlsTest, RunBackgroundIsFilledBehindItsCharactersOnly) {
     field.setBackgroundColor(Color::black());
     AttributedString text;
     text.append("ab", TextAttributes{.font = Font::system(24), .foreground = Color::white()});
-    text.append("cd", TextAttributes{.font = Font::system(24), .foreground = Color::white(),
+    text.append("cd", TextAttributes{.font = Font::system(24),
+                                     .foreground = Color::white(),
                                      .background = Color::rgb255(74, 144, 226)});
     field.setAttributedStringValue(text);
     const QImage image = field.snapshot();
     int blueLeft = 0, blueRight = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10)) (x < 24 ? blueLeft : blueRight)++;
+            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10))
+                (x < 24 ? blueLeft : blueRight)++;
     EXPECT_EQ(blueLeft, 0) << "nothing behind the first run";
     EXPECT_GT(blueRight, 100) << "blue behind the second";
 }
@@ -205,8 +211,9 @@ TEST_F(ControlsTest, SegmentedControlSelectsTheClickedSegment) {
     int actions = 0;
     control->action = [&](Control&) { ++actions; };
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, QPointF(150, 15), control->mapToGlobal(QPointF(150, 15)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QMouseEvent event(
+            type, QPointF(150, 15), control->mapToGlobal(QPointF(150, 15)), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(control, &event);
     }
     EXPECT_EQ(actions, 1);
@@ -243,6 +250,48 @@ TEST_F(ControlsTest, GradientPutsTheFirstColourAtTheBottomOfAnUpwardView) {
     EXPECT_GT(qRed(image.pixel(10, 1)), 235);
     view.setFrameSize(Size{20, 200});
     EXPECT_EQ(gradient->frame(), Rect(0, 0, 20, 200)) << "the root layer follows the view";
+}
+
+}  // namespace
+}  // namespace wv
+
+namespace wv {
+namespace {
+
+class PopUpMenuTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test::application(); }
+    ManualRunLoop loop;
+};
+
+TEST_F(PopUpMenuTest, TheOpenMenuShowsItemImagesAndPickingAnItemSelectsItAndActs) {
+    View root(Rect(0, 0, 200, 100));
+    auto* popup = new PopUpButton(Rect(10, 10, 120, 24));
+    root.addSubview(popup);
+    popup->addItemsWithTitles({"EN", "DE", "FR"});
+    popup->menu().items()[0]->setImage(solid(Qt::red));
+    popup->menu().items()[2]->setImage(solid(Qt::blue));
+    popup->selectItemAtIndex(2);
+    std::vector<std::string> acted;
+    popup->action = [&](Control& sender) {
+        acted.push_back(static_cast<PopUpButton&>(sender).titleOfSelectedItem());
+    };
+
+    auto seen = test::pickInNextOpenMenu("DE");
+    QTest::mousePress(popup, Qt::LeftButton, Qt::NoModifier, QPoint(20, 12));
+    ASSERT_TRUE(seen->opened);
+    EXPECT_EQ(seen->titles, (std::vector<std::string>{"EN", "DE", "FR"}));
+    EXPECT_EQ(seen->hasIcon, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(seen->checked, 2);
+    EXPECT_EQ(popup->indexOfSelectedItem(), 1);
+    EXPECT_EQ(acted, std::vector<std::string>{"DE"});
+
+    // Closing the menu without a choice keeps the selection and sends nothing.
+    auto closed = test::pickInNextOpenMenu("none of them");
+    QTest::mousePress(popup, Qt::LeftButton, Qt::NoModifier, QPoint(20, 12));
+    EXPECT_TRUE(closed->opened);
+    EXPECT_EQ(popup->indexOfSelectedItem(), 1);
+    EXPECT_EQ(acted.size(), 1u);
 }
 
 }  // namespace
