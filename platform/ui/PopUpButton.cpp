@@ -10,9 +10,7 @@
 
 namespace wv {
 
-PopUpButton::PopUpButton(const Rect& frame) : Button(frame) {
-    setImageScaling(ImageScaling::ProportionallyDown);
-}
+PopUpButton::PopUpButton(const Rect& frame) : Button(frame) { setImageScaling(ImageScaling::ProportionallyDown); }
 
 void PopUpButton::setMenu(std::shared_ptr<Menu> menu) {
     menu_ = menu ? std::move(menu) : std::make_shared<Menu>();
@@ -32,8 +30,7 @@ void PopUpButton::removeAllItems() {
 int PopUpButton::numberOfItems() const { return int(menu_->items().size()); }
 
 MenuItem* PopUpButton::selectedItem() const {
-    return selected_ >= 0 && selected_ < numberOfItems() ? menu_->items()[size_t(selected_)].get()
-                                                         : nullptr;
+    return selected_ >= 0 && selected_ < numberOfItems() ? menu_->items()[size_t(selected_)].get() : nullptr;
 }
 
 std::string PopUpButton::titleOfSelectedItem() const {
@@ -67,8 +64,7 @@ void PopUpButton::mouseDown(const MouseEvent&) {
         action->setCheckable(true);
         action->setChecked(i == selected_);
         action->setData(i);
-        if (ImagePtr image = item->image())
-            action->setIcon(QIcon(QPixmap::fromImage(image->render(2.0))));
+        if (ImagePtr image = item->image()) action->setIcon(QIcon(QPixmap::fromImage(image->render(2.0))));
     }
     QAction* chosen = popup.exec(mapToGlobal(QPoint(0, height())));
     if (!chosen) return;

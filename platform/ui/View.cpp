@@ -22,8 +22,8 @@ namespace {
 double now() { return Clock::current().now(); }
 
 // Spreads a change of the superview's extent evenly over the flexible parts of one axis.
-void resizeAxis(double delta, bool flexibleLow, bool flexibleSize, bool flexibleHigh,
-                double& origin, double& size) {
+void resizeAxis(double delta, bool flexibleLow, bool flexibleSize, bool flexibleHigh, double& origin,
+                double& size) {
     const int parts = int(flexibleLow) + int(flexibleSize) + int(flexibleHigh);
     if (parts == 0) return;
     const double share = delta / parts;
@@ -52,11 +52,9 @@ void View::applyGeometry(const Rect& f) {
         resize(int(std::lround(f.width())), int(std::lround(f.height())));
         return;
     }
-    const double top =
-        superview_->isFlipped() ? f.y() : superview_->frame_.height() - f.y() - f.height();
+    const double top = superview_->isFlipped() ? f.y() : superview_->frame_.height() - f.y() - f.height();
     const int x0 = int(std::lround(f.x())), y0 = int(std::lround(top));
-    setGeometry(x0, y0, int(std::lround(f.x() + f.width())) - x0,
-                int(std::lround(top + f.height())) - y0);
+    setGeometry(x0, y0, int(std::lround(f.x() + f.width())) - x0, int(std::lround(top + f.height())) - y0);
 }
 
 void View::setFrame(const Rect& frame) {
@@ -81,8 +79,7 @@ void View::layoutSubviewsAfterResize(Size old) {
         Rect f = sub->frame_;
         const unsigned m = sub->autoresizing_;
         resizeAxis(dw, m & MinXMargin, m & WidthSizable, m & MaxXMargin, f.origin.x, f.size.width);
-        resizeAxis(dh, m & MinYMargin, m & HeightSizable, m & MaxYMargin, f.origin.y,
-                   f.size.height);
+        resizeAxis(dh, m & MinYMargin, m & HeightSizable, m & MaxYMargin, f.origin.y, f.size.height);
         if (f == sub->frame_)
             sub->applyGeometry(sub->presentationFrame());  // our height moved its top edge
         else
@@ -242,8 +239,7 @@ ViewAnimator View::animator() { return ViewAnimator(this); }
 void View::animate(const std::string& keyPath, AnimatedValue to) {
     AnimationContext* context = AnimationContext::current();
     const double duration = context ? context->duration() : AnimationContext::kDefaultDuration;
-    const AnimatedValue from = keyPath == "frame" ? AnimatedValue(presentationFrame())
-                                                  : AnimatedValue(presentationAlpha());
+    const AnimatedValue from = keyPath == "frame" ? AnimatedValue(presentationFrame()) : AnimatedValue(presentationAlpha());
     if (keyPath == "frame")
         setFrame(std::get<Rect>(to));
     else
@@ -303,8 +299,7 @@ QImage View::snapshot(double scale) {
         top->setAttribute(Qt::WA_DontShowOnScreen);
         top->show();
     }
-    QImage image(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)),
-                 QImage::Format_ARGB32_Premultiplied);
+    QImage image(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -320,8 +315,8 @@ void View::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(paintAlpha_);
     const QRect dirty = event->rect();
-    const Rect dirtyRect(dirty.x(), isFlipped() ? dirty.y() : height() - dirty.y() - dirty.height(),
-                         dirty.width(), dirty.height());
+    const Rect dirtyRect(dirty.x(), isFlipped() ? dirty.y() : height() - dirty.y() - dirty.height(), dirty.width(),
+                         dirty.height());
     auto drawOwn = [&](QPainter& p) {
         p.save();
         p.resetTransform();

@@ -24,15 +24,10 @@ class Window;
 // unless the superview is flipped. This class is the one place where such frames become Qt
 // widget geometry. Subviews are kept in order, back to front; a view owns its subviews.
 class View : public QWidget {
-  public:
+public:
     enum Autoresizing : unsigned {
-        NotSizable = 0,
-        MinXMargin = 1,
-        WidthSizable = 2,
-        MaxXMargin = 4,
-        MinYMargin = 8,
-        HeightSizable = 16,
-        MaxYMargin = 32
+        NotSizable = 0, MinXMargin = 1, WidthSizable = 2, MaxXMargin = 4,
+        MinYMargin = 8, HeightSizable = 16, MaxYMargin = 32
     };
 
     explicit View(const Rect& frame = {});
@@ -105,7 +100,7 @@ class View : public QWidget {
     // leave theirs (`newWindow` nullptr), whether they move themselves or with an ancestor.
     virtual void viewWillMoveToWindow(Window* newWindow) { (void)newWindow; }
 
-  protected:
+protected:
     // The view's own drawing, in its own coordinates (see Graphics for upright pictures).
     virtual void draw(QPainter& painter, const Rect& dirtyRect);
     // After the frame's size changed (subviews with autoresizing masks are already placed).
@@ -121,7 +116,7 @@ class View : public QWidget {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-  private:
+private:
     friend class ViewAnimator;
     friend class ViewController;
     friend class Window;
@@ -155,14 +150,14 @@ class View : public QWidget {
 
 // Animating stand-in for a view's setters (see AnimationContext).
 class ViewAnimator {
-  public:
+public:
     explicit ViewAnimator(View* view) : view_(view) {}
     void setAlphaValue(double alpha);
     void setFrame(const Rect& frame);
     void setFrameOrigin(Point origin);
     void setFrameSize(Size size);
 
-  private:
+private:
     View* view_;
 };
 

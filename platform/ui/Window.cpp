@@ -1,11 +1,11 @@
 #include "platform/ui/Window.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QWindow>
 #include <cmath>
 
 #include "platform/dispatch/MainQueue.h"
@@ -24,11 +24,11 @@ constexpr const char* kWindowProperty = "wvWindow";
 }  // namespace
 
 class Window::Widget final : public QMainWindow {
-  public:
+public:
     explicit Widget(Window* owner) : owner_(owner) {}
     Window* owner_;
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* event) override {
         QMainWindow::resizeEvent(event);
         if (owner_) owner_->resized();
@@ -42,8 +42,7 @@ class Window::Widget final : public QMainWindow {
     }
     void mousePressEvent(QMouseEvent* event) override {
         // A press that no view took lands here: the window's background.
-        if (owner_ && owner_->movableByBackground_ && event->button() == Qt::LeftButton &&
-            windowHandle()) {
+        if (owner_ && owner_->movableByBackground_ && event->button() == Qt::LeftButton && windowHandle()) {
             windowHandle()->startSystemMove();
             return;
         }
@@ -55,15 +54,13 @@ class Window::Widget final : public QMainWindow {
             const bool full = isFullScreen();
             if (full != wasFullScreen_) {
                 wasFullScreen_ = full;
-                NotificationCenter::defaultCenter().post(full
-                                                             ? kWindowDidEnterFullScreenNotification
-                                                             : kWindowDidExitFullScreenNotification,
-                                                         owner_);
+                NotificationCenter::defaultCenter().post(
+                    full ? kWindowDidEnterFullScreenNotification : kWindowDidExitFullScreenNotification, owner_);
             }
         }
     }
 
-  private:
+private:
     bool wasFullScreen_ = false;
 };
 
@@ -85,9 +82,7 @@ Window::~Window() {
 
 QMainWindow* Window::widget() const { return widget_.data(); }
 
-View* Window::contentView() const {
-    return widget_ ? dynamic_cast<View*>(widget_->centralWidget()) : nullptr;
-}
+View* Window::contentView() const { return widget_ ? dynamic_cast<View*>(widget_->centralWidget()) : nullptr; }
 
 void Window::setContentView(View* view) {
     if (!widget_ || !view) return;
@@ -103,8 +98,7 @@ void Window::setContentView(View* view) {
     }
     view->setProperty(kWindowProperty, QVariant::fromValue<void*>(this));
     widget_->setCentralWidget(view);  // deletes a previous content view of the window's own
-    view->setFrame(
-        Rect(0, 0, widget_->centralWidget()->width(), widget_->centralWidget()->height()));
+    view->setFrame(Rect(0, 0, widget_->centralWidget()->width(), widget_->centralWidget()->height()));
 }
 
 void Window::setContentViewController(std::shared_ptr<ViewController> controller) {
@@ -183,8 +177,7 @@ void Window::toggleFullScreen() {
     if (!widget_) return;
     const bool entering = !widget_->isFullScreen();
     NotificationCenter::defaultCenter().post(
-        entering ? kWindowWillEnterFullScreenNotification : kWindowWillExitFullScreenNotification,
-        this);
+        entering ? kWindowWillEnterFullScreenNotification : kWindowWillExitFullScreenNotification, this);
     if (entering)
         widget_->showFullScreen();
     else

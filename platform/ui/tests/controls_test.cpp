@@ -32,13 +32,11 @@ ImagePtr topRedBottomBlue() {
 }
 
 ImagePtr solid(QColor color) {
-    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) {
-        p.fillRect(QRectF(0, 0, s.width, s.height), color);
-    });
+    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) { p.fillRect(QRectF(0, 0, s.width, s.height), color); });
 }
 
 class ControlsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { test::application(); }
     ManualRunLoop loop;
 };
@@ -121,7 +119,7 @@ TEST_F(ControlsTest, KeyEquivalentPressesTheButtonOnlyForItsKeyAndModifiers) {
 
 // A cell that paints its whole frame and records the title rectangles it was given.
 class GreenCell : public ButtonCell {
-  public:
+public:
     void drawWithFrame(QPainter& painter, const Rect& frame, Button& button) override {
         painter.fillRect(QRectF(frame.x(), frame.y(), frame.width(), frame.height()), Qt::green);
         drawTitle(painter, button.attributedTitle(), Rect(3, 4, 10, 5), button);
@@ -173,16 +171,14 @@ TEST_F(ControlsTest, RunBackgroundIsFilledBehindItsCharactersOnly) {
     field.setBackgroundColor(Color::black());
     AttributedString text;
     text.append("ab", TextAttributes{.font = Font::system(24), .foreground = Color::white()});
-    text.append("cd", TextAttributes{.font = Font::system(24),
-                                     .foreground = Color::white(),
+    text.append("cd", TextAttributes{.font = Font::system(24), .foreground = Color::white(),
                                      .background = Color::rgb255(74, 144, 226)});
     field.setAttributedStringValue(text);
     const QImage image = field.snapshot();
     int blueLeft = 0, blueRight = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10))
-                (x < 24 ? blueLeft : blueRight)++;
+            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10)) (x < 24 ? blueLeft : blueRight)++;
     EXPECT_EQ(blueLeft, 0) << "nothing behind the first run";
     EXPECT_GT(blueRight, 100) << "blue behind the second";
 }
@@ -211,9 +207,8 @@ TEST_F(ControlsTest, SegmentedControlSelectsTheClickedSegment) {
     int actions = 0;
     control->action = [&](Control&) { ++actions; };
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(
-            type, QPointF(150, 15), control->mapToGlobal(QPointF(150, 15)), Qt::LeftButton,
-            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QMouseEvent event(type, QPointF(150, 15), control->mapToGlobal(QPointF(150, 15)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(control, &event);
     }
     EXPECT_EQ(actions, 1);
