@@ -2,11 +2,13 @@
 
 #include "app/WovanuApplication.h"
 #include "platform/ui/MainLoop.h"
+#include "screens/settings/WVSettingsSidebarController.h"
 
 int main(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName("Wovanu Typing");
     wv::MainLoop::install();
+    wv::screens::registerSettingsSidebar();
     wv::WovanuApplication application;
     application.launch();
     qtApplication.exec();
