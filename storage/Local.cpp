@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Locale.h"
 #include "platform/foundation/Log.h"
 #include "storage/LocalizedWindows.h"
 
@@ -101,20 +102,7 @@ Local::Column Local::readLanguageColumn(std::string_view name) const {
     return column.empty() ? en : column;
 }
 
-std::optional<std::string> Local::systemLanguageCode() {
-    std::string locale;
-    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) {
-            locale = value;
-            break;
-        }
-    }
-    // language[_territory][.codeset][@modifier]
-    const std::string code = locale.substr(0, locale.find_first_of("_.@-"));
-    if (code.empty() || code == "C" || code == "POSIX") return std::nullopt;
-    return code;
-}
+std::optional<std::string> Local::systemLanguageCode() { return Locale::currentLanguageCode(); }
 
 std::string Local::systemInterfaceLanguage() {
     const std::string code = systemLanguageCode().value_or("");

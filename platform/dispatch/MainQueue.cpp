@@ -40,7 +40,8 @@ size_t MainQueue::runDue() {
         Block block;
         {
             std::lock_guard lock(mutex_);
-            if (blocks_.empty() || blocks_.begin()->first.first > Clock::current().now() + kSlack) break;
+            if (blocks_.empty() || blocks_.begin()->first.first > Clock::current().now() + kSlack)
+                break;
             block = std::move(blocks_.begin()->second);
             blocks_.erase(blocks_.begin());
         }

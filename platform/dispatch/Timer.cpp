@@ -35,7 +35,8 @@ void Timer::fireFromQueue(unsigned long generation) {
     if (repeats_) {
         const double now = Clock::current().now();
         fireTime_ += interval_;
-        if (fireTime_ <= now) fireTime_ += std::ceil((now - fireTime_) / interval_ + 1e-9) * interval_;
+        if (fireTime_ <= now)
+            fireTime_ += std::ceil((now - fireTime_) / interval_ + 1e-9) * interval_;
         schedule();
     } else {
         valid_ = false;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <system_error>
 
@@ -20,12 +21,26 @@ std::filesystem::path locateBundle() {
     return WOVANU_DEFAULT_BUNDLE_DIR;
 }
 
+std::atomic<const Bundle*> scopedMain{nullptr};
+
 }  // namespace
 
 const Bundle& Bundle::main() {
+    if (const Bundle* scoped = scopedMain.load(std::memory_order_acquire)) return *scoped;
     static const Bundle bundle(locateBundle());
     return bundle;
 }
+
+std::filesystem::path Bundle::mainExecutablePath() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe;
+}
+
+ScopedMainBundle::ScopedMainBundle(std::filesystem::path root)
+    : bundle_(std::move(root)), previous_(scopedMain.exchange(&bundle_)) {}
+
+ScopedMainBundle::~ScopedMainBundle() { scopedMain.store(previous_); }
 
 Bundle::Bundle(std::filesystem::path root) : root_(std::move(root)) {}
 

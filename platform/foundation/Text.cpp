@@ -49,7 +49,8 @@ std::u32string toUtf32(std::string_view utf8) {
     icu::UnicodeString s = fromUtf8(utf8);
     std::u32string out;
     out.reserve(size_t(s.length()));
-    for (int32_t i = 0; i < s.length(); i = s.moveIndex32(i, 1)) out.push_back(char32_t(s.char32At(i)));
+    for (int32_t i = 0; i < s.length(); i = s.moveIndex32(i, 1))
+        out.push_back(char32_t(s.char32At(i)));
     return out;
 }
 
@@ -80,6 +81,23 @@ std::string nfc(std::string_view utf8) {
     icu::UnicodeString out = norm->normalize(fromUtf8(utf8), status);
     if (U_FAILURE(status)) return std::string(utf8);
     return toStd(out);
+}
+
+}  // namespace wv::text
+
+namespace wv::text {
+
+bool boolValue(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                               text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    while (i < text.size() && text[i] == '0') ++i;
+    if (i == text.size()) return false;
+    const char c = text[i];
+    return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
 }  // namespace wv::text

@@ -19,6 +19,11 @@ std::string toUtf8(char32_t codePoint);
 std::string upper(std::string_view utf8, const char* locale = "");
 std::string lower(std::string_view utf8, const char* locale = "");
 
+// A text's truth as the platform reads it: after leading white space, an optional sign and
+// any zeros, true when the next character is one of "YyTt" or a digit 1 to 9; the rest of
+// the text is ignored ("yes", "+007", " t" are true; "no", "0", "", "-0" are false).
+bool boolValue(std::string_view text);
+
 // Canonical composition (NFC).
 std::string nfc(std::string_view utf8);
 
