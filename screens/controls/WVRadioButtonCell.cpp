@@ -35,7 +35,7 @@ AttributedString WVRadioButtonCell::recolouredTitle(const AttributedString& titl
     const size_t bullet = text.find(kBullet);
     if (bullet == std::string::npos) return coloured;
 
-    // Rebuild run by run so each piece keeps its attributes; the first bullet turns grey.
+    // Rebuild run by run so each run keeps its attributes; the first bullet turns grey.
     TextAttributes grey;
     grey.foreground = bulletColor();
     AttributedString result;
