@@ -1,20 +1,18 @@
 #pragma once
 
 #include <QByteArray>
-#include <QPointer>
 #include <filesystem>
 #include <memory>
 #include <string>
 
-class QAudioSink;
-class QBuffer;
+#include "platform/ui/AudioOutput.h"
 
 namespace wv {
 
 // A short sound from the bundle: a PCM WAV file read once, played through the default audio
-// output as often as asked; starting it again while it plays starts it over.
+// output (see AudioOutput) as often as asked; starting it again while it plays starts it over.
 class SoundClip {
-public:
+  public:
     SoundClip(std::string name, std::filesystem::path file);
     ~SoundClip();
     SoundClip(const SoundClip&) = delete;
@@ -28,7 +26,7 @@ public:
     bool play();
     int playCount() const { return plays_; }
 
-private:
+  private:
     bool readWave();
 
     std::string name_;
@@ -36,8 +34,7 @@ private:
     QByteArray samples_;
     int rate_ = 0;
     int channels_ = 0;
-    QPointer<QAudioSink> sink_;
-    std::unique_ptr<QBuffer> buffer_;
+    std::unique_ptr<AudioVoice> voice_;  // made at the first play
     int plays_ = 0;
 };
 
