@@ -76,8 +76,11 @@ std::set<std::string>& cachedNames() {
 }  // namespace
 
 void cacheNamedImages() {
+    // The backdrop's texture is drawn once, into the backdrop's own picture of the window's
+    // size; a second picture of that size here would only double its memory.
+    static const std::set<std::string> drawnOnceByTheirView{"bg"};
     for (const std::string& name : Image::registeredNames()) {
-        if (cachedNames().count(name)) continue;
+        if (cachedNames().count(name) || drawnOnceByTheirView.count(name)) continue;
         ImagePtr original = Image::named(name);
         if (!original) continue;
         auto sizes = std::make_shared<RenderedSizes>(original);

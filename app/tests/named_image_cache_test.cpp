@@ -63,5 +63,18 @@ TEST(NamedImageCache, DrawsOncePerSizeAndScaleAndLooksTheSame) {
     EXPECT_EQ(Image::named("cacheProbe"), cached);
 }
 
+TEST(NamedImageCache, TheBackdropTextureKeepsNoSecondWindowSizedPicture) {
+    test::application();
+    int draws = 0;
+    Image::registerNamed("bg", Size{1100, 620}, [&draws](QPainter& p, Size s) {
+        ++draws;
+        probe(p, s);
+    });
+    cacheNamedImages();
+    Image::named("bg")->render(1.0);
+    Image::named("bg")->render(1.0);
+    EXPECT_EQ(draws, 2);
+}
+
 }  // namespace
 }  // namespace wv
