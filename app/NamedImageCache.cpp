@@ -83,8 +83,8 @@ class RenderedSizes {
         }
         const QRect content = contentOf(picture);
         if (entries_.size() >= kKept) entries_.pop_front();
-        entries_.push_back({size, width, height, content,
-                            content.isEmpty() ? QImage() : picture.copy(content)});
+        entries_.push_back(
+            {size, width, height, content, content.isEmpty() ? QImage() : picture.copy(content)});
         return entries_.back();
     }
 

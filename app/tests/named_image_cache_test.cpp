@@ -75,11 +75,12 @@ TEST(NamedImageCache, PicturesWithEmptyMarginsAndEmptyPicturesLookTheSame) {
     cacheNamedImages();
     const Image reference(Size{40, 20}, margins), empty(Size{40, 20}, [](QPainter&, Size) {});
     for (double scale : {1.0, 2.0}) {
-        EXPECT_EQ(differingPixels(Image::named("cacheMargins")->render(scale),
-                                  reference.render(scale)),
-                  0)
+        EXPECT_EQ(
+            differingPixels(Image::named("cacheMargins")->render(scale), reference.render(scale)),
+            0)
             << scale;
-        EXPECT_EQ(differingPixels(Image::named("cacheEmpty")->render(scale), empty.render(scale)), 0)
+        EXPECT_EQ(differingPixels(Image::named("cacheEmpty")->render(scale), empty.render(scale)),
+                  0)
             << scale;
     }
 }

@@ -11,14 +11,14 @@ class View;
 // Redraws what running animations change, frame by frame, on the main queue (so on the
 // injectable clock: a test that advances a manual clock sees every frame). A frame redraws
 // only the region of each view that its animations cover. Changes of place or size run at
-// sixty frames a second; fades and colour changes, which the eye cannot follow that finely,
-// at thirty. A view that is not on screen (hidden, in a hidden or minimised window, or in a
-// window the windowing system does not show) is dropped until it is drawn again, so nobody
-// wakes up for what nobody sees.
+// sixty frames a second; fades and colour changes, whose steps the eye does not see at that
+// rate, at twenty, a third of the cost. A view that is not on screen (hidden, in a hidden or
+// minimised window, or in a window the windowing system does not show) is dropped until it is drawn
+// again, so nobody wakes up for what nobody sees.
 class AnimationDriver {
   public:
     static constexpr double kFastFrame = 1.0 / 60;
-    static constexpr double kSlowFrame = 1.0 / 30;
+    static constexpr double kSlowFrame = 1.0 / 20;
 
     static AnimationDriver& shared();
     // Follows the view's animations from the next frame on.
