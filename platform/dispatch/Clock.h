@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 namespace wv {
 
 // Where "now" comes from for the main queue, timers and animations: seconds on a monotonic
@@ -24,12 +26,13 @@ public:
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(double start = 1000.0) : now_(start) {}
-    double now() const override { return now_; }
-    void set(double seconds) { now_ = seconds; }
-    void advance(double seconds) { now_ += seconds; }
+    double now() const override { return now_.load(); }
+    void set(double seconds) { now_.store(seconds); }
+    void advance(double seconds) { now_.store(now_.load() + seconds); }
 
 private:
-    double now_;
+    // Atomic because a timed wait or a handler on another thread reads it while a test moves it.
+    std::atomic<double> now_;
 };
 
 // Installs a clock for the lifetime of the object.

@@ -2,6 +2,7 @@
 
 #include <future>
 
+#include "platform/dispatch/MainQueue.h"
 #include "platform/dispatch/ThreadName.h"
 
 namespace wv {
@@ -11,6 +12,10 @@ SerialQueue::SerialQueue(std::string label) : label_(std::move(label)) {
 }
 
 SerialQueue::~SerialQueue() {
+    {
+        std::lock_guard lock(liveness_->mutex);
+        liveness_->queue = nullptr;
+    }
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -30,6 +35,15 @@ void SerialQueue::async(Block block) {
         blocks_.push_back(std::move(block));
     }
     wake_.notify_one();
+}
+
+void SerialQueue::asyncAfter(double seconds, Block block) {
+    MainQueue::shared().asyncAfter(seconds,
+                                   [liveness = liveness_, block = std::move(block)]() mutable {
+                                       std::lock_guard lock(liveness->mutex);
+                                       if (liveness->queue)
+                                           liveness->queue->async(std::move(block));
+                                   });
 }
 
 void SerialQueue::sync(const Block& block) {

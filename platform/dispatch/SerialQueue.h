@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +23,9 @@ public:
 
     const std::string& label() const { return label_; }
     void async(Block block);
+    // Timed by the main queue on Clock::current() (see GlobalQueue::asyncAfter); a block whose
+    // queue is gone by then is dropped.
+    void asyncAfter(double seconds, Block block);
     // Runs the block on the queue and waits for it. Called from the queue's own thread it runs
     // the block at once instead of deadlocking.
     void sync(const Block& block);
@@ -32,12 +36,20 @@ public:
 private:
     void run();
 
+    // Lets delayed blocks find out, under its mutex, whether the queue still exists.
+    struct Liveness {
+        explicit Liveness(SerialQueue* q) : queue(q) {}
+        std::mutex mutex;
+        SerialQueue* queue;
+    };
+
     std::string label_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Block> blocks_;
     bool stopping_ = false;
     std::thread thread_;
+    std::shared_ptr<Liveness> liveness_ = std::make_shared<Liveness>(this);
 };
 
 }  // namespace wv
