@@ -19,14 +19,26 @@ std::uint16_t le16(const char* p) {
 }  // namespace
 
 SoundClip::SoundClip(std::string name, std::filesystem::path file)
-    : name_(std::move(name)), file_(std::move(file)) {
-    if (!readWave()) Log::print("cannot read sound " + file_.string());
+    : name_(std::move(name)), file_(std::move(file)) {}
+
+void SoundClip::load() const {
+    if (read_) return;
+    read_ = true;
+    if (!readWave()) {
+        samples_.clear();
+        Log::print("cannot read sound " + file_.string());
+    }
+}
+
+bool SoundClip::isLoaded() const {
+    load();
+    return !samples_.isEmpty();
 }
 
 SoundClip::~SoundClip() = default;
 
 // Reads 16-bit PCM from a RIFF WAVE file, chunk by chunk; anything else is refused.
-bool SoundClip::readWave() {
+bool SoundClip::readWave() const {
     QFile in(QString::fromStdString(file_.string()));
     if (!in.open(QIODevice::ReadOnly)) return false;
     const QByteArray data = in.readAll();
@@ -54,6 +66,7 @@ bool SoundClip::readWave() {
 }
 
 double SoundClip::duration() const {
+    load();
     return rate_ > 0 && channels_ > 0 ? double(samples_.size()) / (2.0 * channels_ * rate_) : 0.0;
 }
 

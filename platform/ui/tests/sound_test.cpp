@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/Log.h"
 #include "platform/ui/AudioOutput.h"
 #include "platform/ui/SoundLibrary.h"
 #include "platform/ui/tests/TestApplication.h"
@@ -143,9 +144,14 @@ TEST(SoundClip, PlaysItsSamplesThroughTheOutputLoadedOnceAtTheFirstPlay) {
 TEST(SoundClip, AFileThatIsNoWaveIsNotLoaded) {
     const auto path = std::filesystem::temp_directory_path() / "wv_not_a_wave.wav";
     std::ofstream(path) << "RIFF\x10\0\0\0WAVEdata\xff\xff\xff\x7f";
+    LogCapture log;
     SoundClip clip("broken", path);
+    EXPECT_TRUE(log.lines().empty()) << "the file is read when first needed, not when found";
     EXPECT_FALSE(clip.isLoaded());
     EXPECT_FALSE(clip.play());
+    EXPECT_EQ(clip.duration(), 0.0);
+    EXPECT_EQ(log.lines().size(), 1u) << "reported once";
+    EXPECT_TRUE(log.contains("cannot read sound " + path.string()));
     std::filesystem::remove(path);
 }
 
