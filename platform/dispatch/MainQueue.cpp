@@ -39,6 +39,11 @@ MainQueue::Ticket MainQueue::asyncAt(double time, Block block) {
     return ticket;
 }
 
+bool MainQueue::isPending(const Ticket& ticket) const {
+    std::lock_guard lock(mutex_);
+    return blocks_.count(Key{ticket.time, ticket.sequence}) > 0;
+}
+
 bool MainQueue::cancel(const Ticket& ticket) {
     Block dropped;  // destroyed outside the lock: it may own what adds blocks
     std::lock_guard lock(mutex_);

@@ -31,6 +31,8 @@ class MainQueue {
     // Drops the block if it has not run yet, so that the loop does not wake up for it; true
     // when it was dropped.
     bool cancel(const Ticket& ticket);
+    // Whether the block waits still (neither run, cancelled nor cleared away).
+    bool isPending(const Ticket& ticket) const;
 
     // Runs every block that is due now, including blocks that those add and that are due at
     // once; returns how many ran. Called on the main thread only.

@@ -16,18 +16,19 @@ void AnimationDriver::watch(View* view) {
     bool known = false;
     for (auto& v : views_) known = known || v == view;
     if (!known) views_.emplace_back(view);
-    if (!scheduled_) schedule();
+    if (!isRunning()) schedule();
 }
+
+bool AnimationDriver::isRunning() const { return next_ && MainQueue::shared().isPending(*next_); }
 
 void AnimationDriver::schedule() {
     bool fast = false;
     for (auto& view : views_) fast = fast || (view && view->animatesGeometry());
-    scheduled_ = true;
-    MainQueue::shared().asyncAfter(fast ? kFastFrame : kSlowFrame, [this] { tick(); });
+    next_ = MainQueue::shared().asyncAfter(fast ? kFastFrame : kSlowFrame, [this] { tick(); });
 }
 
 void AnimationDriver::tick() {
-    scheduled_ = false;
+    next_.reset();
     ++frames_;
     auto views = std::move(views_);
     views_.clear();
@@ -37,7 +38,7 @@ void AnimationDriver::tick() {
         view->updateAnimatedRegion();
         if (view->hasRunningAnimations()) views_.push_back(view);
     }
-    if (!views_.empty() && !scheduled_) schedule();
+    if (!views_.empty() && !isRunning()) schedule();
 }
 
 }  // namespace wv

@@ -2,7 +2,10 @@
 
 #include <QPointer>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "platform/dispatch/MainQueue.h"
 
 namespace wv {
 
@@ -29,14 +32,15 @@ class AnimationDriver {
     void tick();
     // Frames run so far (benchmarks, tests).
     std::uint64_t frames() const { return frames_; }
-    bool isRunning() const { return scheduled_; }
+    bool isRunning() const;
 
   private:
     AnimationDriver() = default;
     void schedule();
 
     std::vector<QPointer<View>> views_;
-    bool scheduled_ = false;
+    // The next frame; a queue that was cleared (between tests) took it away.
+    std::optional<MainQueue::Ticket> next_;
     std::uint64_t frames_ = 0;
 };
 

@@ -141,7 +141,9 @@ TEST(MainQueue, ACancelledBlockNeverRuns) {
     std::vector<std::string> ran;
     const auto late = MainQueue::shared().asyncAfter(0.2, [&] { ran.push_back("late"); });
     MainQueue::shared().asyncAfter(0.2, [&] { ran.push_back("kept"); });
+    EXPECT_TRUE(MainQueue::shared().isPending(late));
     EXPECT_TRUE(MainQueue::shared().cancel(late));
+    EXPECT_FALSE(MainQueue::shared().isPending(late));
     EXPECT_FALSE(MainQueue::shared().cancel(late)) << "only once";
     EXPECT_EQ(loop.advance(1.0), 1u);
     EXPECT_EQ(ran, (std::vector<std::string>{"kept"}));
