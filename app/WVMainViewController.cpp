@@ -391,10 +391,26 @@ void WVMainViewController::newLine(NewLineReason reason) {
     if (timerUpdateSpeed) timerUpdateSpeed->invalidate();
     std::weak_ptr<WVMainViewController> weak =
         std::static_pointer_cast<WVMainViewController>(shared_from_this());
-    timerUpdateSpeed = Timer::scheduled(0.5, true, [weak](Timer&) {
-        if (auto controller = weak.lock()) controller->updateSpeedIndicator();
+    timerUpdateSpeed = Timer::scheduled(0.5, true, [weak](Timer& timer) {
+        auto controller = weak.lock();
+        if (!controller) return;
+        controller->updateSpeedIndicator();
+        // After the last key the speed stands still: this beat showed its final value.
+        if (!lineIsRunning()) timer.suspend();
     });
+    // Until the first key the speed is 0 and nothing needs the timer (see
+    // followLineWithSpeedTimer).
+    timerUpdateSpeed->suspend();
     updateModifierKeys();
+}
+
+bool WVMainViewController::lineIsRunning() {
+    const WVTextLine& line = model().textLine();
+    return line.timeStart() && !line.isFinished();
+}
+
+void WVMainViewController::followLineWithSpeedTimer() {
+    if (timerUpdateSpeed && lineIsRunning()) timerUpdateSpeed->resume();
 }
 
 void WVMainViewController::refreshLine() {
