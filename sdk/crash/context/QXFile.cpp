@@ -40,7 +40,7 @@ void close(QXFile* file, char bracket) {
     }
 }
 
-// Collects small pieces so a short string or a run of hex goes out in few writes.
+// Collects small runs so a short string or a run of hex goes out in few writes.
 class Chunk {
   public:
     explicit Chunk(QXFile* file) : file_(file) {}
@@ -218,6 +218,7 @@ bool QXFileIsOpen(const QXFile* file) { return file != nullptr && file->descript
 
 bool QXFileCloseWithOffset(QXFile* file, uint64_t* finalOffset) {
     if (file == nullptr) return false;
+    QXFileFlushLineStage(file);
     if (file->buffered && file->buffer != nullptr) {
         if (file->bufferFill > 0) QXFileFlushWriteBuffer(file);
         free(file->buffer);
@@ -242,9 +243,22 @@ void QXFileFlushWriteBuffer(QXFile* file) {
     file->bufferFill = 0;
 }
 
+void QXFileFlushLineStage(QXFile* file) {
+    if (file->stageFill == 0) return;
+    if (QXFileWriteWithRetries(file->descriptor, file->stage, file->stageFill))
+        file->offset += file->stageFill;
+    file->stageFill = 0;
+}
+
 void QXFileWriteToFileDescriptorOrBuffer(QXFile* file, const char* bytes, uint64_t length) {
     if (!file->buffered || file->buffer == nullptr) {
-        if (QXFileWriteWithRetries(file->descriptor, bytes, length)) file->offset += length;
+        if (file->stageFill + length > kQXFileLineStageSize) QXFileFlushLineStage(file);
+        if (length >= kQXFileLineStageSize) {
+            if (QXFileWriteWithRetries(file->descriptor, bytes, length)) file->offset += length;
+            return;
+        }
+        memcpy(file->stage + file->stageFill, bytes, length);
+        file->stageFill += length;
         return;
     }
     // The buffer never holds more than 999 bytes: one is kept for the terminating NUL.
@@ -270,6 +284,7 @@ void QXFileWriteSectionStart(QXFile* file, const char* name) {
 void QXFileWriteSectionEnd(QXFile* file) {
     QXFileWriteHashEnd(file);
     put(file, "\n", 1);
+    QXFileFlushLineStage(file);
 }
 
 void QXFileWriteHashStart(QXFile* file) { open(file, '{'); }

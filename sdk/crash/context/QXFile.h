@@ -16,6 +16,9 @@
 
 namespace wv {
 
+inline constexpr uint64_t kQXFileBufferSize = 1000;
+inline constexpr uint64_t kQXFileLineStageSize = 512;
+
 struct QXFile {
     int32_t descriptor;
     int32_t depth;
@@ -24,9 +27,13 @@ struct QXFile {
     char* buffer;
     uint64_t bufferFill;
     uint64_t offset;
+    // An unbuffered file gathers the small pieces of a line here and writes them when the
+    // stage is full, at the end of each line and at close: a line of thousands of values
+    // then costs tens of writes, not thousands, still without heap. Only an unfinished line
+    // can be lost by a death in the middle, and the reader drops such a line anyway.
+    uint64_t stageFill;
+    char stage[kQXFileLineStageSize];
 };
-
-inline constexpr uint64_t kQXFileBufferSize = 1000;
 
 bool QXFileInitWithPathMode(QXFile* file, const char* path, bool append, bool buffered);
 bool QXFileInitWithPath(QXFile* file, const char* path, bool buffered);
@@ -56,9 +63,10 @@ void QXFileWriteHashEntryNSString(QXFile* file, const char* key,
 void QXFileWriteHashEntryNSStringUnlessNilOrEmpty(QXFile* file, const char* key,
                                                   const std::optional<std::string>& string);
 
-// Writes the bytes, through the buffer when the file has one.
+// Writes the bytes, through the buffer when the file has one, else through the line stage.
 void QXFileWriteToFileDescriptorOrBuffer(QXFile* file, const char* bytes, uint64_t length);
 void QXFileFlushWriteBuffer(QXFile* file);
+void QXFileFlushLineStage(QXFile* file);
 // Up to 50 writes until every byte is out; a length of 0 is a failure. Logs a failed write
 // (other than a full disk) to the SDK log.
 bool QXFileWriteWithRetries(int fd, const char* bytes, uint64_t length);

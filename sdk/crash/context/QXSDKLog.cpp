@@ -55,13 +55,13 @@ int openDescriptor() {
 
 // A 64-bit conversion after l, ll or z; returns the characters it used, 0 when the next
 // character is no conversion (then nothing is consumed).
-int sized(LineBuffer& line, const char* spec, va_list& args) {
-    int width = (spec[0] == 'l' && spec[1] == 'l') ? 2 : 1;
-    switch (spec[width]) {
+int sized(LineBuffer& line, const char* conversion, va_list& args) {
+    int width = (conversion[0] == 'l' && conversion[1] == 'l') ? 2 : 1;
+    switch (conversion[width]) {
         case 'd':
         case 'i':
-            line.putSigned(spec[0] == 'z' ? static_cast<int64_t>(va_arg(args, ssize_t))
-                                          : static_cast<int64_t>(va_arg(args, long long)));
+            line.putSigned(conversion[0] == 'z' ? static_cast<int64_t>(va_arg(args, ssize_t))
+                                                : static_cast<int64_t>(va_arg(args, long long)));
             return width + 1;
         case 'u':
             line.putUnsigned(static_cast<uint64_t>(va_arg(args, unsigned long long)), 10);

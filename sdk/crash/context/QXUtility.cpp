@@ -48,12 +48,12 @@ bool QXUtilityReadMemoryThroughPipe(uintptr_t source, void* destination, uint64_
     int writeEnd = __atomic_load_n(&gPipe[1], __ATOMIC_SEQ_CST);
     if (readEnd < 0 || writeEnd < 0) return false;
     // The kernel copies from our memory into the pipe and answers EFAULT for a bad page.
-    // Pieces of a page stay far below the pipe's capacity, so neither end ever blocks.
+    // Runs of at most a page stay far below the pipe's capacity, so neither end ever blocks.
     auto* out = static_cast<char*>(destination);
     uint64_t done = 0;
     while (done < length) {
-        uint64_t piece = length - done < 4096 ? length - done : 4096;
-        ssize_t written = write(writeEnd, reinterpret_cast<const void*>(source + done), piece);
+        uint64_t run = length - done < 4096 ? length - done : 4096;
+        ssize_t written = write(writeEnd, reinterpret_cast<const void*>(source + done), run);
         if (written <= 0) return false;
         ssize_t got = read(readEnd, out + done, static_cast<size_t>(written));
         if (got != written) return false;

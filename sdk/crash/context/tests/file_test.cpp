@@ -153,6 +153,35 @@ TEST(QXFile, AppendModeStartsAtTheExistingSizeAndCountsEveryByte) {
     }
 }
 
+TEST(QXFile, AnUnbufferedFileHasEveryFinishedLineOnDisk) {
+    TempFolder folder;
+    std::filesystem::path path = folder / "u.qxrecord";
+    QXFile file;
+    ASSERT_TRUE(QXFileInitWithPathMode(&file, path.c_str(), false, false));
+    QXFileWriteSectionStart(&file, "big");
+    QXFileWriteArrayStart(&file);
+    for (uint64_t i = 0; i < 300; ++i) QXFileWriteArrayEntryUint64(&file, UINT64_MAX - i);
+    QXFileWriteArrayEntryHexEncodedString(&file, std::string(700, 'z').c_str());
+    QXFileWriteArrayEnd(&file);
+    QXFileWriteSectionEnd(&file);
+    uint64_t firstLine = std::filesystem::file_size(path);
+    EXPECT_EQ(file.offset, firstLine);
+    auto sections = QXFileReadSections(path, false);
+    ASSERT_TRUE(sections && sections->size() == 1);
+    EXPECT_EQ((*sections)[0]["big"].size(), 301u);
+    EXPECT_EQ((*sections)[0]["big"][299], UINT64_MAX - 299);
+
+    // A line still being written is not on disk until it ends (or the file closes).
+    QXFileWriteSectionStart(&file, "next");
+    QXFileWriteHashStart(&file);
+    QXFileWriteHashEntryUint64(&file, "v", 1);
+    EXPECT_EQ(std::filesystem::file_size(path), firstLine);
+    uint64_t end = 0;
+    ASSERT_TRUE(QXFileCloseWithOffset(&file, &end));
+    EXPECT_EQ(end, std::filesystem::file_size(path));
+    EXPECT_EQ(readFile(path).substr(firstLine), R"({"next":{"v":1)");
+}
+
 TEST(QXFile, TheWriteBufferNeverHoldsMoreThan999Bytes) {
     TempFolder folder;
     std::filesystem::path path = folder / "b.qxrecord";
