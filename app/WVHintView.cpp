@@ -79,7 +79,9 @@ WVHintView::WVHintView(const Rect& frame) : View(frame) {
     addSubview(backgroundImage);
     addSubview(backgroundImageSmall);
     // The icon's frame leaves room on its right, so the text starting at its edge has a gap.
-    iconView = new ImageView(Rect(kMargin, kMargin, 52, 40));
+    // It is as tall as a key cap: text centred on the icon then stands on the same line as a
+    // leading key row, and the icon ends where a one-line tip's content does, inside the panel.
+    iconView = new ImageView(Rect(kMargin, kMargin, 52, containerHeight));
     iconView->setImageScaling(ImageScaling::ProportionallyDown);
     addSubview(iconView);
     scrollView = new ScrollView(

@@ -31,12 +31,15 @@ void resetKey(WVKeyboardButton& button) {
     button.animationLayer->removeAllAnimations();
 }
 
+// The overlay of a key in heat mode is its heat shade, not a pulse: it stays until the next
+// line's captions reset the key. The last key of a line is still the highlighted key when the
+// heat map appears, and is let go only afterwards.
 void stopPulse(WVKeyboardButton& button) {
     if (button.timer) button.timer->invalidate();
     button.timer.reset();
     button.layer()->removeAllAnimations();
     button.animationLayer->removeAllAnimations();
-    button.animationLayer->setHidden(true);
+    if (!button.heatMapOn) button.animationLayer->setHidden(true);
 }
 }  // namespace
 

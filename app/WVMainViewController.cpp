@@ -164,6 +164,11 @@ void WVMainViewController::loadView() {
     indicatorSpeedDelta =
         makeLabel(indicatorsView, 14, FontWeight::Medium, Colors::green(), TextAlignment::Left);
 
+    linesNotSavedLabel =
+        makeLabel(root, 12, FontWeight::Medium, Colors::red(), TextAlignment::Center);
+    linesNotSavedLabel->setWraps(true);
+    linesNotSavedLabel->setHidden(true);
+
     typeStringLabel = new WVTypeLineField(Rect(50, 372, 1000, 70));
     typeStringLabel->setFont(Font::system(28));
     root->addSubview(typeStringLabel);
@@ -208,6 +213,9 @@ void WVMainViewController::layoutScreen() {
     // The line's font was fitted to the old width: fit it again so it is never clipped.
     if (lineResized && !typeStringLabel->stringValue().empty()) refreshLine();
     keyboardSnapshot->setFrame(stageRect(keyboardFrame));
+    // A window not yet on screen has no live resize whose end would place the keyboard: its
+    // first size (the content under the menu bar) is laid out here, as any later one would be.
+    if (Window* window = root->window(); !window || !window->isVisible()) placeKeyboard();
 
     const double column = 220 * s;
     indicatorsViewHeightConstraint = 70 * s;
@@ -233,6 +241,12 @@ void WVMainViewController::layoutScreen() {
     helpButton->setFrame(Rect(bounds.width() - margin - button, top, button, button));
     settingsButton->setFrame(
         Rect(bounds.width() - 2 * (margin + button) + margin * 0.4, top, button, button));
+    // Between the buttons, over the indicators.
+    const double warningHeight = 32 * s, warningLeft = 2 * margin + button;
+    linesNotSavedLabel->setFont(linesNotSavedLabel->font().withSize(12 * s));
+    linesNotSavedLabel->setFrame(Rect(warningLeft, top + (button - warningHeight) / 2,
+                                      settingsButton->frame().minX() - margin - warningLeft,
+                                      warningHeight));
     layoutHintView();
 }
 
@@ -435,9 +449,20 @@ void WVMainViewController::localizeCaptions() {
     indicatorTyposTitle->setStringValue(Local::shared().localize("mainTypos"));
     indicatorAccuracyTitle->setStringValue(Local::shared().localize("mainAccuracy"));
     updateSpeedCaption();
+    updateLinesNotSavedLabel();
     if (settingsController().isViewLoaded()) settingsController().localizeCaptions();
     if (statisticsController().isViewLoaded()) statisticsController().localizeCaptions();
     hideHintView();
+}
+
+void WVMainViewController::updateLinesNotSavedLabel() {
+    const LessonStats& stats = model().stats();
+    linesNotSavedLabel->setHidden(stats.canStore());
+    if (stats.canStore()) return;
+    std::string text = Local::shared().localize("mainLinesNotSaved");
+    if (const auto at = text.find('#'); at != std::string::npos)
+        text.replace(at, 1, stats.url().string());
+    linesNotSavedLabel->setStringValue(text);
 }
 
 void WVMainViewController::showIndicatorDelta(TextField& field, int delta, bool inverted) {
@@ -518,16 +543,20 @@ void WVMainViewController::resizeKeyboard(const std::string& name) {
         if (model().config().handsOn()) fingersView->setHidden(true);
         return;
     }
-    const Rect frame = stageRect(keyboardFrame);
-    keyboard->setFrame(frame);
+    placeKeyboard();
     keyboard->setNeedsDisplay();
     keyboardSnapshot->setHidden(true);
     keyboard->setAlphaValue(1.0);
-    fingersView->setFrame(frame);
     if (model().config().handsOn()) {
         fingersView->setNeedsDisplay();
         fingersView->setHidden(false);
     }
+}
+
+void WVMainViewController::placeKeyboard() {
+    const Rect frame = stageRect(keyboardFrame);
+    keyboard->setFrame(frame);
+    fingersView->setFrame(frame);
 }
 
 QImage WVMainViewController::snapshotKeyboard() { return keyboard->snapshot(2.0); }

@@ -70,6 +70,9 @@ class WVMainViewController : public ViewController, public Localizable {
     TextField* indicatorSpeedType = nullptr;
     TextField* indicatorAccuracyTitle = nullptr;
     TextField* indicatorTyposTitle = nullptr;
+    // Says that finished lines cannot be saved, and where the statistics file is; shown only
+    // while that is so.
+    TextField* linesNotSavedLabel = nullptr;
     // Distance of the indicators row from the top of the screen, and its height.
     double indicatorsViewTopConstraint = 60;
     double indicatorsViewHeightConstraint = 70;
@@ -148,6 +151,8 @@ class WVMainViewController : public ViewController, public Localizable {
     // Layout of the screen's parts for its size; the keyboard and hands are placed by
     // resizeKeyboard.
     void layoutScreen();
+    // The keyboard and the hands at the frame the screen's size gives them.
+    void placeKeyboard();
     double screenScale();
     // A rectangle of the 1100 x 620 design, scaled and centred in the screen.
     Rect stageRect(const Rect& reference);
@@ -161,6 +166,7 @@ class WVMainViewController : public ViewController, public Localizable {
     void showHintPanel();
     void showTypoHeatMap();
 
+    void updateLinesNotSavedLabel();
     void refreshLine();
     void refreshTypingIndicators();
     void startReturnPulse();

@@ -35,6 +35,7 @@ void WVMainViewController::onLineComplete() {
         showIndicatorDelta(*indicatorTyposDelta, stats.typosDelta(), true);
     }
     showTips();
+    updateLinesNotSavedLabel();
     if (!stats.sessionSkipped) showTypoHeatMap();
     startReturnPulse();
 }
@@ -65,7 +66,8 @@ void WVMainViewController::showTips() {
     }
     LangData& language = currentLanguage();
     if (!language.difficultyAuto()) return;
-    if (model().learningAssist().isLevelRaised(language))
+    // The raise belongs to the last stored line; a line that left no record raised nothing.
+    if (!model().stats().sessionSkipped && model().learningAssist().isLevelRaised(language))
         upLessonTip();
     else if (model().learningAssist().shouldWarnManyTypos())
         infoTip();

@@ -1,13 +1,12 @@
 #include "app/WVMainWindow.h"
 
-#include <QMainWindow>
-
 namespace wv {
 
 WVMainWindow::WVMainWindow(const Rect& contentRect) : Window(contentRect) {
     setTitle("Wovanu Typing");
-    // The keyboard and the hands need this much room to stay legible.
-    widget()->setMinimumSize(880, 496);
+    // Below this the keyboard's captions and the line no longer fit their places; the menu
+    // bar comes on top of it.
+    setContentMinSize(Size{800, 500});
 }
 
 }  // namespace wv

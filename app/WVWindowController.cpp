@@ -47,11 +47,13 @@ void WVWindowController::windowDidLoad() {
     auto shown = defaults.objectForKey(isShownKey);
     if (shown && shown->get<bool>() && *shown->get<bool>()) return;
 
+    // Stored before the help shows: quitting during the help does not bring it back. Where
+    // nothing can be stored (a data folder that cannot be written) the help does not open by
+    // itself, or it would open at every start; its button still opens it.
+    if (!defaults.setObject(isShownKey, plist::Value(true))) return;
     helpWindowController().onHide = [this] { orderMainWindowFront(); };
     // The short delay lets the main window come up before the modal help window.
     helpTimer_ = Timer::scheduled(0.1, false, [this](Timer&) { showHelp(); });
-    // Stored before the help shows: quitting during the help does not bring it back.
-    defaults.setObject(isShownKey, plist::Value(true));
 }
 
 void WVWindowController::showHelp() {

@@ -5,6 +5,7 @@ namespace wv {
 LessonStats::LessonStats(std::filesystem::path url, int version)
     : url_(std::move(url)), db_(url_), lessonsDB_(db_, "sessions") {
     lessonsDB_.createOrUpgrade(version);
+    canStore_ = db_.isOpen() && db_.tableExists(lessonsDB_.name());
     lessonsList_ = lessonsDB_.loadAll();
     lessonsTree_.addLessons(lessonsList_);
 }
@@ -13,6 +14,7 @@ std::optional<int64_t> LessonStats::addLesson(const RowDictionary& row, bool pus
     // Without an id there is nothing to read back: reading "the last row" instead would list
     // and queue the previous record a second time.
     const auto id = db_.insert(row, lessonsDB_.name());
+    canStore_ = id.has_value();
     if (!id) return std::nullopt;
     if (auto lesson = lessonsDB_.loadLesson(*id)) {
         lessonsList_.push_back(lesson);

@@ -41,6 +41,10 @@ class LessonStats {
 
     // True when the last finished line left no record.
     bool sessionSkipped = false;
+    // False while finished lines cannot be written: the file could not be opened or holds no
+    // statistics table (it is no database, or its folder cannot be written), or the last
+    // insert failed. An insert that succeeds later makes it true again.
+    bool canStore() const { return canStore_; }
     // The cloud queue; not owned (the hub owns both and sets it once).
     WVCloudProtocol* cloud = nullptr;
 
@@ -53,6 +57,7 @@ class LessonStats {
     LessonsStatsDBTable lessonsDB_;
     std::vector<LessonInfoPtr> lessonsList_;
     LessonsTree lessonsTree_;
+    bool canStore_ = false;
 };
 
 }  // namespace wv

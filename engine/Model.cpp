@@ -29,6 +29,23 @@ bool sharedCreated = false;
 // when it goes away, so no hook ever reaches a destroyed model.
 const Model* localHooksOwner = nullptr;
 
+// Moves a settings file that cannot be read out of the way, under a name that says so and
+// that no earlier such file has, so that nothing of it is lost.
+void keepUnreadable(const std::filesystem::path& url) {
+    std::error_code ec;
+    auto kept = url;
+    kept += ".unreadable";
+    for (int n = 2; std::filesystem::exists(kept, ec) && n < 1000; ++n) {
+        kept = url;
+        kept += ".unreadable-" + std::to_string(n);
+    }
+    std::filesystem::rename(url, kept, ec);
+    if (ec)
+        Log::print("can't keep the unreadable config file " + url.string() + " : " + ec.message());
+    else
+        Log::print("Unreadable config file kept as : " + kept.string());
+}
+
 Language languageNamed(const std::string& name) {
     for (int raw = rawValue(Language::en); raw <= rawValue(Language::pr); ++raw) {
         auto language = static_cast<Language>(raw);
@@ -105,6 +122,8 @@ void Model::loadConfig() {
     const plist::Dictionary* dictionary = stored ? stored->get<plist::Dictionary>() : nullptr;
 
     if (!dictionary) {
+        // The defaults written from here on would replace the learner's settings for good.
+        if (std::filesystem::is_regular_file(url, ec)) keepUnreadable(url);
         firstLaunch_ = true;
         Log::print("Config file not found : " + url.string());
         Log::print("First lanuch of program");

@@ -2,7 +2,13 @@
 // window's controller and the screen's window observers.
 #include <gtest/gtest.h>
 
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 
 #include "app/AppDelegate.h"
 #include "app/WVFingersView.h"
@@ -10,6 +16,7 @@
 #include "app/WVScreenControllers.h"
 #include "app/tests/RunningApplication.h"
 #include "engine/RecordingCloud.h"
+#include "platform/foundation/Folders.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/plist/Value.h"
@@ -18,6 +25,11 @@
 #include "storage/Local.h"
 
 namespace wv {
+
+void PrintTo(const Rect& r, std::ostream* os) {
+    *os << "(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
+}
+
 namespace {
 
 using test::RunningApplication;
@@ -48,6 +60,35 @@ TEST(ApplicationLaunch, TheMenuShowsTheLanguageChoiceAndHidesDebugUpdatesAndFeed
     EXPECT_EQ(delegate.menuItemQuit->title(), Local::shared().localize("menuQuit"));
     EXPECT_EQ(delegate.menuItemLangIterface->title(),
               Local::shared().localize("menuLangInterface"));
+}
+
+// Every row a menu shows is either a titled item or drawn as a separator: a blank row that
+// can be chosen is neither.
+void expectNoBlankRows(QMenu* menu, const std::string& path) {
+    for (QAction* action : menu->actions()) {
+        if (!action->isVisible()) continue;
+        EXPECT_TRUE(action->isSeparator() || !action->text().isEmpty()) << "blank row in " << path;
+        if (action->menu())
+            expectNoBlankRows(action->menu(), path + " > " + action->text().toStdString());
+    }
+}
+
+TEST(ApplicationLaunch, MenusShowSeparatorsAsSeparatorsAndNoBlankRows) {
+    RunningApplication app;
+    QMenuBar* bar = app.window().widget()->menuBar();
+    int menus = 0;
+    for (QAction* top : bar->actions()) {
+        if (!top->isVisible() || !top->menu()) continue;
+        ++menus;
+        expectNoBlankRows(top->menu(), top->text().toStdString());
+    }
+    EXPECT_GT(menus, 0);
+    // The separator under About is shown, and shown as a line.
+    QMenu* appMenu = bar->actions().front()->menu();
+    ASSERT_NE(appMenu, nullptr);
+    ASSERT_GE(appMenu->actions().size(), 2);
+    EXPECT_TRUE(appMenu->actions()[1]->isSeparator());
+    EXPECT_TRUE(appMenu->actions()[1]->isVisible());
 }
 
 TEST(ApplicationLaunch, ChoosingTheLearningLanguageRetitlesMenuAndScreenAtOnce) {
@@ -159,9 +200,9 @@ TEST(MainWindow, TheHelpTurnsItsPagesAndClosesWithEscapeOrAfterTheLast) {
         return out;
     };
     Local& local = Local::shared();
-    EXPECT_EQ(texts(), (std::vector<std::string>{local.localize("helpTitle1"),
-                                                 local.localize("helpDesc1"),
-                                                 local.localize("helpPage1of3")}));
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{local.localize("helpTitle1"), local.localize("helpDesc1"),
+                                        local.localize("helpPage1of3")}));
     KeyEvent key;
     key.type = KeyEvent::Type::KeyDown;
     key.window = window;
@@ -183,6 +224,39 @@ TEST(MainWindow, TheHelpTurnsItsPagesAndClosesWithEscapeOrAfterTheLast) {
     EXPECT_EQ(hidden, 2);
 }
 
+// Ctrl+Q pressed in either window while the first-launch help runs modally.
+class QuitDuringTheFirstLaunchHelp : public ::testing::TestWithParam<bool> {};
+
+TEST_P(QuitDuringTheFirstLaunchHelp, CtrlQQuitsAndSavesTheSettings) {
+    const bool inTheHelp = GetParam();
+    RunningApplication app(true);
+    app.hub().config().setPressEnterCounter(7);  // a store that is not announced
+    int terminations = 0;
+    Application::shared().willTerminate = [&] {
+        ++terminations;
+        app.app.terminate();
+    };
+    Window* help = app.app.windowController().helpWindowController().window();
+    bool pressedDuringTheHelp = false;
+    QTimer::singleShot(0, [&] {
+        pressedDuringTheHelp = Application::shared().isRunningModal() && help->isVisible();
+        QWidget* target = inTheHelp ? help->widget() : app.window().widget();
+        QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+        // Whatever happened, the test goes on: a run that did not end is ended here.
+        if (terminations == 0) Application::shared().stopModal();
+    });
+    app.loop.advance(0.11);
+    ASSERT_TRUE(pressedDuringTheHelp);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_FALSE(Application::shared().isRunningModal());
+    auto stored = plist::readFile(Model::configURL());
+    ASSERT_TRUE(stored && stored->get<plist::Dictionary>());
+    EXPECT_EQ(*stored->get<plist::Dictionary>()->find("pressEnterCounter")->get<int64_t>(), 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, QuitDuringTheFirstLaunchHelp, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Help" : "Main"; });
+
 TEST(MainWindow, NoHelpOnALaterLaunch) {
     RunningApplication app(false);
     bool modal = false;
@@ -193,6 +267,39 @@ TEST(MainWindow, NoHelpOnALaterLaunch) {
     app.loop.advance(0.5);
     QCoreApplication::processEvents();
     EXPECT_FALSE(modal);
+}
+
+TEST(MainWindow, TheScreenNeverShrinksBelowTheSizeItsPartsNeed) {
+    RunningApplication app;
+    const Size asked[] = {{1000, 300}, {400, 700}, {300, 200}};
+    for (const Size& size : asked) {
+        app.window().setContentSize(size);
+        QCoreApplication::processEvents();
+        const Size shown = app.screen().view()->frame().size;
+        EXPECT_GE(shown.width, 800) << size.width << " x " << size.height;
+        EXPECT_GE(shown.height, 500) << size.width << " x " << size.height;
+    }
+    // Larger sizes are still the learner's to choose.
+    app.window().setContentSize(Size{1300, 800});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app.window().frame().size, (Size{1300, 800}));
+}
+
+// With a file where the data folder belongs nothing can record that the help was shown: it
+// must not open by itself, or it would open at every start.
+TEST(MainWindow, WhereNothingCanBeStoredTheHelpDoesNotOpenByItself) {
+    const auto folder = Folders::dataHome() / "com.wovanu.typing";
+    std::ofstream(folder) << "not a folder\n";
+    RunningApplication app(true);
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        modal = Application::shared().isRunningModal();
+        Application::shared().stopModal();
+    });
+    app.loop.advance(0.5);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(modal);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder));
 }
 
 TEST(MainWindow, EveryResizeStepIsAnnounced) {
@@ -224,6 +331,24 @@ TEST(MainWindow, TheKeyboardFollowsTheWindowOnceTheLiveResizeEnds) {
     EXPECT_EQ(screen.keyboard->alphaValue(), 1.0);
     EXPECT_EQ(screen.keyboard->frame().size, (Size{1170, 401}));
     EXPECT_EQ(screen.fingersView->frame(), screen.keyboard->frame());
+}
+
+TEST(MainWindow, TheKeyboardStartsWhereEveryLaterLayoutPutsIt) {
+    RunningApplication app;
+    WVMainViewController& screen = app.screen();
+    app.loop.advance(0.5);
+    const Rect atLaunch = screen.keyboard->frame();
+    EXPECT_EQ(screen.fingersView->frame(), atLaunch);
+    EXPECT_TRUE(screen.keyboardSnapshot->isHidden());
+    const Size size = app.window().frame().size;
+    app.window().setContentSize(Size{size.width + 200, size.height + 100});
+    QCoreApplication::processEvents();
+    app.loop.advance(0.5);
+    app.window().setContentSize(size);
+    QCoreApplication::processEvents();
+    app.loop.advance(0.5);
+    EXPECT_EQ(screen.keyboard->frame(), atLaunch);
+    EXPECT_EQ(screen.fingersView->frame(), atLaunch);
 }
 
 // ---- The screen's observers over hiding and showing

@@ -2,10 +2,20 @@
 // with typos and Delete, down to its stored record and the next line.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "app/AppDelegate.h"
 #include "app/tests/RunningApplication.h"
 #include "engine/LineMeasures.h"
+#include "platform/foundation/Folders.h"
+#include "platform/foundation/Log.h"
 #include "platform/sqlite/Database.h"
+#include "platform/ui/MenuItem.h"
 #include "storage/FS.h"
+#include "storage/Local.h"
 
 namespace wv {
 namespace {
@@ -106,6 +116,7 @@ TEST_P(TypingALine, FromFirstKeyToTheStoredRecordAndTheNextLine) {
     EXPECT_EQ(row.langId, rawValue(c.language));
     EXPECT_EQ(row.layoutIdx, app.language().keys().currentLayoutIndex());
     EXPECT_EQ(row.mistakesChars.empty(), false);
+    EXPECT_TRUE(screen.linesNotSavedLabel->isHidden());
 
     // A letter on a finished line is ignored; Return starts the next line.
     const std::string before = app.line();
@@ -130,6 +141,145 @@ INSTANTIATE_TEST_SUITE_P(
                       LanguageCase{"FrenchDeadKeys", Language::fr, "AZERTY", "la fête être où"},
                       LanguageCase{"Russian", Language::ru, "ЙЦУКЕН Mac", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Broken profiles
+
+namespace fs = std::filesystem;
+
+fs::path supportFolder() { return Folders::dataHome() / "com.wovanu.typing"; }
+
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool inside(const Rect& inner, const Rect& outer) {
+    return inner.minX() >= outer.minX() && inner.maxX() <= outer.maxX() &&
+           inner.minY() >= outer.minY() && inner.maxY() <= outer.maxY();
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void typeTheWholeLine(RunningApplication& app) {
+    for (int guard = 0; !app.hub().textLine().isComplete() && guard < 400; ++guard)
+        ASSERT_TRUE(app.typeExpected());
+    ASSERT_TRUE(app.hub().textLine().isComplete());
+}
+
+// Each lays a broken profile in the data folder and gives the file that must stay as it was.
+fs::path randomBytesForStatistics(const fs::path& folder) {
+    fs::create_directories(folder);
+    std::mt19937 random(32);
+    std::string bytes(8192, '\0');
+    for (char& byte : bytes) byte = char(random());
+    writeBytes(folder / "statistics.db", bytes);
+    return folder / "statistics.db";
+}
+
+fs::path aFileWhereTheDataFolderBelongs(const fs::path& folder) {
+    fs::create_directories(folder.parent_path());
+    writeBytes(folder, "not a folder\n");
+    return folder;
+}
+
+// Stands for a data folder that cannot be written, which root (the tests' user) writes all
+// the same: the statistics read as usual, but every insert is refused.
+fs::path insertsRefused(const fs::path& folder) {
+    fs::create_directories(folder);
+    {
+        LogCapture quiet;
+        LessonStats store(folder / "statistics.db", 4);
+        store.db().connection().executeUpdate(
+            "CREATE TRIGGER refuse BEFORE INSERT ON sessions BEGIN SELECT RAISE(ABORT, 'refused'); "
+            "END");
+    }
+    return folder / "statistics.db";
+}
+
+struct BrokenProfile {
+    const char* name;
+    fs::path (*lay)(const fs::path& folder);
+    // Whether the screen can tell before the first line is finished.
+    bool knownAtStart;
+};
+
+void PrintTo(const BrokenProfile& c, std::ostream* os) { *os << c.name; }
+
+class StatisticsThatCannotBeWritten : public ::testing::TestWithParam<BrokenProfile> {};
+
+TEST_P(StatisticsThatCannotBeWritten, TheScreenSaysSoAndTheFileStaysAsItWas) {
+    const BrokenProfile& c = GetParam();
+    const fs::path damaged = c.lay(supportFolder());
+    const std::string before = bytesOf(damaged);
+    RunningApplication app;
+    WVMainViewController& screen = app.screen();
+    EXPECT_EQ(screen.linesNotSavedLabel->isHidden(), !c.knownAtStart);
+
+    typeTheWholeLine(app);
+    EXPECT_EQ(screen.indicatorAccuracy->stringValue(), "100");
+    EXPECT_TRUE(app.hub().stats().lessonsList().empty());
+    ASSERT_FALSE(screen.linesNotSavedLabel->isHidden());
+    const std::string file = (supportFolder() / "statistics.db").string();
+    auto expected = [&](const std::string& text) {
+        return text.substr(0, text.find('#')) + file + text.substr(text.find('#') + 1);
+    };
+    EXPECT_EQ(screen.linesNotSavedLabel->stringValue(),
+              expected(Local::shared().localize("mainLinesNotSaved")));
+    EXPECT_TRUE(inside(screen.linesNotSavedLabel->frame(), screen.view()->bounds()));
+    EXPECT_GE(screen.indicatorsView->frame().minY(), 0.0);
+    EXPECT_LE(screen.indicatorsView->frame().maxY(), screen.linesNotSavedLabel->frame().minY())
+        << "over the indicators, not on them";
+    QDir().mkpath("screenshots");
+    screen.view()->snapshot(1.0).save(
+        QString::fromStdString("screenshots/lines_not_saved_" + std::string(c.name) + ".png"));
+
+    // The next line says it too, and in the interface language the learner picks.
+    app.key(test::kScanReturn);
+    EXPECT_FALSE(screen.linesNotSavedLabel->isHidden());
+    app.hub().config().setLanguage(Language::de);
+    app.app.delegate().menuItemLangLearning->perform();
+    EXPECT_EQ(screen.linesNotSavedLabel->stringValue(),
+              expected(Local::shared().readLanguageColumn("de").at("mainLinesNotSaved")));
+
+    EXPECT_EQ(bytesOf(damaged), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, StatisticsThatCannotBeWritten,
+    ::testing::Values(BrokenProfile{"RandomBytes", randomBytesForStatistics, true},
+                      BrokenProfile{"DataFolderIsAFile", aFileWhereTheDataFolderBelongs, true},
+                      BrokenProfile{"InsertsRefused", insertsRefused, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The learner's settings, lesson 4 without automatic difficulty, cut short on the disk.
+TEST(BrokenSettings, AFileCutShortIsKeptAsideBeforeTheDefaultsReplaceIt) {
+    fs::create_directories(supportFolder());
+    const fs::path config = supportFolder() / "config.plist";
+    plist::Dictionary settings;
+    settings.set("language", int64_t(0));
+    settings.set("pressEnterCounter", int64_t(1));
+    settings.set("difficultyEng", int64_t(3));
+    settings.set("difficultyEngAuto", false);
+    ASSERT_TRUE(plist::writeFile(config, plist::Value(settings)));
+    const std::string whole = bytesOf(config);
+    const std::string cut = whole.substr(0, whole.size() / 2);
+    writeBytes(config, cut);
+
+    LogCapture log;
+    RunningApplication app;
+    const fs::path kept = supportFolder() / "config.plist.unreadable";
+    EXPECT_EQ(bytesOf(kept), cut);
+    EXPECT_TRUE(log.contains("Unreadable config file kept as : " + kept.string()));
+    // Read as a first launch: the defaults hold, and are written once something changes.
+    EXPECT_EQ(app.language().difficulty(), 0);
+    typeTheWholeLine(app);
+    app.key(test::kScanReturn);
+    app.app.terminate();
+    ASSERT_TRUE(plist::readFile(config));
+    EXPECT_EQ(bytesOf(kept), cut);
+}
 
 }  // namespace
 }  // namespace wv

@@ -15,7 +15,7 @@ class HintViewTest : public ::testing::Test {
     void SetUp() override {
         test::application();
         hint = std::make_unique<WVHintView>(Rect(0, 0, 500, 150));
-        ASSERT_EQ(hint->iconView->frame(), Rect(10, 10, 52, 40));
+        ASSERT_EQ(hint->iconView->frame(), Rect(10, 10, 52, 23));
     }
     // Every text measures `textSize`, so the layout is exact.
     void measure(Size textSize) {
@@ -39,13 +39,13 @@ TEST_F(HintViewTest, EnterTipHasOneWideCapBeforeTheText) {
     EXPECT_EQ(hint->keyContainer->frame(), Rect(62, 10, 51, 23));
     ASSERT_EQ(capFrames().size(), 1u);
     EXPECT_EQ(capFrames()[0], Rect(0, 0, 51, 23));
-    // Text: beside the cap with a 4-point gap, centred on the 40-point icon.
-    EXPECT_EQ(hint->scrollView->frame(), Rect(62 + 51 + 4, 10 + (40 - 16) * 0.5, 200, 16));
+    // Text: beside the cap with a 4-point gap, centred on the 23-point icon.
+    EXPECT_EQ(hint->scrollView->frame(), Rect(62 + 51 + 4, 10 + (23 - 16) * 0.5, 200, 16));
     EXPECT_TRUE(hint->isEnterHint());
     EXPECT_FALSE(hint->keyContainer->isHidden());
     EXPECT_EQ(hint->iconView->image(), Image::named("tipInfoIcon"));
     // Bottom: the larger of the cap's and the text's bottoms, plus 10.
-    EXPECT_EQ(hint->backgroundImage->frame().height(), 38 + 10);
+    EXPECT_EQ(hint->backgroundImage->frame().height(), 33 + 10);
     EXPECT_FALSE(hint->backgroundImage->isHidden());
     EXPECT_TRUE(hint->backgroundImageSmall->isHidden());
 }
@@ -111,7 +111,7 @@ TEST_F(HintViewTest, NoKeysHidesTheRowAndKeepsTheOldLabels) {
     ASSERT_TRUE(hint->keysArray);
     EXPECT_EQ(*hint->keysArray, std::vector<std::string>{"Enter"});
     EXPECT_FALSE(hint->isEnterHint());
-    EXPECT_EQ(hint->backgroundImage->frame().height(), 50 + 10) << "the icon is the lowest part";
+    EXPECT_EQ(hint->backgroundImage->frame().height(), 33 + 10) << "the icon is the lowest part";
 }
 
 TEST_F(HintViewTest, AKeyRowReplacesTheCapsOfTheLastOne) {
@@ -137,11 +137,11 @@ TEST_F(HintViewTest, AlertPlacesButtonsAtTheBottomOverTheSmallBackground) {
     hint->layoutHint();
     EXPECT_FALSE(hint->leftButton->isHidden());
     EXPECT_FALSE(hint->rightButton->isHidden());
-    EXPECT_EQ(hint->leftButton->frame().y(), 60.0);
-    EXPECT_EQ(hint->rightButton->frame().y(), 60.0);
+    EXPECT_EQ(hint->leftButton->frame().y(), 43.0);
+    EXPECT_EQ(hint->rightButton->frame().y(), 43.0);
     EXPECT_FALSE(hint->backgroundImageSmall->isHidden());
     EXPECT_TRUE(hint->backgroundImage->isHidden());
-    EXPECT_EQ(hint->backgroundImageSmall->frame().height(), 60.0);
+    EXPECT_EQ(hint->backgroundImageSmall->frame().height(), 43.0);
     EXPECT_EQ(hint->leftButton->title(), "Later");
     hint->leftButton->performClick();
     hint->rightButton->performClick();
@@ -184,6 +184,52 @@ TEST_F(HintViewTest, MissingPartsAreSkipped) {
     hint->layoutHint();
     EXPECT_EQ(hint->scrollView->frame().width(), 0.0) << "no text takes no width";
 }
+
+// The tips the typing screen shows, with texts of one line and of two.
+struct TipCase {
+    const char* name;
+    std::vector<std::string> keys;
+    WVKeyContainerPosition position;
+    double textHeight;
+};
+
+void PrintTo(const TipCase& c, std::ostream* os) { *os << c.name << " " << c.textHeight; }
+
+class TipGeometry : public HintViewTest, public ::testing::WithParamInterface<TipCase> {};
+
+TEST_P(TipGeometry, EveryPartLiesOnThePanelAndALeadingKeySitsOnItsTextLine) {
+    const TipCase& c = GetParam();
+    measure(Size{240, c.textHeight});
+    hint->showHint(WVHintIconStyle::info, AttributedString("tip"), c.keys, c.position);
+    const Rect panel = hint->backgroundImage->frame();
+    auto onPanel = [&](const Rect& part) {
+        return part.minX() >= panel.minX() && part.maxX() <= panel.maxX() &&
+               part.minY() >= panel.minY() && part.maxY() <= panel.maxY();
+    };
+    EXPECT_TRUE(onPanel(hint->iconView->frame())) << "the icon";
+    EXPECT_TRUE(onPanel(hint->scrollView->frame())) << "the text";
+    if (c.keys.empty()) return;
+    const Rect keys = hint->keyContainer->frame();
+    EXPECT_TRUE(onPanel(keys)) << "the keys";
+    if (c.position != WVKeyContainerPosition::leading) return;
+    // One line of text: the cap stands on it, centre to centre.
+    const Rect text = hint->scrollView->frame();
+    const double firstLine = std::min(text.height(), keys.height());
+    EXPECT_NEAR(text.minY() + firstLine / 2, keys.midY(), 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tips, TipGeometry,
+    ::testing::Values(TipCase{"Enter", {"Enter"}, WVKeyContainerPosition::leading, 16},
+                      TipCase{"Enter", {"Enter"}, WVKeyContainerPosition::leading, 22},
+                      TipCase{"Delete", {"Delete"}, WVKeyContainerPosition::leading, 16},
+                      TipCase{"Lesson", {"a", "b"}, WVKeyContainerPosition::bottom, 16},
+                      TipCase{"Lesson", {"a", "b"}, WVKeyContainerPosition::bottom, 44},
+                      TipCase{"NoKeys", {}, WVKeyContainerPosition::bottom, 16},
+                      TipCase{"NoKeys", {}, WVKeyContainerPosition::bottom, 44}),
+    [](const auto& info) {
+        return std::string(info.param.name) + std::to_string(int(info.param.textHeight));
+    });
 
 }  // namespace
 }  // namespace wv

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QTest>
+#include <QWindow>
 
 #include "app/WVFingersView.h"
 #include "app/WVKeyboardButton.h"
@@ -185,6 +188,28 @@ TEST(KeyHandling, DoubleClickTogglesFullScreenUnlessTheSidebarIsOpen) {
     EXPECT_FALSE(app.window().isFullScreen());
     screen.mouseDown(click);
     EXPECT_TRUE(app.window().isFullScreen());
+}
+
+// The windowing system's own road: the press lands on the screen's backdrop, which leaves it
+// to the screen, and the second press of a double click comes with Qt's double-click event.
+TEST(KeyHandling, ADoubleClickOnTheScreenEntersFullScreenAndAnotherLeavesIt) {
+    RunningApplication app;
+    QMainWindow* widget = app.window().widget();
+    QWindow* handle = widget->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    View* root = app.screen().view();
+    auto backdropPoint = [&] { return root->mapTo(widget, QPoint(int(root->width() * 0.3), 30)); };
+    ASSERT_NE(widget->childAt(backdropPoint()), root) << "a view lies over the screen there";
+
+    QTest::mouseClick(handle, Qt::LeftButton, {}, backdropPoint());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(app.window().isFullScreen()) << "one click";
+    QTest::mouseDClick(handle, Qt::LeftButton, {}, backdropPoint());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(app.window().isFullScreen()) << "a double click enters";
+    QTest::mouseDClick(handle, Qt::LeftButton, {}, backdropPoint());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(app.window().isFullScreen()) << "and the next leaves";
 }
 
 TEST(KeyHandling, TheNextKeyIsLitWithTheShiftOfTheOtherHand) {

@@ -386,6 +386,23 @@ TEST_F(HeatMapTest, EmptyMistypesPutCaptionedKeysInQuietModeAndUnlightModifiers)
         EXPECT_EQ(button->image(), named("keyCommandDisabled"));
 }
 
+// A line ends while its last key is the highlighted one; the hint is cleared only after the
+// heat map has appeared, and must not take that key's shade with it.
+TEST_F(HeatMapTest, ClearingTheHighlightAfterwardsKeepsEveryShade) {
+    keyboard->highlightKey(45);  // n, the last key of the line
+    loop.runUntilIdle();
+    ASSERT_TRUE(pulsing(key(45)));
+    show({{"a", 1}, {"n", 2}, {"h", 1}});
+    keyboard->highlightKey(std::nullopt);
+    for (std::int64_t code : {0, 45, 4}) {
+        EXPECT_TRUE(key(code)->heatMapOn) << code;
+        EXPECT_FALSE(key(code)->animationLayer->isHidden()) << code;
+        EXPECT_TRUE(key(code)->isError) << code;
+    }
+    EXPECT_NEAR(key(45)->animationLayer->opacity(), 1.0, 1e-6);
+    EXPECT_TRUE(key(14)->animationLayer->isHidden()) << "e had no typo";
+}
+
 TEST_F(HeatMapTest, HeatShadeRefusesTheErrorFlash) {
     show({{"e", 2}});
     keyboard->flashKey(14, true);

@@ -92,6 +92,16 @@ TEST_P(TypingScreenPictures, MidLineAndAfterAFinishedLine) {
     };
     app.key(test::kScanReturn);
     typeShortLine("eat a tattoo at a tea toe", true, 4.0);
+    // The Enter tip: its icon on the panel, its key cap on the line of its text.
+    ASSERT_TRUE(screen.hintView->isEnterHint());
+    const WVHintView& tip = *screen.hintView;
+    EXPECT_TRUE(inside(tip.iconView->frame(), tip.backgroundImage->frame()));
+    EXPECT_TRUE(inside(tip.keyContainer->frame(), tip.backgroundImage->frame()));
+    EXPECT_TRUE(inside(tip.scrollView->frame(), tip.backgroundImage->frame()));
+    const Rect tipText = tip.scrollView->frame();
+    EXPECT_NEAR(tipText.minY() + std::min(tipText.height(), tip.containerHeight) / 2,
+                tip.keyContainer->frame().midY(), 1.5);
+    save(root->snapshot(1.0), "typing_" + tag + "_enter_tip");
     app.key(test::kScanReturn);
     typeShortLine("a toe to tea at tote", false, 2.5);
     app.loop.advance(1.0);
@@ -112,7 +122,7 @@ TEST_P(TypingScreenPictures, MidLineAndAfterAFinishedLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, TypingScreenPictures,
-                         ::testing::Values(Size{1100, 620}, Size{1650, 930}),
+                         ::testing::Values(Size{1100, 620}, Size{1650, 930}, Size{800, 500}),
                          [](const auto& info) { return std::to_string(int(info.param.width)); });
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "app/WVHintView.h"
+#include "app/WVKeyboardButton.h"
+#include "app/WVKeyboardView.h"
 #include "app/tests/RunningApplication.h"
 #include "storage/Local.h"
 
@@ -204,6 +206,51 @@ TEST(TypingScreen, RaisingToTheExpertLevelShowsItsTextWithoutKeys) {
     EXPECT_EQ(screen.hintView->text->string(), Local::shared().localize("hintExpertLevel"));
     EXPECT_FALSE(screen.hintView->hasKeys && screen.hintView->keysArray &&
                  !screen.hintView->keysArray->empty());
+}
+
+TEST(TypingScreen, ALineThatIsNotStoredNeverShowsTheLevelRaisedTip) {
+    RunningApplication app;
+    WVMainViewController& screen = app.screen();
+    app.hub().config().setPressEnterCounter(1);
+    finishLine(app, 0);  // typo-free: lesson 1 becomes lesson 2, and the tip says so
+    ASSERT_EQ(app.language().difficulty(), 1);
+    ASSERT_FALSE(screen.hintView->isHidden());
+    std::string newLesson = Local::shared().localize("hintNewLesson");
+    newLesson.replace(newLesson.find('#'), 1, "2");
+    ASSERT_EQ(screen.hintView->text->string(), newLesson);
+
+    for (int line = 0; line < 2; ++line) {
+        app.key(test::kScanReturn);
+        // Every key wrong: far below 51 %, so the line leaves no record.
+        while (!app.hub().textLine().isComplete()) {
+            const auto expected = *app.hub().textLine().expectedCharacter(false);
+            ASSERT_TRUE(app.type(app.wrongSymbolFor(expected)));
+        }
+        ASSERT_TRUE(app.hub().stats().sessionSkipped);
+        EXPECT_EQ(app.language().difficulty(), 1) << line;
+        EXPECT_FALSE(!screen.hintView->isHidden() && screen.hintView->text &&
+                     screen.hintView->text->string() == newLesson)
+            << "line " << line << " raised nothing";
+    }
+}
+
+// Typos on h, a and n, and n is also the line's last key, the one highlighted when the line
+// ends: all three keys keep their shade.
+TEST(TypingScreen, TheHeatMapMarksEveryMistypedKeyTheLastOneToo) {
+    RunningApplication app;
+    WVMainViewController& screen = app.screen();
+    app.hub().textLine().setText("hanhanhan");
+    screen.resizeUI();
+    finishLine(app, 3);
+    ASSERT_FALSE(app.hub().stats().sessionSkipped);
+    for (const char* letter : {"h", "a", "n"}) {
+        const auto code = app.language().keys().keyCodeForSymbol(letter);
+        ASSERT_TRUE(code) << letter;
+        WVKeyboardButton* key = screen.keyboard->keysMap.at(*code);
+        EXPECT_TRUE(key->heatMapOn) << letter;
+        EXPECT_TRUE(key->isError) << letter;
+        EXPECT_FALSE(key->animationLayer->isHidden()) << letter;
+    }
 }
 
 TEST(TypingScreen, ReturnMidLineRestartsWithoutStoringOrEndingTheLevel) {

@@ -45,6 +45,7 @@ TEST(LessonStats, AnEmptyStoreHasNoRecordsAndNoDeltas) {
     EXPECT_EQ(stats.typosDelta(), 0);
     EXPECT_EQ(stats.cloud, nullptr);
     EXPECT_FALSE(stats.sessionSkipped);
+    EXPECT_TRUE(stats.canStore());
 }
 
 TEST(LessonStats, DeltasAreLastMinusPreviousOnceTwoRecordsExist) {
@@ -103,6 +104,10 @@ TEST(LessonStats, AFailedInsertStoresNothingFurther) {
     EXPECT_EQ(stats.lessonsTree().langLeafs.at(Language::en).layoutLeafs.at(0).lessons.size(), 1u);
     EXPECT_EQ(cloud.queued.size(), 1u);
     EXPECT_EQ(stats.db().count("sessions"), 1u);
+    EXPECT_FALSE(stats.canStore());
+    // Storing works again: so does the store.
+    ASSERT_TRUE(stats.addLesson(row(120, 85, ""), true));
+    EXPECT_TRUE(stats.canStore());
 }
 
 TEST(LessonStats, ARowThatCannotBeReadBackIsNotListedButItsIdIsReturned) {
@@ -149,12 +154,23 @@ TEST(LessonStats, AFileThatIsNoDatabaseGivesAnEmptyStoreThatStoresNothing) {
     LogCapture log;
     LessonStats stats(path, 4);
     EXPECT_TRUE(stats.lessonsList().empty());
+    EXPECT_FALSE(stats.canStore()) << "known before the first line";
     RecordingCloud cloud;
     stats.cloud = &cloud;
     EXPECT_EQ(stats.addLesson(row(100, 90, "ab"), true), std::nullopt);
     EXPECT_TRUE(stats.lessonsList().empty());
     EXPECT_TRUE(cloud.queued.empty());
     EXPECT_FALSE(log.lines(LogChannel::System).empty());
+}
+
+TEST(LessonStats, AFolderThatIsAFileCannotStore) {
+    const auto folder = statsPath().parent_path() / "not-a-folder";
+    std::ofstream(folder) << "a file where the folder belongs";
+    LogCapture log;
+    LessonStats stats(folder / "statistics.db", 4);
+    EXPECT_FALSE(stats.canStore());
+    EXPECT_EQ(stats.addLesson(row(100, 90, "ab"), true), std::nullopt);
+    EXPECT_FALSE(stats.canStore());
 }
 
 }  // namespace

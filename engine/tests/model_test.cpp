@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "ModelFixture.h"
 #include "TestLanguage.h"
@@ -191,14 +192,25 @@ TEST_F(ModelTest, SettingsAndRecordsComeBackInAFreshInstance) {
     EXPECT_EQ(model->stats().lessonsList()[0]->mistypes, "ab");
 }
 
-TEST_F(ModelTest, ACorruptSettingsFileIsAFirstLaunchAndTheNextSaveReplacesIt) {
+TEST_F(ModelTest, ACorruptSettingsFileIsAFirstLaunchKeptAsideAndTheNextSaveReplacesIt) {
     std::filesystem::create_directories(supportFolder());
-    for (const char* content : {"not a property list", "<?xml version=\"1.0\"?><plist><dict>",
-                                "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"}) {
+    const std::vector<std::string> contents = {
+        "not a property list", "<?xml version=\"1.0\"?><plist><dict>",
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"};
+    const std::vector<std::string> keptNames = {
+        "config.plist.unreadable", "config.plist.unreadable-2", "config.plist.unreadable-3"};
+    for (size_t i = 0; i < contents.size(); ++i) {
+        const std::string& content = contents[i];
         SCOPED_TRACE(content);
         std::ofstream(configFile()) << content;
         auto model = makeModel(scripted());
+        LogCapture log;
         model->loadConfig();
+        // Kept beside, byte for byte, under a name of its own, before anything replaces it.
+        const auto kept = supportFolder() / keptNames[i];
+        std::ifstream in(kept, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content);
+        EXPECT_TRUE(log.contains("Unreadable config file kept as : " + kept.string()));
         EXPECT_TRUE(model->firstLaunch());
         EXPECT_EQ(model->config().language(), Language::en);
 
@@ -214,8 +226,10 @@ TEST_F(ModelTest, ACorruptSettingsFileIsAFirstLaunchAndTheNextSaveReplacesIt) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"config.plist", "statistics.db", "statisticsCopy.db"}));
+    std::vector<std::string> expected = {"config.plist"};
+    expected.insert(expected.end(), keptNames.begin(), keptNames.end());
+    expected.insert(expected.end(), {"statistics.db", "statisticsCopy.db"});
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(ModelTest, AFailedWriteIsReportedAndStillReachesTheCloudCopy) {

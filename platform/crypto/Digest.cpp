@@ -13,9 +13,9 @@ struct ContextFree {
 };
 using Context = std::unique_ptr<EVP_MD_CTX, ContextFree>;
 
-// EVP_DigestUpdate takes a size_t, but feeding it in bounded pieces keeps us independent of
+// EVP_DigestUpdate takes a size_t, but feeding it in bounded chunks keeps us independent of
 // how any one provider treats very large single updates.
-constexpr size_t kPiece = size_t(1) << 30;
+constexpr size_t kChunk = size_t(1) << 30;
 
 template <class Out>
 Out digestOf(const EVP_MD* md, const void* bytes, size_t length) {
@@ -24,7 +24,7 @@ Out digestOf(const EVP_MD* md, const void* bytes, size_t length) {
     if (!context || EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return out;
     auto* p = static_cast<const uint8_t*>(bytes);
     while (length > 0) {
-        const size_t n = length < kPiece ? length : kPiece;
+        const size_t n = length < kChunk ? length : kChunk;
         EVP_DigestUpdate(context.get(), p, n);
         p += n;
         length -= n;

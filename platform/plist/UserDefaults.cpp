@@ -24,10 +24,10 @@ void UserDefaults::load() {
     if (value && value->is<plist::Dictionary>()) values_ = *value->get<plist::Dictionary>();
 }
 
-void UserDefaults::save() {
+bool UserDefaults::save() {
     std::error_code ec;
     std::filesystem::create_directories(file_.parent_path(), ec);
-    plist::writeFile(file_, plist::Value(values_));
+    return plist::writeFile(file_, plist::Value(values_));
 }
 
 std::optional<plist::Value> UserDefaults::objectForKey(std::string_view key) const {
@@ -36,10 +36,10 @@ std::optional<plist::Value> UserDefaults::objectForKey(std::string_view key) con
     return std::nullopt;
 }
 
-void UserDefaults::setObject(std::string_view key, plist::Value value) {
+bool UserDefaults::setObject(std::string_view key, plist::Value value) {
     std::lock_guard lock(mutex_);
     values_.set(std::string(key), std::move(value));
-    save();
+    return save();
 }
 
 void UserDefaults::removeObjectForKey(std::string_view key) {

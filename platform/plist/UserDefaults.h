@@ -21,7 +21,8 @@ public:
     UserDefaults(std::string domain, std::filesystem::path file);
 
     std::optional<plist::Value> objectForKey(std::string_view key) const;
-    void setObject(std::string_view key, plist::Value value);
+    // False when the value could not be written through: it is kept for this run only.
+    bool setObject(std::string_view key, plist::Value value);
     void removeObjectForKey(std::string_view key);
     // Forgets every preference of the named domain (only this object's own domain is known here).
     void removePersistentDomain(std::string_view domain);
@@ -30,7 +31,7 @@ public:
 
 private:
     void load();
-    void save();
+    bool save();
 
     std::string domain_;
     std::filesystem::path file_;

@@ -1,15 +1,30 @@
 #include "platform/ui/Application.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMainWindow>
+#include <QPointer>
 #include <algorithm>
+#include <vector>
 
 #include "platform/ui/KeyEventBridge.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/MenuItem.h"
 #include "platform/ui/Window.h"
 
 namespace wv {
+
+namespace {
+void collectKeyEquivalents(const Menu& menu, QList<QAction*>& actions) {
+    for (const auto& item : menu.items()) {
+        if (item->submenu())
+            collectKeyEquivalents(*item->submenu(), actions);
+        else if (!item->keyEquivalent().empty())
+            actions.push_back(item->qAction());
+    }
+}
+}  // namespace
 
 Application& Application::shared() {
     static Application* application = new Application;  // lives as long as the process
@@ -38,8 +53,18 @@ int Application::runModal(Window& window) {
         if (previousClose) previousClose();
         if (!modalLoops_.empty() && modalLoops_.back() == &loop) loop.exit(0);
     };
+    // The menu bar lives in the main window, which the modal run blocks, and Qt drops the
+    // shortcuts of a blocked window. The menu's key equivalents (Ctrl+Q above all) work during
+    // a modal run as they do outside one, so the modal window carries them while it runs.
+    QList<QAction*> keyEquivalents;
+    if (mainMenu_) collectKeyEquivalents(*mainMenu_, keyEquivalents);
+    QPointer<QWidget> guard(widget);
+    widget->addActions(keyEquivalents);
+    const std::vector<QPointer<QAction>> tracked(keyEquivalents.begin(), keyEquivalents.end());
     window.makeKeyAndOrderFront();
     const int response = loop.exec();
+    for (const QPointer<QAction>& action : tracked)
+        if (guard && action) guard->removeAction(action);
     window.onWillClose = previousClose;
     modalLoops_.erase(std::remove(modalLoops_.begin(), modalLoops_.end(), &loop), modalLoops_.end());
     return response;
@@ -76,6 +101,8 @@ std::optional<KeyEvent> Application::dispatchToMonitors(const KeyEvent& event) {
 
 void Application::terminate() {
     if (willTerminate) willTerminate();
+    // Quitting from inside a modal run ends that run too, whether or not the main loop runs.
+    for (QEventLoop* loop : modalLoops_) loop->exit(0);
     QCoreApplication::quit();
 }
 

@@ -72,6 +72,8 @@ void MenuItem::sync() {
 }
 
 void MenuItem::apply(QAction* action_) {
+    // Without the flag Qt draws a separator as an empty row that can be chosen.
+    action_->setSeparator(separator_);
     action_->setText(toQString(title_));
     action_->setVisible(!hidden_);
     action_->setEnabled(enabled_);

@@ -343,22 +343,39 @@ bool View::passMouse(void (View::*handler)(const MouseEvent&), const MouseEvent&
     return mouseHandled_;
 }
 
+namespace {
+// The last press, counted once per window rather than per view: a press that a view leaves
+// (a backdrop, a label) is offered to its parent as a copy with the same type, time and place,
+// and the parent must see the click count of that press, not a first click of its own.
+struct CountedPress {
+    QEvent::Type type = QEvent::None;
+    qint64 time = -1;
+    QPointF global;
+    const QWidget* window = nullptr;
+    int count = 0;
+};
+CountedPress lastPress;
+}  // namespace
+
 void View::mousePressEvent(QMouseEvent* event) {
-    static qint64 lastTime = 0;
-    static QPointF lastPoint;
-    static const View* lastView = nullptr;
+    const QWidget* top = QWidget::window();
     const qint64 time = qint64(event->timestamp());
-    const QPointF global = event->globalPosition();
-    const bool again = lastView == this && time - lastTime <= QApplication::doubleClickInterval() &&
-                       (global - lastPoint).manhattanLength() < 5;
-    clickCount_ = again ? clickCount_ + 1 : 1;
-    lastTime = time;
-    lastPoint = global;
-    lastView = this;
+    const bool offeredAgain = event->type() == lastPress.type && time == lastPress.time &&
+                              event->globalPosition() == lastPress.global &&
+                              top == lastPress.window;
+    if (!offeredAgain) {
+        const bool again = top == lastPress.window &&
+                           time - lastPress.time <= QApplication::doubleClickInterval() &&
+                           (event->globalPosition() - lastPress.global).manhattanLength() < 5;
+        lastPress = {event->type(), time, event->globalPosition(), top,
+                     again ? lastPress.count + 1 : 1};
+    }
+    clickCount_ = lastPress.count;
     lastDragPosition_ = event->position();
     if (!passMouse(&View::mouseDown, makeEvent(event->position(), clickCount_))) event->ignore();
 }
 
+// Qt delivers the second press of a double click as this event instead of a press.
 void View::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 void View::mouseReleaseEvent(QMouseEvent* event) {

@@ -95,6 +95,9 @@ void Window::setContentView(View* view) {
     }
     view->setProperty(kWindowProperty, QVariant::fromValue<void*>(this));
     widget_->setCentralWidget(view);  // deletes a previous content view of the window's own
+    // The window's layout keeps the content at least this large, and so the window.
+    view->setMinimumSize(int(std::ceil(contentMinSize_.width)),
+                         int(std::ceil(contentMinSize_.height)));
     view->setFrame(Rect(0, 0, widget_->centralWidget()->width(), widget_->centralWidget()->height()));
 }
 
@@ -115,6 +118,12 @@ Rect Window::frame() const {
     double screenHeight = g.height();
     if (auto* screen = widget_->screen()) screenHeight = screen->geometry().height();
     return Rect(g.x(), screenHeight - g.y() - g.height(), widget_->width(), widget_->height());
+}
+
+void Window::setContentMinSize(Size size) {
+    contentMinSize_ = size;
+    if (View* content = contentView())
+        content->setMinimumSize(int(std::ceil(size.width)), int(std::ceil(size.height)));
 }
 
 void Window::setContentSize(Size size) {

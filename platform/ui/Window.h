@@ -47,6 +47,9 @@ public:
 
     Rect frame() const;  // size of the window; origin on the screen with y upward
     void setContentSize(Size size);
+    // The smallest size the content may take; the window does not shrink below it.
+    void setContentMinSize(Size size);
+    Size contentMinSize() const { return contentMinSize_; }
     void setTitle(const std::string& title);
     Color backgroundColor() const { return background_; }
     void setBackgroundColor(const Color& color);
@@ -87,6 +90,7 @@ private:
     QPointer<QMainWindow> widget_;
     std::shared_ptr<ViewController> contentController_;
     Color background_ = Color::rgb(0.93, 0.93, 0.93);
+    Size contentMinSize_{0, 0};
     bool transparentTitlebar_ = false;
     bool movableByBackground_ = false;
     bool inLiveResize_ = false;

@@ -104,7 +104,7 @@ TEST_F(OrvelleTest, TheCollectionSwitch) {
     }
 }
 
-TEST_F(OrvelleTest, MissingPiecesAreLogged) {
+TEST_F(OrvelleTest, WhatIsMissingIsLogged) {
     {
         FixtureBundle bundle("nokit", dict({{"CFBundleIdentifier", "x"}}));
         auto sdk = make();
