@@ -6,8 +6,9 @@
 // heap with a warning.
 //
 // Crash-time contract for QXAllocatorSafeAllocateFromRegion while the region has room:
-// async-signal-safe, no lock, no heap. Creation and protection run at start-up only.
-// Allocations start on 16-byte boundaries (a misaligned atomic faults on arm64).
+// async-signal-safe, no lock, no heap; an allocator below 4096 is absent. Creation and protection
+// run at start-up only. Allocations start on 16-byte boundaries (a misaligned atomic faults on
+// arm64).
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 // Crash-time contract: async-signal-safe; no heap, no lock, no stdio. Each line is built in a
 // fixed buffer on the stack and written by one write(2), so lines of concurrent threads do not
 // interleave (a line longer than the buffer goes out in buffer-sized writes). Nothing is
-// written before the context exists.
+// written before the context exists (a context pointer below 4096 counts as absent).
 //
 // Conversions: %s (absent: "(null)"), %d, %u, %x (32 bits), %p ("0x" and 64-bit hex), and the
 // 64-bit forms %ld %lu %lx %lld %llu %llx %zd %zu %zx. Anything else after "%" is written as
