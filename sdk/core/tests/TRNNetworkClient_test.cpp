@@ -9,6 +9,7 @@
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
+#include "sdk/core/Tarnel.h"
 
 namespace wv {
 namespace {
@@ -302,6 +303,37 @@ TEST_F(TRNNetworkClientPinning, OnlyAPinnedChainForTheHostIsAcceptedAndNoRejecti
             EXPECT_EQ(r.error->domain, net::kURLErrorDomain) << c.name;
         }
     }
+}
+
+// The debug flag only makes the kits talk more; a client that trusted more under it would
+// ship that hole to every developer build.
+TEST_F(TRNNetworkClientPinning, TheDebugFlagLeavesPinningAsStrict) {
+    const auto& pki = TestPKI::shared();
+    Tarnel& sdk = Tarnel::sharedSDK();
+    const bool wasDebug = sdk.debug();
+    sdk.setDebug(true);
+    struct Case {
+        std::string name;
+        net::testing::TlsIdentity identity;
+        std::optional<std::vector<net::Certificate>> pinned;
+    };
+    const std::vector<Case> cases = {
+        {"system root only", pki.leafB(), TRNPinnedCertificates()},
+        {"wrong host", pki.wrongHostA(), TRNPinnedCertificates()},
+        {"empty pinner", pki.leafA(), std::vector<net::Certificate>{}},
+    };
+    for (const auto& c : cases) {
+        auto server = TestServer::startHTTPS(c.identity, false);
+        server->script("/s", {{200, "ok"}});
+        auto client = TRNNetworkClient::createWithQueue(nullptr, c.pinned);
+        ASSERT_TRUE(client);
+        ManualScheduler clock;
+        client->setRetrySchedulerForTesting(clock.immediate());
+        Result r = send(*client, net::URLRequest(server->url("/s")), 3);
+        EXPECT_EQ(r.code(), -1202) << c.name;
+        EXPECT_FALSE(r.data.has_value()) << c.name;
+    }
+    sdk.setDebug(wasDebug);
 }
 
 }  // namespace
