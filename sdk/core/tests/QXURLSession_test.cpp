@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 
+#include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
 #include "sdk/core/QXPlatformURLSession.h"
 
@@ -13,6 +14,7 @@ namespace wv {
 namespace {
 
 using net::testing::ScriptedReply;
+using net::testing::TestPKI;
 using net::testing::TestServer;
 
 // Runs the test body with the kit's own session instead of the platform's.
@@ -189,6 +191,40 @@ TEST_F(QXURLSessionOwn, ADownloadFileIsGoneOnceItsBlockReturnsAndGetTasksIsAlway
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(std::filesystem::exists(file));
     running->cancel();
+}
+
+// The own session leaves trust to the connection's default handling: the system's store
+// decides, with root B standing in for it.
+TEST_F(QXURLSessionOwn, TLSIsCheckedAgainstTheSystemStore) {
+    const auto& pki = TestPKI::shared();
+    net::TrustAnchors::setSystemAnchorsForTesting(std::vector{pki.rootB()});
+    struct Case {
+        std::string name;
+        net::testing::TlsIdentity identity;
+        int64_t expected;
+    };
+    const std::vector<Case> cases = {
+        {"system root", pki.leafB(), 0},
+        {"unknown root", pki.leafA(), -1202},
+        {"self-signed", pki.selfSigned(), -1202},
+    };
+    auto session = QXURLSession::sessionWithConfiguration(
+        QXURLSessionConfiguration::defaultSessionConfiguration());
+    ASSERT_TRUE(session);
+    for (const auto& c : cases) {
+        auto server = TestServer::startHTTPS(c.identity, false);
+        server->script("/t", {{200, "secure"}});
+        Result r = run(*session, net::URLRequest(server->url("/t")));
+        EXPECT_EQ(r.error ? r.error->code : 0, c.expected) << c.name;
+        if (c.expected == 0) {
+            EXPECT_EQ(r.data, "secure") << c.name;
+        } else {
+            EXPECT_FALSE(r.data.has_value()) << c.name;
+            EXPECT_EQ(server->requestCount(), 0u)
+                << c.name << ": a request crossed a refused chain";
+        }
+    }
+    net::TrustAnchors::setSystemAnchorsForTesting(std::nullopt);
 }
 
 }  // namespace

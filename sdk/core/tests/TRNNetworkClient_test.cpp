@@ -9,6 +9,7 @@
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
+#include "sdk/core/QXPlatformURLSession.h"
 #include "sdk/core/Tarnel.h"
 
 namespace wv {
@@ -250,6 +251,25 @@ TEST_F(TRNNetworkClientTest, TimeoutsAndClosedPortsAreRetriedButBadURLsAreNot) {
     EXPECT_EQ(send(*client, net::URLRequest(server->url("/stall"), 0.3), 1).code(), -6);
     EXPECT_EQ(server->requestCount(), 2u);
     EXPECT_EQ(send(*client, net::URLRequest("ftp://127.0.0.1/"), 5).code(), -1002);
+}
+
+// Where the platform session is missing the client runs on the kit's own session; its retry
+// loop must not depend on which one it got.
+TEST_F(TRNNetworkClientTest, TheOwnSessionRetriesFailuresUntilASuccess) {
+    QXURLSession::setPlatformSessionAvailableForTesting(false);
+    auto server = TestServer::startHTTP();
+    server->script("/s", {{503}, {500}, {200, "done"}});
+    auto client = TRNNetworkClient::create();
+    ASSERT_TRUE(client);
+    ManualScheduler clock;
+    client->setRetrySchedulerForTesting(clock.immediate());
+    Result r = send(*client, net::URLRequest(server->url("/s")), 10);
+    QXURLSession::setPlatformSessionAvailableForTesting(std::nullopt);
+    EXPECT_FALSE(dynamic_cast<QXPlatformURLSession*>(client->session().get()));
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(r.data, "done");
+    EXPECT_EQ(server->requestCount(), 3u);
+    EXPECT_EQ(clock.delays().size(), 2u);
 }
 
 // Root A is pinned; root B stands for the system's store.
