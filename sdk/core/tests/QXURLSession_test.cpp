@@ -101,6 +101,47 @@ TEST_F(QXURLSessionOwn, JoinsConfigurationHeadersAndGivesNoDataForAnEmptyBody) {
     EXPECT_EQ(run(*session, net::URLRequest(server->url("/full"))).data, "body");
 }
 
+// The two paths differ on purpose: the platform session lets a request's field beat the
+// configuration's, the own session joins the configuration's value to the request's. Names
+// match whatever their case, and a header only one side has is sent as it is.
+TEST(QXURLSessionHeaders, EachPathAppliesItsOwnRuleToTheConfigurationsHeaders) {
+    struct Case {
+        std::string name;
+        bool platform;
+        std::string sameCase, otherCase, configOnly, requestOnly;
+    };
+    const std::vector<Case> cases = {
+        {"platform session", true, "request", "request", "config", "request"},
+        {"own session", false, "request, config", "request, config", "config", "request"},
+    };
+    for (const auto& c : cases) {
+        QXURLSession::setPlatformSessionAvailableForTesting(c.platform);
+        auto config = QXURLSessionConfiguration::defaultSessionConfiguration();
+        config->HTTPAdditionalHeaders.set("X-Same", "config");
+        config->HTTPAdditionalHeaders.set("X-Other-Case", "config");
+        config->HTTPAdditionalHeaders.set("X-Config-Only", "config");
+        auto session = QXURLSession::sessionWithConfiguration(config);
+        QXURLSession::setPlatformSessionAvailableForTesting(std::nullopt);
+        ASSERT_TRUE(session) << c.name;
+        EXPECT_EQ(dynamic_cast<QXPlatformURLSession*>(session.get()) != nullptr, c.platform)
+            << c.name;
+
+        auto server = TestServer::startHTTP();
+        server->script("/h", {{200, "ok"}});
+        net::URLRequest request(server->url("/h"));
+        request.headers.set("X-Same", "request");
+        request.headers.set("x-other-case", "request");
+        request.headers.set("X-Request-Only", "request");
+        EXPECT_EQ(run(*session, request).data, "ok") << c.name;
+        ASSERT_EQ(server->requestCount(), 1u) << c.name;
+        const auto& sent = server->requests().at(0).headers;
+        EXPECT_EQ(sent.value("X-Same"), c.sameCase) << c.name;
+        EXPECT_EQ(sent.value("X-Other-Case"), c.otherCase) << c.name;
+        EXPECT_EQ(sent.value("X-Config-Only"), c.configOnly) << c.name;
+        EXPECT_EQ(sent.value("X-Request-Only"), c.requestOnly) << c.name;
+    }
+}
+
 class Recorder : public QXURLSessionDelegate {
   public:
     void URLSessionDataTaskDidReceiveResponse(QXURLSession&, QXURLSessionTask&,
