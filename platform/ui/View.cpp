@@ -129,7 +129,8 @@ void View::setVisible(bool visible) {
 
 void View::addSubview(View* view) {
     if (!view || view == this) return;
-    view->removeFromSuperview();
+    if (Window* to = window(); view->window() != to) view->announceWindow(to);
+    view->detachFromSuperview();
     view->superview_ = this;
     subviews_.push_back(view);
     view->setParent(this);  // Qt hides a widget it reparents
@@ -140,6 +141,17 @@ void View::addSubview(View* view) {
 }
 
 void View::removeFromSuperview() {
+    if (!superview_) return;
+    if (window()) announceWindow(nullptr);
+    detachFromSuperview();
+}
+
+void View::announceWindow(Window* newWindow) {
+    viewWillMoveToWindow(newWindow);
+    for (View* sub : std::vector<View*>(subviews_)) sub->announceWindow(newWindow);
+}
+
+void View::detachFromSuperview() {
     if (!superview_) return;
     auto& list = superview_->subviews_;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());

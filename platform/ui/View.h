@@ -96,6 +96,10 @@ public:
     // Enables mouseMoved/Entered/Exited (a tracking area over the bounds).
     void setTracksMouse(bool tracks);
 
+    // Called on the view and each of its subviews just before they enter another window, or
+    // leave theirs (`newWindow` nullptr), whether they move themselves or with an ancestor.
+    virtual void viewWillMoveToWindow(Window* newWindow) { (void)newWindow; }
+
 protected:
     // The view's own drawing, in its own coordinates (see Graphics for upright pictures).
     virtual void draw(QPainter& painter, const Rect& dirtyRect);
@@ -121,6 +125,8 @@ private:
     void layoutSubviewsAfterResize(Size oldSize);
     void applyAlpha(double alpha);
     MouseEvent makeEvent(const QPointF& widgetPosition, int clickCount) const;
+    void announceWindow(Window* newWindow);
+    void detachFromSuperview();
     bool passMouse(void (View::*handler)(const MouseEvent&), const MouseEvent& event);
 
     Rect frame_;
