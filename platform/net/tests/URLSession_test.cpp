@@ -1,9 +1,11 @@
 #include "platform/net/URLSession.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -162,6 +164,70 @@ TEST(URLSession, DownloadFileHoldsTheBodyUntilTheCompletionReturnsThenIsDeleted)
     for (int i = 0; i < 100 && std::filesystem::exists(path); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// Holds every file this process writes to `bytes` (a write past it fails with EFBIG instead of
+// killing the process) and sends downloads' temporary files into a folder of the test's own,
+// so that a leftover is seen; both are restored on the way out.
+class SmallDisk {
+  public:
+    explicit SmallDisk(rlim_t bytes) {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("wv-small-disk-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+        if (const char* t = std::getenv("TMPDIR")) oldTmp_ = t;
+        ::setenv("TMPDIR", folder_.c_str(), 1);
+        oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~SmallDisk() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldSignal_);
+        if (oldTmp_)
+            ::setenv("TMPDIR", oldTmp_->c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+        std::filesystem::remove_all(folder_);
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder_))
+            names.push_back(e.path().filename());
+        return names;
+    }
+
+  private:
+    std::filesystem::path folder_;
+    std::optional<std::string> oldTmp_;
+    rlimit old_{};
+    void (*oldSignal_)(int) = SIG_DFL;
+};
+
+TEST(URLSession, ADownloadOntoAFullDiskFailsOnceAndLeavesNoFile) {
+    auto server = TestServer::startHTTP();
+    server->script("/big", {{200, std::string(512 * 1024, 'b'), {}, "application/octet-stream"}});
+    auto session = plainSession();
+    SmallDisk disk(16 * 1024);
+    auto calls = std::make_shared<std::atomic<int>>(0);
+    auto promise = std::make_shared<std::promise<std::pair<bool, int64_t>>>();
+    session
+        ->downloadTask(URLRequest(server->url("/big")),
+                       [calls, promise](auto path, auto, auto error) {
+                           if (++*calls == 1)
+                               promise->set_value({path.has_value(), error ? error->code : 0});
+                       })
+        ->resume();
+    auto future = promise->get_future();
+    ASSERT_EQ(future.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    const auto [gotPath, code] = future.get();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(*calls, 1);
+    EXPECT_FALSE(gotPath);
+    EXPECT_EQ(code, URLError::CannotWriteToFile);
+    EXPECT_EQ(disk.files(), std::vector<std::string>{});
 }
 
 TEST(URLSession, ResumeTwiceSendsOneRequest) {

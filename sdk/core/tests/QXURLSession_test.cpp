@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 
+#include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
 #include "sdk/core/QXPlatformURLSession.h"
 
@@ -13,6 +14,7 @@ namespace wv {
 namespace {
 
 using net::testing::ScriptedReply;
+using net::testing::TestPKI;
 using net::testing::TestServer;
 
 // Runs the test body with the kit's own session instead of the platform's.
@@ -97,6 +99,47 @@ TEST_F(QXURLSessionOwn, JoinsConfigurationHeadersAndGivesNoDataForAnEmptyBody) {
     EXPECT_EQ(empty.response->statusCode, 204);
     EXPECT_EQ(server->requests().at(0).headers.value("X-Tag"), "request, config");
     EXPECT_EQ(run(*session, net::URLRequest(server->url("/full"))).data, "body");
+}
+
+// The two paths differ on purpose: the platform session lets a request's field beat the
+// configuration's, the own session joins the configuration's value to the request's. Names
+// match whatever their case, and a header only one side has is sent as it is.
+TEST(QXURLSessionHeaders, EachPathAppliesItsOwnRuleToTheConfigurationsHeaders) {
+    struct Case {
+        std::string name;
+        bool platform;
+        std::string sameCase, otherCase, configOnly, requestOnly;
+    };
+    const std::vector<Case> cases = {
+        {"platform session", true, "request", "request", "config", "request"},
+        {"own session", false, "request, config", "request, config", "config", "request"},
+    };
+    for (const auto& c : cases) {
+        QXURLSession::setPlatformSessionAvailableForTesting(c.platform);
+        auto config = QXURLSessionConfiguration::defaultSessionConfiguration();
+        config->HTTPAdditionalHeaders.set("X-Same", "config");
+        config->HTTPAdditionalHeaders.set("X-Other-Case", "config");
+        config->HTTPAdditionalHeaders.set("X-Config-Only", "config");
+        auto session = QXURLSession::sessionWithConfiguration(config);
+        QXURLSession::setPlatformSessionAvailableForTesting(std::nullopt);
+        ASSERT_TRUE(session) << c.name;
+        EXPECT_EQ(dynamic_cast<QXPlatformURLSession*>(session.get()) != nullptr, c.platform)
+            << c.name;
+
+        auto server = TestServer::startHTTP();
+        server->script("/h", {{200, "ok"}});
+        net::URLRequest request(server->url("/h"));
+        request.headers.set("X-Same", "request");
+        request.headers.set("x-other-case", "request");
+        request.headers.set("X-Request-Only", "request");
+        EXPECT_EQ(run(*session, request).data, "ok") << c.name;
+        ASSERT_EQ(server->requestCount(), 1u) << c.name;
+        const auto& sent = server->requests().at(0).headers;
+        EXPECT_EQ(sent.value("X-Same"), c.sameCase) << c.name;
+        EXPECT_EQ(sent.value("X-Other-Case"), c.otherCase) << c.name;
+        EXPECT_EQ(sent.value("X-Config-Only"), c.configOnly) << c.name;
+        EXPECT_EQ(sent.value("X-Request-Only"), c.requestOnly) << c.name;
+    }
 }
 
 class Recorder : public QXURLSessionDelegate {
@@ -189,6 +232,40 @@ TEST_F(QXURLSessionOwn, ADownloadFileIsGoneOnceItsBlockReturnsAndGetTasksIsAlway
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(std::filesystem::exists(file));
     running->cancel();
+}
+
+// The own session leaves trust to the connection's default handling: the system's store
+// decides, with root B standing in for it.
+TEST_F(QXURLSessionOwn, TLSIsCheckedAgainstTheSystemStore) {
+    const auto& pki = TestPKI::shared();
+    net::TrustAnchors::setSystemAnchorsForTesting(std::vector{pki.rootB()});
+    struct Case {
+        std::string name;
+        net::testing::TlsIdentity identity;
+        int64_t expected;
+    };
+    const std::vector<Case> cases = {
+        {"system root", pki.leafB(), 0},
+        {"unknown root", pki.leafA(), -1202},
+        {"self-signed", pki.selfSigned(), -1202},
+    };
+    auto session = QXURLSession::sessionWithConfiguration(
+        QXURLSessionConfiguration::defaultSessionConfiguration());
+    ASSERT_TRUE(session);
+    for (const auto& c : cases) {
+        auto server = TestServer::startHTTPS(c.identity, false);
+        server->script("/t", {{200, "secure"}});
+        Result r = run(*session, net::URLRequest(server->url("/t")));
+        EXPECT_EQ(r.error ? r.error->code : 0, c.expected) << c.name;
+        if (c.expected == 0) {
+            EXPECT_EQ(r.data, "secure") << c.name;
+        } else {
+            EXPECT_FALSE(r.data.has_value()) << c.name;
+            EXPECT_EQ(server->requestCount(), 0u)
+                << c.name << ": a request crossed a refused chain";
+        }
+    }
+    net::TrustAnchors::setSystemAnchorsForTesting(std::nullopt);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
+#include "sdk/core/QXPlatformURLSession.h"
+#include "sdk/core/Tarnel.h"
 
 namespace wv {
 namespace {
@@ -251,6 +253,25 @@ TEST_F(TRNNetworkClientTest, TimeoutsAndClosedPortsAreRetriedButBadURLsAreNot) {
     EXPECT_EQ(send(*client, net::URLRequest("ftp://127.0.0.1/"), 5).code(), -1002);
 }
 
+// Where the platform session is missing the client runs on the kit's own session; its retry
+// loop must not depend on which one it got.
+TEST_F(TRNNetworkClientTest, TheOwnSessionRetriesFailuresUntilASuccess) {
+    QXURLSession::setPlatformSessionAvailableForTesting(false);
+    auto server = TestServer::startHTTP();
+    server->script("/s", {{503}, {500}, {200, "done"}});
+    auto client = TRNNetworkClient::create();
+    ASSERT_TRUE(client);
+    ManualScheduler clock;
+    client->setRetrySchedulerForTesting(clock.immediate());
+    Result r = send(*client, net::URLRequest(server->url("/s")), 10);
+    QXURLSession::setPlatformSessionAvailableForTesting(std::nullopt);
+    EXPECT_FALSE(dynamic_cast<QXPlatformURLSession*>(client->session().get()));
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(r.data, "done");
+    EXPECT_EQ(server->requestCount(), 3u);
+    EXPECT_EQ(clock.delays().size(), 2u);
+}
+
 // Root A is pinned; root B stands for the system's store.
 class TRNNetworkClientPinning : public TRNNetworkClientTest {
   protected:
@@ -302,6 +323,37 @@ TEST_F(TRNNetworkClientPinning, OnlyAPinnedChainForTheHostIsAcceptedAndNoRejecti
             EXPECT_EQ(r.error->domain, net::kURLErrorDomain) << c.name;
         }
     }
+}
+
+// The debug flag only makes the kits talk more; a client that trusted more under it would
+// ship that hole to every developer build.
+TEST_F(TRNNetworkClientPinning, TheDebugFlagLeavesPinningAsStrict) {
+    const auto& pki = TestPKI::shared();
+    Tarnel& sdk = Tarnel::sharedSDK();
+    const bool wasDebug = sdk.debug();
+    sdk.setDebug(true);
+    struct Case {
+        std::string name;
+        net::testing::TlsIdentity identity;
+        std::optional<std::vector<net::Certificate>> pinned;
+    };
+    const std::vector<Case> cases = {
+        {"system root only", pki.leafB(), TRNPinnedCertificates()},
+        {"wrong host", pki.wrongHostA(), TRNPinnedCertificates()},
+        {"empty pinner", pki.leafA(), std::vector<net::Certificate>{}},
+    };
+    for (const auto& c : cases) {
+        auto server = TestServer::startHTTPS(c.identity, false);
+        server->script("/s", {{200, "ok"}});
+        auto client = TRNNetworkClient::createWithQueue(nullptr, c.pinned);
+        ASSERT_TRUE(client);
+        ManualScheduler clock;
+        client->setRetrySchedulerForTesting(clock.immediate());
+        Result r = send(*client, net::URLRequest(server->url("/s")), 3);
+        EXPECT_EQ(r.code(), -1202) << c.name;
+        EXPECT_FALSE(r.data.has_value()) << c.name;
+    }
+    sdk.setDebug(wasDebug);
 }
 
 }  // namespace
