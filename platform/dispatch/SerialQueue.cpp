@@ -8,19 +8,22 @@
 namespace wv {
 
 SerialQueue::SerialQueue(std::string label) : label_(std::move(label)) {
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([state = state_, label = label_] { run(state, label); });
+    // Blocks reach the thread through the state's mutex, after this store, so a block's
+    // isCurrent() sees it.
+    state_->threadId = thread_.get_id();
 }
 
 SerialQueue::~SerialQueue() {
     {
-        std::lock_guard lock(liveness_->mutex);
-        liveness_->queue = nullptr;
+        std::lock_guard lock(state_->livenessMutex);
+        state_->queue = nullptr;
     }
     {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+        std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
     }
-    wake_.notify_all();
+    state_->wake.notify_all();
     if (thread_.joinable()) {
         if (isCurrent())
             thread_.detach();  // the last owner let go from one of our own blocks
@@ -31,18 +34,17 @@ SerialQueue::~SerialQueue() {
 
 void SerialQueue::async(Block block) {
     {
-        std::lock_guard lock(mutex_);
-        blocks_.push_back(std::move(block));
+        std::lock_guard lock(state_->mutex);
+        state_->blocks.push_back(std::move(block));
     }
-    wake_.notify_one();
+    state_->wake.notify_one();
 }
 
 void SerialQueue::asyncAfter(double seconds, Block block) {
     MainQueue::shared().asyncAfter(seconds,
-                                   [liveness = liveness_, block = std::move(block)]() mutable {
-                                       std::lock_guard lock(liveness->mutex);
-                                       if (liveness->queue)
-                                           liveness->queue->async(std::move(block));
+                                   [state = state_, block = std::move(block)]() mutable {
+                                       std::lock_guard lock(state->livenessMutex);
+                                       if (state->queue) state->queue->async(std::move(block));
                                    });
 }
 
@@ -63,18 +65,18 @@ void SerialQueue::drain() {
     sync([] {});
 }
 
-bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
+bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == state_->threadId; }
 
-void SerialQueue::run() {
-    setCurrentThreadName(label_);
+void SerialQueue::run(const std::shared_ptr<State>& state, const std::string& label) {
+    setCurrentThreadName(label);
     for (;;) {
         Block block;
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !blocks_.empty(); });
-            if (blocks_.empty()) return;
-            block = std::move(blocks_.front());
-            blocks_.pop_front();
+            std::unique_lock lock(state->mutex);
+            state->wake.wait(lock, [&] { return state->stopping || !state->blocks.empty(); });
+            if (state->blocks.empty()) return;
+            block = std::move(state->blocks.front());
+            state->blocks.pop_front();
         }
         if (block) block();
     }

@@ -34,22 +34,24 @@ public:
     bool isCurrent() const;
 
 private:
-    void run();
-
-    // Lets delayed blocks find out, under its mutex, whether the queue still exists.
-    struct Liveness {
-        explicit Liveness(SerialQueue* q) : queue(q) {}
+    // Shared with the queue's thread, which may outlive this object when the last owner lets go
+    // from one of the queue's own blocks; the thread then finishes what was queued on its own.
+    struct State {
+        explicit State(SerialQueue* q) : queue(q) {}
         std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<Block> blocks;
+        bool stopping = false;
+        std::thread::id threadId;
+        // Lets delayed blocks find out, under `livenessMutex`, whether the queue still exists.
+        std::mutex livenessMutex;
         SerialQueue* queue;
     };
+    static void run(const std::shared_ptr<State>& state, const std::string& label);
 
     std::string label_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Block> blocks_;
-    bool stopping_ = false;
+    std::shared_ptr<State> state_ = std::make_shared<State>(this);
     std::thread thread_;
-    std::shared_ptr<Liveness> liveness_ = std::make_shared<Liveness>(this);
 };
 
 }  // namespace wv

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -175,6 +176,34 @@ TEST(SerialQueue, DestructionRunsWhatWasQueued) {
         for (int i = 0; i < 10; ++i) queue.async([&] { ++count; });
     }
     EXPECT_EQ(count.load(), 10);
+}
+
+TEST(SerialQueue, LastOwnerLettingGoFromItsOwnBlockLeavesTheRestToRun) {
+    // The thread goes on after the object is gone: it must not read the destroyed queue
+    // (a sanitizer build reports that), and what was queued behind still runs, in order.
+    auto queue = std::make_shared<SerialQueue>("q");
+    SerialQueue* raw = queue.get();
+    std::promise<void> go;
+    std::shared_future<void> released = go.get_future().share();
+    std::promise<void> finished;
+    std::vector<int> order;
+    bool destroyedOnItsThread = false;
+    raw->async([&, owner = std::move(queue), released]() mutable {
+        released.wait();
+        destroyedOnItsThread = owner->isCurrent();
+        owner.reset();
+        order.push_back(1);
+    });
+    raw->async([&] { order.push_back(2); });
+    raw->async([&] {
+        order.push_back(3);
+        finished.set_value();
+    });
+    go.set_value();
+    ASSERT_EQ(finished.get_future().wait_for(std::chrono::seconds(10)),
+              std::future_status::ready);
+    EXPECT_TRUE(destroyedOnItsThread);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(ThreadName, UnsetUntilTheProgramNamesTheThread) {
