@@ -41,11 +41,10 @@ void SerialQueue::async(Block block) {
 }
 
 void SerialQueue::asyncAfter(double seconds, Block block) {
-    MainQueue::shared().asyncAfter(seconds,
-                                   [state = state_, block = std::move(block)]() mutable {
-                                       std::lock_guard lock(state->livenessMutex);
-                                       if (state->queue) state->queue->async(std::move(block));
-                                   });
+    MainQueue::shared().asyncAfter(seconds, [state = state_, block = std::move(block)]() mutable {
+        std::lock_guard lock(state->livenessMutex);
+        if (state->queue) state->queue->async(std::move(block));
+    });
 }
 
 void SerialQueue::sync(const Block& block) {

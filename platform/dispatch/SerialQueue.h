@@ -13,7 +13,7 @@ namespace wv {
 // Runs blocks one after another, in the order they were added, on a thread of its own named
 // after the label. Destroying the queue runs what is already queued, then joins its thread.
 class SerialQueue {
-public:
+  public:
     using Block = std::function<void()>;
 
     explicit SerialQueue(std::string label);
@@ -33,7 +33,7 @@ public:
     void drain();
     bool isCurrent() const;
 
-private:
+  private:
     // Shared with the queue's thread, which may outlive this object when the last owner lets go
     // from one of the queue's own blocks; the thread then finishes what was queued on its own.
     struct State {
