@@ -75,7 +75,7 @@ void BM_ResidentGrowth(benchmark::State& state) {
         const long anonymousBefore = statusKiB("RssAnon"), totalBefore = statusKiB("VmRSS");
         auto store =
             std::make_unique<QXUserDefaults>(scratch() / "resident", "com.example.bench", nullptr);
-        auto sdk = std::make_unique<Tarnel>(*store, std::filesystem::path(), nullptr);
+        auto sdk = std::make_unique<Tarnel>(*store, std::filesystem::path());
         sdk->start({&a, &b});
         anonymous = statusKiB("RssAnon") - anonymousBefore;
         total = statusKiB("VmRSS") - totalBefore;
