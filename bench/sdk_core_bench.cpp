@@ -99,7 +99,7 @@ void BM_TarnelWithTwoKits(benchmark::State& state) {
     }
     for (auto _ : state) {
         QXUserDefaults store(base, "com.example.bench", nullptr);
-        Tarnel sdk(store, {}, nullptr);
+        Tarnel sdk(store, {});
         sdk.start({&a, &b});
         benchmark::DoNotOptimize(sdk.kitClasses());
     }
@@ -118,7 +118,7 @@ void BM_TarnelFirstInstall(benchmark::State& state) {
     for (auto _ : state) {
         const auto base = scratch() / ("first" + std::to_string(run++));
         QXUserDefaults store(base, "com.example.bench", nullptr);
-        Tarnel sdk(store, {}, nullptr);
+        Tarnel sdk(store, {});
         sdk.start({&a, &b});
         benchmark::DoNotOptimize(sdk.kitClasses());
         state.PauseTiming();
