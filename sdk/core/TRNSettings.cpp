@@ -1,7 +1,6 @@
 #include "sdk/core/TRNSettings.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
@@ -21,8 +20,11 @@ std::optional<std::string> TRNSettings::readDocument(const std::filesystem::path
     if (ec || size > kMaximumFileSize) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || text.size() > kMaximumFileSize) return std::nullopt;
+    // One read of the size found: the file is only ever replaced by a rename, never grown in
+    // place, so what was measured is what there is.
+    std::string text(size_t(size), '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    if (in.bad() || size_t(in.gcount()) != text.size()) return std::nullopt;
     return text;
 }
 
