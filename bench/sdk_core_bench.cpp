@@ -75,7 +75,7 @@ void BM_ResidentGrowth(benchmark::State& state) {
         const long anonymousBefore = statusKiB("RssAnon"), totalBefore = statusKiB("VmRSS");
         auto store =
             std::make_unique<QXUserDefaults>(scratch() / "resident", "com.example.bench", nullptr);
-        auto sdk = std::make_unique<Tarnel>(*store, std::filesystem::path(), nullptr);
+        auto sdk = std::make_unique<Tarnel>(*store, std::filesystem::path());
         sdk->start({&a, &b});
         anonymous = statusKiB("RssAnon") - anonymousBefore;
         total = statusKiB("VmRSS") - totalBefore;
@@ -99,7 +99,7 @@ void BM_TarnelWithTwoKits(benchmark::State& state) {
     }
     for (auto _ : state) {
         QXUserDefaults store(base, "com.example.bench", nullptr);
-        Tarnel sdk(store, {}, nullptr);
+        Tarnel sdk(store, {});
         sdk.start({&a, &b});
         benchmark::DoNotOptimize(sdk.kitClasses());
     }
@@ -118,7 +118,7 @@ void BM_TarnelFirstInstall(benchmark::State& state) {
     for (auto _ : state) {
         const auto base = scratch() / ("first" + std::to_string(run++));
         QXUserDefaults store(base, "com.example.bench", nullptr);
-        Tarnel sdk(store, {}, nullptr);
+        Tarnel sdk(store, {});
         sdk.start({&a, &b});
         benchmark::DoNotOptimize(sdk.kitClasses());
         state.PauseTiming();

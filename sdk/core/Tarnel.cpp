@@ -12,15 +12,13 @@
 #include "sdk/core/TRNApplicationIdentiferModel.h"
 #include "sdk/core/TRNException.h"
 #include "sdk/core/TRNHashing.h"
+#include "sdk/core/TRNSettingsOnboardingManager.h"
 
 namespace wv {
 
 namespace {
 
 constexpr const char* kEntryClassName = "Tarnel";
-
-std::mutex factoryMutex;
-Tarnel::SettingsAndOnboardingFactory installedFactory;
 
 const TRNKitClass* classOf(const TRNKitArgument& argument) {
     if (auto* cls = std::get_if<const TRNKitClass*>(&argument)) return *cls;
@@ -54,19 +52,11 @@ bool legacyInstanceIsComplete(const TRNKitClass& kit) {
 }  // namespace
 
 Tarnel& Tarnel::sharedSDK() {
-    static Tarnel shared(QXUserDefaults::standardUserDefaults(), {}, [] {
-        std::lock_guard lock(factoryMutex);
-        return installedFactory;
-    }());
+    static Tarnel shared(QXUserDefaults::standardUserDefaults(), {});
     return shared;
 }
 
 Tarnel& Tarnel::with(const std::vector<TRNKitArgument>& kits) { return sharedSDK().start(kits); }
-
-void Tarnel::setSettingsAndOnboardingFactory(SettingsAndOnboardingFactory factory) {
-    std::lock_guard lock(factoryMutex);
-    installedFactory = std::move(factory);
-}
 
 void Tarnel::load() {
     static OnceToken once;
@@ -82,9 +72,7 @@ void Tarnel::load() {
     });
 }
 
-Tarnel::Tarnel(QXUserDefaults& store, const std::filesystem::path& executable,
-               const SettingsAndOnboardingFactory& factory)
-    : store_(store) {
+Tarnel::Tarnel(QXUserDefaults& store, const std::filesystem::path& executable) : store_(store) {
     if (auto stored = readInstallationUUID()) {
         installID_ = *stored;
     } else {
@@ -100,10 +88,15 @@ Tarnel::Tarnel(QXUserDefaults& store, const std::filesystem::path& executable,
         executable.empty()
             ? TRNApplicationIdentiferModel::initWithInstallID(installID_)
             : TRNApplicationIdentiferModel::initWithInstallID(installID_, executable);
-    if (factory) settingsAndOnboardingManager_ = factory(applicationIdentifierModel_);
+    settingsAndOnboardingManager_ =
+        TRNSettingsOnboardingManager::initWithApplicationIdentifierModel(
+            applicationIdentifierModel_, this);
 }
 
 Tarnel::~Tarnel() {
+    // The conversation may still be running on the network thread: it must not reach back.
+    settingsAndOnboardingManager_->detachFromOwner();
+    settingsAndOnboardingManager_->finishNetworkingSession();
     std::lock_guard lock(orvelleMutex_);
     if (orvelleObserver_) NotificationCenter::defaultCenter().removeObserver(*orvelleObserver_);
 }
@@ -210,10 +203,12 @@ void Tarnel::runStart(const std::vector<TRNKitArgument>& kits) {
 
 void Tarnel::onboardAppAndDownloadSettings() {
     const auto versions = kitVersionsByKitBundleIdentifier();
-    if (settingsAndOnboardingManager_) {
-        settingsAndOnboardingManager_->beginSettingsAndOnboardingOperations(APIKey().value_or(""),
-                                                                            versions);
-    }
+    settingsAndOnboardingManager_->beginSettingsAndOnboardingOperations(APIKey().value_or(""),
+                                                                        versions);
+}
+
+TRNSettings::Dictionary Tarnel::settings() const {
+    return settingsAndOnboardingManager_->settingsModel()->settingsDictionary();
 }
 
 std::map<std::string, std::string> Tarnel::kitVersionsByKitBundleIdentifier() {

@@ -15,12 +15,13 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/plist/Value.h"
 #include "sdk/core/TRNKit.h"
-#include "sdk/core/TRNSettingsAndOnboarding.h"
+#include "sdk/core/TRNSettings.h"
 
 namespace wv {
 
 class QXUserDefaults;
 class TRNApplicationIdentiferModel;
+class TRNSettingsOnboardingManager;
 
 // The reporting SDK's entry and its one shared object: the kits read their identity, debug
 // switch and API key from it. Made on the first sharedSDK() and kept for the whole process.
@@ -42,9 +43,6 @@ class Tarnel {
     static constexpr const char* kOrvelleReadyNotification =
         "ORVAppReadyToConfigureSDKNotification";
 
-    using SettingsAndOnboardingFactory = std::function<std::shared_ptr<TRNSettingsAndOnboarding>(
-        std::shared_ptr<TRNApplicationIdentiferModel>)>;
-
     // Starts the SDK with the kits (once per process) and returns the shared object.
     static Tarnel& with(const std::vector<TRNKitArgument>& kits);
     static Tarnel& sharedSDK();
@@ -53,13 +51,10 @@ class Tarnel {
     // Stands for the class-load hook: call once at process start, before anything can post
     // the Orvelle readiness notification. Watches for it on behalf of the shared object.
     static void load();
-    // Installed before the shared object is made (the settings download installs its own).
-    static void setSettingsAndOnboardingFactory(SettingsAndOnboardingFactory factory);
-
     // An object with its own identity in `store`, reading the main bundle and the executable
-    // (empty: the running program). sharedSDK() is one of these; tests make their own.
-    Tarnel(QXUserDefaults& store, const std::filesystem::path& executable,
-           const SettingsAndOnboardingFactory& factory);
+    // (empty: the running program), and its own settings and onboarding manager. sharedSDK()
+    // is one of these; tests make their own.
+    Tarnel(QXUserDefaults& store, const std::filesystem::path& executable);
     ~Tarnel();
     Tarnel(const Tarnel&) = delete;
     Tarnel& operator=(const Tarnel&) = delete;
@@ -92,9 +87,12 @@ class Tarnel {
     }
     // None when the running program could not be read.
     std::optional<std::string> instanceIdentifier() const;
-    const std::shared_ptr<TRNSettingsAndOnboarding>& settingsAndOnboardingManager() const {
+    const std::shared_ptr<TRNSettingsOnboardingManager>& settingsAndOnboardingManager() const {
         return settingsAndOnboardingManager_;
     }
+    // The downloaded settings (a JSON object), none without a settings file. Kits keep the
+    // document they got: a newer download replaces it for later reads only.
+    TRNSettings::Dictionary settings() const;
 
     std::optional<plist::Dictionary> configurationDictionaryForKit(const TRNKitArgument& kit);
     std::map<std::string, std::string> kitVersionsByKitBundleIdentifier();
@@ -116,7 +114,7 @@ class Tarnel {
     bool isFirstInstall_ = false;
     std::string executionIdentifier_;
     std::shared_ptr<TRNApplicationIdentiferModel> applicationIdentifierModel_;
-    std::shared_ptr<TRNSettingsAndOnboarding> settingsAndOnboardingManager_;
+    std::shared_ptr<TRNSettingsOnboardingManager> settingsAndOnboardingManager_;
 
     mutable std::mutex mutex_;  // the guarded properties below
     std::optional<std::string> apiKey_;

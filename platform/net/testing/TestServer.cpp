@@ -99,64 +99,99 @@ ScriptedReply TestServer::nextReply(const std::string& path) {
     return reply;
 }
 
+namespace {
+
+RecordedRequest headOf(const httplib::Request& req) {
+    RecordedRequest record;
+    record.method = req.method;
+    record.path = req.path;
+    record.target = req.target;
+    for (const auto& [name, value] : req.headers) record.headers.add(name, value);
+    for (const auto& [name, value] : req.params) record.query.emplace(name, value);
+    return record;
+}
+
+}  // namespace
+
 void TestServer::install() {
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
-        RecordedRequest record;
-        record.method = req.method;
-        record.path = req.path;
-        record.target = req.target;
+        RecordedRequest record = headOf(req);
         record.body = req.body;
-        for (const auto& [name, value] : req.headers) record.headers.add(name, value);
-        for (const auto& [name, value] : req.params) record.query.emplace(name, value);
         for (const auto& [name, file] : req.files)
             record.parts.push_back({file.name, file.filename, file.content_type, file.content});
-        const ScriptedReply reply = nextReply(req.path);
-        {
-            std::lock_guard lock(mutex_);
-            requests_.push_back(std::move(record));
-        }
-        changed_.notify_all();
-
-        if (reply.delay > 0 && !pause(reply.delay)) return;
-        res.status = reply.status;
-        for (const auto& [name, value] : reply.headers) res.set_header(name, value);
-        if (reply.dropAfter) {
-            const std::string body = reply.body;
-            const size_t keep = std::min(*reply.dropAfter, body.size());
-            res.set_content_provider(
-                body.size(), reply.contentType,
-                [body, keep](size_t offset, size_t length, httplib::DataSink& sink) {
-                    if (offset >= keep) return false;  // drops the connection
-                    sink.write(body.data() + offset, std::min(length, keep - offset));
+        respond(std::move(record), res);
+    };
+    // Bodies are read here, so that a form's parts keep the order in which they came.
+    auto withBody = [this](const httplib::Request& req, httplib::Response& res,
+                           const httplib::ContentReader& reader) {
+        RecordedRequest record = headOf(req);
+        if (req.is_multipart_form_data()) {
+            record.formComplete = reader(
+                [&](const httplib::MultipartFormData& file) {
+                    record.parts.push_back({file.name, file.filename, file.content_type, {}});
                     return true;
-                });
-        } else if (reply.chunkSize > 0) {
-            const std::string body = reply.body;
-            const size_t step = reply.chunkSize;
-            const double interval = reply.chunkInterval;
-            res.set_chunked_content_provider(
-                reply.contentType,
-                [this, body, step, interval](size_t offset, httplib::DataSink& sink) {
-                    if (offset >= body.size()) {
-                        sink.done();
-                        return true;
-                    }
-                    if (offset > 0 && !pause(interval)) return false;
-                    sink.write(body.data() + offset, std::min(step, body.size() - offset));
+                },
+                [&](const char* data, size_t length) {
+                    record.parts.back().content.append(data, length);
                     return true;
                 });
         } else {
-            res.body = reply.body;
-            if (!reply.contentType.empty() && !res.has_header("Content-Type"))
-                res.set_header("Content-Type", reply.contentType);
+            reader([&](const char* data, size_t length) {
+                record.body.append(data, length);
+                return true;
+            });
         }
+        respond(std::move(record), res);
     };
     server_->Get(".*", handler);
-    server_->Post(".*", handler);
-    server_->Put(".*", handler);
+    server_->Post(".*", withBody);
+    server_->Put(".*", withBody);
     server_->Delete(".*", handler);
-    server_->Patch(".*", handler);
+    server_->Patch(".*", withBody);
     server_->Options(".*", handler);
+}
+
+void TestServer::respond(RecordedRequest record, httplib::Response& res) {
+    const ScriptedReply reply = nextReply(record.path);
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(std::move(record));
+    }
+    changed_.notify_all();
+
+    if (reply.delay > 0 && !pause(reply.delay)) return;
+    res.status = reply.status;
+    for (const auto& [name, value] : reply.headers) res.set_header(name, value);
+    if (reply.dropAfter) {
+        const std::string body = reply.body;
+        const size_t keep = std::min(*reply.dropAfter, body.size());
+        res.set_content_provider(
+            body.size(), reply.contentType,
+            [body, keep](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (offset >= keep) return false;  // drops the connection
+                sink.write(body.data() + offset, std::min(length, keep - offset));
+                return true;
+            });
+    } else if (reply.chunkSize > 0) {
+        const std::string body = reply.body;
+        const size_t step = reply.chunkSize;
+        const double interval = reply.chunkInterval;
+        res.set_chunked_content_provider(
+            reply.contentType,
+            [this, body, step, interval](size_t offset, httplib::DataSink& sink) {
+                if (offset >= body.size()) {
+                    sink.done();
+                    return true;
+                }
+                if (offset > 0 && !pause(interval)) return false;
+                sink.write(body.data() + offset, std::min(step, body.size() - offset));
+                return true;
+            });
+    } else {
+        res.body = reply.body;
+        if (!reply.contentType.empty() && !res.has_header("Content-Type"))
+            res.set_header("Content-Type", reply.contentType);
+    }
 }
 
 }  // namespace wv::net::testing

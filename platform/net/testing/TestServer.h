@@ -15,7 +15,8 @@
 
 namespace httplib {
 class Server;
-}
+struct Response;
+}  // namespace httplib
 
 namespace wv::net::testing {
 
@@ -65,7 +66,12 @@ struct RecordedRequest {
     HTTPHeaders headers;
     std::string body;
     std::multimap<std::string, std::string> query;
-    std::vector<RecordedPart> parts;  // a multipart/form-data body, as cpp-httplib reads it
+    // A multipart/form-data body as cpp-httplib's parser reads it, in the order of the body
+    // (`body` then stays empty: the parser takes the bytes).
+    std::vector<RecordedPart> parts;
+    // The parser read exactly Content-Length bytes and they ended with the closing boundary:
+    // the announced length is the body's.
+    bool formComplete = false;
 };
 
 // An HTTP or HTTPS server on 127.0.0.1 at a port the system picks, for one test. Replies
@@ -98,6 +104,8 @@ class TestServer {
     TestServer(std::unique_ptr<httplib::Server> server, bool https);
     void install();
     ScriptedReply nextReply(const std::string& path);
+    // Records the request, then sends the reply its path's script gives.
+    void respond(RecordedRequest record, httplib::Response& res);
     // Sleeps for `seconds` unless the server stops first; false when it stopped.
     bool pause(double seconds) const;
 

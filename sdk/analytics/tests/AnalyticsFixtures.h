@@ -14,7 +14,8 @@
 namespace wv::testing {
 
 // A run of a host application for the current test: its own folder, a main bundle with the
-// given Info.plist, an SDK store and a shared object made from them (no settings hand-over).
+// given Info.plist, an SDK store and a shared object made from them (no endpoint is
+// configured, so the settings hand-over sends nothing).
 class HostRun {
   public:
     explicit HostRun(const plist::Dictionary& info)
@@ -23,8 +24,7 @@ class HostRun {
           bundleReady_(writeBundle(root_, info)),
           bundle_(root_ / "bundle"),
           store_(root_ / "store", "com.example.app", nullptr),
-          tarnel_(store_, std::filesystem::path(),
-                  [](std::shared_ptr<TRNApplicationIdentiferModel>) { return nullptr; }) {}
+          tarnel_(store_, std::filesystem::path()) {}
     ~HostRun() { std::filesystem::remove_all(root_); }
 
     const std::filesystem::path& root() const { return root_; }

@@ -22,7 +22,7 @@ class OrvelleTest : public ::testing::Test {
     ~OrvelleTest() override { std::filesystem::remove_all(base_); }
 
     std::unique_ptr<Tarnel> make() {
-        auto sdk = std::make_unique<Tarnel>(store_, std::filesystem::path(), nullptr);
+        auto sdk = std::make_unique<Tarnel>(store_, std::filesystem::path());
         sdk->observeOrvelleReadiness();
         return sdk;
     }
