@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "storage/DBTable.h"
+
+namespace wv {
+
+// "cloud_pending" in the statistics database: the name each lesson record was last sent
+// under while the server has not confirmed it. Written before the send, so that a send whose
+// reply was lost (the program ended, the network dropped) is repeated under the same name and
+// the server can tell it already holds the record; removed with the confirmation.
+class PendingRecordNames : public DBTable {
+  public:
+    static constexpr const char* kName = "cloud_pending";
+
+    explicit PendingRecordNames(DB& db);
+
+    std::optional<std::string> nameFor(int64_t localId);
+    std::optional<int64_t> localIdFor(const std::string& recordName);
+    bool add(int64_t localId, const std::string& recordName);
+    void remove(const std::string& recordName);
+    void removeAll();
+};
+
+}  // namespace wv
