@@ -11,6 +11,7 @@ WVCloudLogic::WVCloudLogic(ck::Container& container, UserDefaults& defaults, Les
       publicDB(container.publicCloudDatabase()),
       privateDB(container.privateCloudDatabase()),
       pusher(privateDB, stats, kLessonRecordType),
+      deleter(privateDB),
       fetcher(privateDB, stats),
       subscriber(privateDB, kLessonRecordType),
       changeFetcher(container, defaults, kChangeTokenKey),

@@ -8,6 +8,7 @@
 #include "cloud/WVCloudLessonPusher.h"
 #include "cloud/WVCloudSubscriptions.h"
 #include "cloud/iCloudChangeFetcher.h"
+#include "cloud/iCloudDelete.h"
 #include "engine/LessonStats.h"
 #include "engine/WVCloudProtocol.h"
 #include "platform/cloudkit/Container.h"
@@ -50,6 +51,7 @@ class WVCloudLogic : public WVCloudProtocol {
     ck::Database& publicDB;
     ck::Database& privateDB;
     WVCloudLessonPusher pusher;
+    iCloudDelete deleter;  // held, never started
     WVCloudLessonFetcher fetcher;
     WVCloudSubscriptions subscriber;
     iCloudChangeFetcher changeFetcher;
