@@ -15,6 +15,7 @@
 
 #include "platform/cloudkit/ContainerControl.h"
 #include "platform/cloudkit/FolderBackend.h"
+#include "platform/plist/Value.h"
 #include "platform/sqlite/Database.h"
 
 namespace wv {
@@ -160,6 +161,51 @@ TEST_F(PeerProcessTest, KilledAtAnyMomentEveryLineArrivesExactlyOnce) {
                   int64_t(server.size()))
             << name;
     }
+}
+
+// The application itself as the other installation (offscreen): settings saved by a peer
+// reach its typing screen before any key press, and nothing of it goes back.
+TEST_F(PeerProcessTest, SettingsFromAPeerReachTheApplicationAndNothingComesBack) {
+    ASSERT_EQ(run("A", {"--wpm", "--run", "1.5"}), 0);
+    auto writers = [&] {
+        std::set<std::string> out;
+        for (const auto& row : control().inspect("keyvalues").rows) out.insert(row[4]);
+        return out;
+    };
+    const auto before = writers();
+    ASSERT_EQ(before.size(), 1u);
+    const auto keyValuesBefore = control().inspect("keyvalues").rows;
+
+    const auto data = root_ / "App";
+    std::filesystem::create_directories(data);
+    const auto logFile = root_ / "App.log";
+    const pid_t app = fork();
+    if (app == 0) {
+        FILE* out = std::fopen(logFile.c_str(), "a");
+        if (out) dup2(fileno(out), STDOUT_FILENO);
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+        setenv("WOVANU_CLOUD_FOLDER", (root_ / "cloud").c_str(), 1);
+        setenv("WOVANU_CLOUD_ACCOUNT", "learner", 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(WOVANU_APPLICATION, WOVANU_APPLICATION, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (output("App").find("WVCloud synchronization complete") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    kill(app, SIGKILL);
+    wait(app);
+    const std::string text = output("App");
+    EXPECT_NE(text.find("WVCloudKeyValue: new config arrived"), std::string::npos) << text;
+    EXPECT_NE(text.find("Save to iCloud: SKIPPED"), std::string::npos) << text;
+    EXPECT_EQ(control().inspect("keyvalues").rows, keyValuesBefore);
+    auto config = plist::readFile(data / "com.wovanu.typing" / "config.plist");
+    ASSERT_TRUE(config && config->get<plist::Dictionary>());
+    const plist::Value* speed = config->get<plist::Dictionary>()->find("speedType");
+    ASSERT_TRUE(speed);
+    EXPECT_EQ(*speed, plist::Value(int64_t(1)));
 }
 
 }  // namespace
