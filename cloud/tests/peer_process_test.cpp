@@ -131,6 +131,35 @@ TEST_F(PeerProcessTest, ALineTravelsOnceToTheServerAndToEveryOtherInstallation) 
               (std::vector<std::string>{"3"}));
 }
 
+// Killed after the server committed its push but before the reply came: started again, it
+// repeats the send under the same name and the server's copy confirms it.
+TEST_F(PeerProcessTest, KilledBetweenTheServersCommitAndTheReplyTheLineStaysSingle) {
+    ASSERT_EQ(run("A", {"--run", "1"}), 0);
+    const auto installations = control().inspect("installations").rows;
+    ASSERT_EQ(installations.size(), 1u);
+    const std::string a = installations[0][0];
+    ASSERT_FALSE(control().hold(a));
+
+    const pid_t pid = start("A", {"--lines", "1", "--run", "10"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!control().isHeld(a) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(control().isHeld(a)) << output("A");
+    kill(pid, SIGKILL);
+    wait(pid);
+    ASSERT_FALSE(control().release(a));
+    EXPECT_EQ(serverLines().size(), 1u);
+    EXPECT_EQ(count("A", "SELECT count(*) FROM cloud_sync"), 0);
+    EXPECT_EQ(count("A", "SELECT count(*) FROM cloud_pending"), 1);
+
+    ASSERT_EQ(run("A", {"--run", "1.5"}), 0);
+    EXPECT_EQ(serverLines(), localLines("A"));
+    EXPECT_EQ(count("A", "SELECT count(*) FROM cloud_sync"), 1);
+    EXPECT_EQ(count("A", "SELECT count(*) FROM cloud_pending"), 0);
+    ASSERT_EQ(run("B", {"--run", "1.5"}), 0);
+    EXPECT_EQ(localLines("B"), localLines("A"));
+}
+
 // Killed at random moments while finishing lines and synchronising, then started again:
 // every line exactly once on every installation and on the server.
 TEST_F(PeerProcessTest, KilledAtAnyMomentEveryLineArrivesExactlyOnce) {
