@@ -39,18 +39,17 @@ void WVCloudLogic::accountStatusReceived(ck::AccountStatus status) {
     const ck::AccountStatus previous = accountStatus;
     accountStatus = status;
     const bool available = status == ck::AccountStatus::Available;
-    Log::print(std::string("WVCloud isAuthenticated ") + (available ? "true" : "false") +
-               ", status: " + std::to_string(int(status)));
     if (!available) {
         // What was queued goes up with the next synchronisation's push step instead.
         batchQueue.clear();
         if (batchTimer) batchTimer->invalidate();
         batchTimer.reset();
-        return;
+    } else if (previous != ck::AccountStatus::Available) {
+        adoptAccount();
+        onReady();
     }
-    if (previous == ck::AccountStatus::Available) return;
-    adoptAccount();
-    onReady();
+    Log::print(std::string("WVCloud isAuthenticated ") + (available ? "true" : "false") +
+               ", status: " + std::to_string(int(status)));
 }
 
 void WVCloudLogic::adoptAccount() {

@@ -32,8 +32,8 @@ TEST_F(WVCloudTest, FirstStartRunsTheWholeChainAndLaterStartsBeginAtTheSubscript
     ASSERT_TRUE(synchronised());
     EXPECT_EQ(linesStartingWith("WVCloud "),
               (std::vector<std::string>{
-                  "WVCloud isAuthenticated true, status: 1",
                   "WVCloud READY (isAuthenticated = true)",
+                  "WVCloud isAuthenticated true, status: 1",
                   "WVCloud fetchAllRecords: true. FETCHED 0; SAVED 0",
                   "WVCloud subscriptions fetch: true ",
                   "WVCloud subscriptions count: 0 ",
