@@ -112,8 +112,11 @@ void WVCloudLessonFetcher::fetchChangedRecords(const std::vector<ck::RecordID>& 
     reset();
     std::vector<ck::RecordID> unique;
     std::set<ck::RecordID> seen;
+    // A linked record is here already (most often one this installation sent): fetching it
+    // again would only be skipped.
     for (const auto& id : recordIDs)
-        if (seen.insert(id).second) unique.push_back(id);
+        if (seen.insert(id).second && !cloudSyncDB_.hasRecordName(id.recordName()))
+            unique.push_back(id);
     if (unique.empty()) {
         if (next) next(true);
         return;
