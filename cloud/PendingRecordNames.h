@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "storage/DBTable.h"
 
@@ -19,9 +21,12 @@ class PendingRecordNames : public DBTable {
     explicit PendingRecordNames(DB& db);
 
     std::optional<std::string> nameFor(int64_t localId);
+    // Every pending name by "sessions" id, read in one statement.
+    std::unordered_map<int64_t, std::string> all();
     std::optional<int64_t> localIdFor(const std::string& recordName);
     bool add(int64_t localId, const std::string& recordName);
     void remove(const std::string& recordName);
+    void removeLocalIds(const std::vector<int64_t>& localIds);
     void removeAll();
 };
 

@@ -27,6 +27,7 @@ void WVCloudLessonPusher::start(std::vector<LessonInfoPtr> lessons, Completion c
     isBusy_ = true;
     recordsDic.clear();
     const auto linked = cloudSyncDB_.linkedLocalIds();
+    const auto pending = pendingNames_.all();
     std::unordered_set<int64_t> taken;
     std::vector<ck::Record> records;
     {
@@ -35,7 +36,8 @@ void WVCloudLessonPusher::start(std::vector<LessonInfoPtr> lessons, Completion c
         auto transaction = localStats_.db().transaction();
         for (const auto& lesson : lessons) {
             if (!lesson || linked.count(lesson->id) || !taken.insert(lesson->id).second) continue;
-            auto name = pendingNames_.nameFor(lesson->id);
+            std::optional<std::string> name;
+            if (auto found = pending.find(lesson->id); found != pending.end()) name = found->second;
             ck::Record record = lessonRecord(*lesson, recordType_, name);
             if (!name && !pendingNames_.add(lesson->id, record.recordID().recordName())) continue;
             recordsDic[record.recordID()] = lesson->id;
@@ -78,14 +80,15 @@ void WVCloudLessonPusher::storeRecordIds(const std::vector<ck::Record>& records)
     iCloudPusher::storeRecordIds(records);
     if (recordsDic.empty()) return;
     auto transaction = localStats_.db().transaction();
+    std::vector<int64_t> confirmed;
     for (const auto& record : records) {
         auto found = recordsDic.find(record.recordID());
         if (found == recordsDic.end()) continue;
-        const std::string& name = record.recordID().recordName();
         // A fetch may have linked it first, from the record it found on the server.
-        if (!cloudSyncDB_.hasRecordName(name)) cloudSyncDB_.insert(found->second, name);
-        pendingNames_.remove(name);
+        if (cloudSyncDB_.insertUnlessLinked(found->second, record.recordID().recordName()))
+            confirmed.push_back(found->second);
     }
+    pendingNames_.removeLocalIds(confirmed);
     transaction.commit();
 }
 

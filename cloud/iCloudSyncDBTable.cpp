@@ -17,6 +17,15 @@ std::optional<int64_t> iCloudSyncDBTable::insert(int64_t localId, const std::str
     return db().insert({{"local_id", localId}, {"CKRecordID", recordName}}, name());
 }
 
+bool iCloudSyncDBTable::insertUnlessLinked(int64_t localId, const std::string& recordName) {
+    const bool ok = db().connection().executeUpdate(
+        "INSERT INTO cloud_sync (local_id, CKRecordID) SELECT ?, ? WHERE NOT EXISTS "
+        "(SELECT 1 FROM cloud_sync WHERE CKRecordID = ?)",
+        std::vector<sqlite::Value>{localId, recordName, recordName});
+    db().logError();
+    return ok;
+}
+
 bool iCloudSyncDBTable::hasRecordName(const std::string& recordName) {
     auto rs = db().connection().executeQuery(
         "SELECT id FROM cloud_sync WHERE CKRecordID = ? LIMIT 1", {recordName});

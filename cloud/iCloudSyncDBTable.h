@@ -22,6 +22,9 @@ class iCloudSyncDBTable : public DBTable {
 
     // The new row's id; none when the insert failed (it is printed).
     std::optional<int64_t> insert(int64_t localId, const std::string& recordName);
+    // Links the pair unless a row holds the name already; false only when the statement
+    // failed (it is printed).
+    bool insertUnlessLinked(int64_t localId, const std::string& recordName);
     // The name is bound, never spliced into the statement: any text matches only itself.
     bool hasRecordName(const std::string& recordName);
     bool hasLocalId(int64_t localId);

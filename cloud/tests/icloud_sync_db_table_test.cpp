@@ -64,5 +64,16 @@ TEST(iCloudSyncDBTable, ANameMatchesOnlyItselfWhateverItSpells) {
     EXPECT_FALSE(table.hasRecordName("A-1"));
 }
 
+// A confirmation that arrives after a fetch linked the same record adds no second row.
+TEST(iCloudSyncDBTable, ALinkedNameIsNotLinkedAgain) {
+    auto db = freshDB("unless.db");
+    iCloudSyncDBTable table(*db);
+    EXPECT_TRUE(table.insertUnlessLinked(3, "R"));
+    EXPECT_TRUE(table.insertUnlessLinked(4, "R"));
+    EXPECT_TRUE(table.insertUnlessLinked(4, "S"));
+    EXPECT_EQ(db->count("cloud_sync"), 2u);
+    EXPECT_EQ(table.linkedLocalIds(), (std::unordered_set<int64_t>{3, 4}));
+}
+
 }  // namespace
 }  // namespace wv
