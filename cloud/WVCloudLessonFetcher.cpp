@@ -150,14 +150,15 @@ void WVCloudLessonFetcher::fetchChangedRecords(const std::vector<ck::RecordID>& 
     cloudDB().addOperation(operation);
 }
 
+WVCloudLessonFetcher::OrderKey WVCloudLessonFetcher::orderKey(const ck::Record& record) const {
+    std::optional<Date> date;
+    if (auto text = record.stringForKey("localTime")) date = timestamps_.read(*text);
+    return {!date.has_value(), date.value_or(Date{}), record.int64ForKey("localID").value_or(0),
+            record.recordID().recordName()};
+}
+
 bool WVCloudLessonFetcher::recordPrecedes(const ck::Record& a, const ck::Record& b) const {
-    auto key = [this](const ck::Record& r) {
-        std::optional<Date> date;
-        if (auto text = r.stringForKey("localTime")) date = timestamps_.read(*text);
-        return std::make_tuple(!date.has_value(), date.value_or(Date{}),
-                               r.int64ForKey("localID").value_or(0), r.recordID().recordName());
-    };
-    return key(a) < key(b);
+    return orderKey(a) < orderKey(b);
 }
 
 std::optional<RowDictionary> WVCloudLessonFetcher::rowForRecord(const ck::Record& record,
@@ -193,20 +194,25 @@ std::optional<RowDictionary> WVCloudLessonFetcher::rowForRecord(const ck::Record
 }
 
 bool WVCloudLessonFetcher::storeFetchedRecords() {
-    std::vector<const ck::Record*> ordered;
-    for (const auto& record : fetchedRecords) ordered.push_back(&record);
-    std::sort(ordered.begin(), ordered.end(),
-              [this](const ck::Record* a, const ck::Record* b) { return recordPrecedes(*a, *b); });
+    // Each record's key is made once: parsing times inside the comparison would cost a
+    // parse per comparison.
+    std::vector<std::pair<OrderKey, const ck::Record*>> keyed;
+    keyed.reserve(fetchedRecords.size());
+    for (const auto& record : fetchedRecords) keyed.emplace_back(orderKey(record), &record);
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    // What is linked or pending now, read once: another step may have stored some since
+    // they were fetched.
+    const auto linked = cloudSyncDB_.linkedRecordNames();
+    std::set<std::string> pending;
+    for (const auto& [id, name] : pendingNames_.all()) pending.insert(name);
 
     std::vector<RowDictionary> rows;
     std::vector<std::string> names;
     std::set<std::string> taken;
-    for (const ck::Record* record : ordered) {
+    for (const auto& [key, record] : keyed) {
         const std::string& name = record->recordID().recordName();
-        // Another step may have stored it since it was fetched.
-        if (!taken.insert(name).second || cloudSyncDB_.hasRecordName(name) ||
-            pendingNames_.localIdFor(name))
-            continue;
+        if (!taken.insert(name).second || linked.count(name) || pending.count(name)) continue;
         std::string why;
         auto row = rowForRecord(*record, &why);
         if (!row) {

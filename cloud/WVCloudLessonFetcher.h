@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cloud/PendingRecordNames.h"
@@ -55,6 +56,9 @@ class WVCloudLessonFetcher : public iCloudQuery {
     int64_t savedLessonNumber = 0;
 
   private:
+    // (time unreadable, time, local id, name): the typing order as one comparable value.
+    using OrderKey = std::tuple<bool, Date, int64_t, std::string>;
+    OrderKey orderKey(const ck::Record& record) const;
     // True when the record is new here.
     bool recordFetched(const ck::Record& record);
     void queryStep(const std::optional<ck::QueryCursor>& cursor,

@@ -45,6 +45,14 @@ std::unordered_set<int64_t> iCloudSyncDBTable::linkedLocalIds() {
     return ids;
 }
 
+std::unordered_set<std::string> iCloudSyncDBTable::linkedRecordNames() {
+    std::unordered_set<std::string> names;
+    auto rs = db().connection().executeQuery("SELECT CKRecordID FROM cloud_sync");
+    while (rs && rs->next())
+        if (auto name = rs->stringForColumnIndex(0)) names.insert(*name);
+    return names;
+}
+
 void iCloudSyncDBTable::removeAll() {
     db().connection().executeUpdate("DELETE FROM cloud_sync");
     db().logError();

@@ -30,6 +30,8 @@ class iCloudSyncDBTable : public DBTable {
     bool hasLocalId(int64_t localId);
     // Every linked "sessions" id, read in one statement.
     std::unordered_set<int64_t> linkedLocalIds();
+    // Every linked record name, read in one statement.
+    std::unordered_set<std::string> linkedRecordNames();
     // Forgets every link (the rows belong to another account).
     void removeAll();
 };

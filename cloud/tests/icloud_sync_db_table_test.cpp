@@ -56,6 +56,8 @@ TEST(iCloudSyncDBTable, ANameMatchesOnlyItselfWhateverItSpells) {
     EXPECT_TRUE(table.hasLocalId(8));
     EXPECT_FALSE(table.hasLocalId(10));
     EXPECT_EQ(table.linkedLocalIds(), (std::unordered_set<int64_t>{7, 8, 9}));
+    EXPECT_EQ(table.linkedRecordNames(),
+              (std::unordered_set<std::string>{"A-1", "say \"hi\"", "it's"}));
     auto rs =
         db->connection().executeQuery("SELECT count(*) FROM cloud_sync WHERE CKRecordID2 IS NULL");
     ASSERT_TRUE(rs && rs->next());
