@@ -148,7 +148,14 @@ void WVMainViewController::applyCloudConfig(const std::vector<std::string>& chan
     Log::print("WVCloudKeyValue: new config arrived");
     auto settings = model().cloudKeyValue().dictionaryForKey("config");
     if (!settings) return;
-    model().applyConfig(*settings);
+    // Each applied setting announces itself, and each announcement would save a half-applied
+    // set (and offer it to the store as a change of this installation's): one save follows.
+    Model& hub = model();
+    const bool savingWasOff = hub.disableSaveUglyHack;
+    hub.disableSaveUglyHack = true;
+    hub.applyConfig(*settings);
+    hub.disableSaveUglyHack = savingWasOff;
+    hub.saveConfig();
     newLine(NewLineReason::OnFreshStart);
     updateSpeedCaption();
     updateModifierKeys();

@@ -24,6 +24,28 @@ std::optional<int64_t> LessonStats::addLesson(const RowDictionary& row, bool pus
     return id;
 }
 
+std::optional<std::vector<LessonInfoPtr>> LessonStats::addLessonsTogether(
+    const std::vector<RowDictionary>& rows, const LinkStored& link) {
+    auto transaction = db_.transaction();
+    if (!transaction.isActive()) return std::nullopt;
+    std::vector<LessonInfoPtr> stored;
+    stored.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto id = db_.insert(rows[i], lessonsDB_.name());
+        if (!id) return std::nullopt;
+        auto lesson = lessonsDB_.loadLesson(*id);
+        if (!lesson || (link && !link(i, *lesson))) return std::nullopt;
+        stored.push_back(std::move(lesson));
+    }
+    if (!transaction.commit()) return std::nullopt;
+    canStore_ = true;
+    for (const auto& lesson : stored) {
+        lessonsList_.push_back(lesson);
+        lessonsTree_.add(lesson);
+    }
+    return stored;
+}
+
 template <typename Field>
 int LessonStats::delta(Field field) const {
     if (sessionSkipped || lessonsList_.size() < 2) return 0;

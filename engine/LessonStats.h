@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,13 @@ class LessonStats {
     // A failed insert stores nothing further and gives none; so does a row that cannot be
     // read back (its id is still returned).
     std::optional<int64_t> addLesson(const RowDictionary& row, bool push);
+    // Stores rows that came from elsewhere as one transaction: each row is inserted and read
+    // back, then `link` writes what belongs with it (on the same database) and may refuse.
+    // Only after the commit do the records join the list and the tree, in the rows' order;
+    // they are never queued. On any failure nothing stays stored and none is returned.
+    using LinkStored = std::function<bool(size_t index, const LessonInfo& stored)>;
+    std::optional<std::vector<LessonInfoPtr>> addLessonsTogether(
+        const std::vector<RowDictionary>& rows, const LinkStored& link);
 
     // Last minus previous stored record; 0 with fewer than two records, and 0 while the last
     // finished line was not stored, so no change is shown for a line that left no record.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sqlite/Database.h"
+#include "platform/sqlite/Transaction.h"
 
 namespace wv {
 
@@ -42,6 +43,9 @@ public:
     std::unique_ptr<sqlite::ResultSet> select(std::string_view table, std::string_view condition,
                                               int64_t limit, std::string_view order);
     uint64_t count(std::string_view table);
+    // Groups the statements that follow until the guard commits; dropped uncommitted, it
+    // rolls them back. Check isActive(): a failed begin (a closed file) groups nothing.
+    sqlite::Transaction transaction() { return sqlite::Transaction(db_); }
     virtual void logError();
 
     // The wrapped connection, for the statement trace in tests.

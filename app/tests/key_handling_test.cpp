@@ -331,5 +331,33 @@ TEST(KeyHandling, CloudSettingsApplyOnlyUntilTheFirstKey) {
     EXPECT_EQ(app.hub().textLine().cursorPos(), 1);
 }
 
+// Settings from elsewhere are written once, after all of them are applied, and what is
+// written equals what came, so nothing goes back to the store as a change.
+TEST(KeyHandling, CloudSettingsAreSavedOnceAfterAllAreApplied) {
+    auto store = std::make_unique<RecordingCloudKeyValue>();
+    RecordingCloudKeyValue* cloud = store.get();
+    ModelServices services;
+    services.makeCloudKeyValue = [&store]() -> std::unique_ptr<WVCloudKeyValueProtocol> {
+        return std::move(store);
+    };
+    RunningApplication app(false, std::move(services));
+    app.hub().saveConfig();
+    plist::Dictionary settings = cloud->saves.back();
+    settings.set("speedType", int64_t(1));
+    settings.set("handsOn", false);
+    settings.set("soundOn", false);
+    cloud->values["config"] = settings;
+    const auto savesBefore = cloud->saves.size();
+    const int storedBefore = cloud->storedCount;
+    LogCapture log;
+    cloud->didChange.onNext({"config"});
+    EXPECT_EQ(log.count("Saved config to file : " + Model::configURL().string()), 1u);
+    ASSERT_EQ(cloud->saves.size(), savesBefore + 1);
+    EXPECT_EQ(cloud->saves.back(), settings);
+    EXPECT_EQ(cloud->storedCount, storedBefore);
+    EXPECT_FALSE(app.hub().config().handsOn());
+    EXPECT_FALSE(app.hub().disableSaveUglyHack);
+}
+
 }  // namespace
 }  // namespace wv

@@ -173,5 +173,52 @@ TEST(LessonStats, AFolderThatIsAFileCannotStore) {
     EXPECT_FALSE(stats.canStore());
 }
 
+// Rows that arrive together are stored together: a refusal of one link, or a row that
+// cannot be read back, leaves neither the table nor the list with any of them.
+TEST(LessonStats, RowsStoredTogetherAreAllOrNothing) {
+    std::filesystem::create_directories(Folders::dataHome());
+    const auto path = Folders::dataHome() / "together.db";
+    std::filesystem::remove(path);
+    LessonStats stats(path, 4);
+    RecordingCloud cloud;
+    stats.cloud = &cloud;
+    stats.db().createTable("links", "local_id integer");
+    auto linkEach = [&](size_t, const LessonInfo& stored) {
+        return stats.db().insert({{"local_id", stored.id}}, "links").has_value();
+    };
+    auto unreadable = row(100, 90, "");
+    unreadable[0].second = std::string("not a time");
+
+    struct Case {
+        const char* name;
+        std::vector<RowDictionary> rows;
+        LessonStats::LinkStored link;
+        bool stored;
+    };
+    const std::vector<Case> cases = {
+        {"a refused link", {row(100, 90, ""), row(110, 91, "")},
+         [&](size_t index, const LessonInfo& s) { return index == 0 && linkEach(index, s); },
+         false},
+        {"an unreadable row", {row(100, 90, ""), unreadable}, linkEach, false},
+        {"two good rows", {row(120, 92, "ab", 3), row(130, 93, "", 4)}, linkEach, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto before = stats.lessonsList().size();
+        const auto rowsBefore = stats.db().count("sessions");
+        auto result = stats.addLessonsTogether(c.rows, c.link);
+        EXPECT_EQ(result.has_value(), c.stored);
+        const size_t added = c.stored ? c.rows.size() : 0;
+        EXPECT_EQ(stats.lessonsList().size(), before + added);
+        EXPECT_EQ(stats.db().count("sessions"), rowsBefore + added);
+        EXPECT_EQ(stats.db().count("links"), stats.db().count("sessions"));
+    }
+    ASSERT_EQ(stats.lessonsList().size(), 2u);
+    EXPECT_EQ(stats.lessonsList()[0]->language, Language::de);
+    EXPECT_EQ(stats.lessonsList()[1]->language, Language::es);
+    EXPECT_EQ(stats.lessonsTree().langLeafs.count(Language::de), 1u);
+    EXPECT_TRUE(cloud.queued.empty());  // records from elsewhere never go back up
+}
+
 }  // namespace
 }  // namespace wv

@@ -163,5 +163,25 @@ TEST(DB, CountOfAMissingOrEmptyTableIsZero) {
     EXPECT_EQ(t.db->count("e"), 0u);
 }
 
+// The insert a caller groups with another is undone with it, and the next count reads the
+// table as it was.
+TEST(DB, AnUncommittedTransactionTakesItsInsertsBack) {
+    TracedDB t("transaction.db");
+    t.db->createTable("pairs", "a integer");
+    {
+        auto transaction = t.db->transaction();
+        ASSERT_TRUE(transaction.isActive());
+        ASSERT_TRUE(t.db->insert({{"a", int64_t(1)}}, "pairs"));
+        EXPECT_EQ(t.db->count("pairs"), 1u);
+    }
+    EXPECT_EQ(t.db->count("pairs"), 0u);
+    {
+        auto transaction = t.db->transaction();
+        ASSERT_TRUE(t.db->insert({{"a", int64_t(2)}}, "pairs"));
+        EXPECT_TRUE(transaction.commit());
+    }
+    EXPECT_EQ(t.db->count("pairs"), 1u);
+}
+
 }  // namespace
 }  // namespace wv
