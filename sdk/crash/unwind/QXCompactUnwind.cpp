@@ -84,7 +84,9 @@ bool QXCompactUnwindLookupFirstLevel(QXCompactUnwindContext* context, uint64_t p
 
 bool QXCompactUnwindSearchCompressedEntries(uint64_t entries, uint32_t count, uint64_t target,
                                             uint32_t* found) {
-    if (target == 0 || count == 0 || target < (u32At(entries, 0) & 0xffffff)) return false;
+    // A target of 0 is the first byte of the page's first function, and is found like any
+    // other.
+    if (count == 0 || target < (u32At(entries, 0) & 0xffffff)) return false;
     uint32_t low = 0, high = count;  // entry[low] <= target < entry[high] (high = end)
     while (high - low > 1) {
         uint32_t middle = low + (high - low) / 2;
@@ -106,12 +108,11 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
     uint32_t encodingsCount = u16At(page + 10);
     uint64_t entries = table(page, entryOffset, entryCount, 4);
     uint64_t base = context->loadAddress + context->functionOffset;
-    uint64_t target = 0;
-    if (pc > base) {
-        target = pc - base;
-    } else {
+    if (pc < base) {
         QXLogWarn("Error: PC is invalid\n");
+        return false;
     }
+    uint64_t target = pc - base;
     uint32_t i = 0;
     if (entries == 0 || !QXCompactUnwindSearchCompressedEntries(entries, entryCount, target, &i)) {
         QXLogInfo("Unable to find PC in second level\n");
