@@ -6,6 +6,7 @@
 #include "sdk/crash/context/QXSDKLog.h"
 #include "sdk/crash/context/QXUtility.h"
 #include "sdk/crash/unwind/QXDwarfUnwind.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindReader.h"
 
 namespace wv {
@@ -181,7 +182,7 @@ bool QXCompactUnwindRestoreRegisters(QXUnwindCursor* cursor, uint64_t size, uint
             continue;
         }
         uint64_t value;
-        if (!QXUtilityReadMemory(static_cast<uintptr_t>(slot), &value, 8)) {
+        if (!QXUnwindReadMemory(slot, &value, 8)) {
             QXLogWarn("Error: unable to read memory to set register\n");
             return false;
         }
@@ -210,11 +211,11 @@ bool QXCompactUnwindInit(QXCompactUnwindContext* context, uint64_t unwindInfo, u
         return false;
     }
     memset(context, 0, sizeof(*context));
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(unwindInfo), context->header,
-                             sizeof(context->header))) {
+    if (!QXUnwindRangeIsReadable(unwindInfo, sizeof(context->header))) {
         QXLogWarn("Error: could not read memory contents of unwindInfo\n");
         return false;
     }
+    memcpy(context->header, reinterpret_cast<const void*>(unwindInfo), sizeof(context->header));
     if (context->header[kVersion] != 1) {
         QXLogWarn("Error: bad unwind_info structure version (%d != %d)\n",
                   int(context->header[kVersion]), 1);
@@ -284,11 +285,12 @@ bool QXCompactUnwindComputeStackSize(uint32_t encoding, uint64_t functionStart, 
         return true;
     }
     uint32_t immediate;
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(functionStart + stackSizeField(encoding)),
-                             &immediate, sizeof(immediate))) {
+    uint64_t at = functionStart + stackSizeField(encoding);
+    if (!QXUnwindRangeIsReadable(at, sizeof(immediate))) {
         QXLogWarn("Error: unable to read subl value\n");
         return false;
     }
+    memcpy(&immediate, reinterpret_cast<const void*>(at), sizeof(immediate));
     *size = uint64_t(immediate) + uint64_t(stackAdjustField(encoding)) * 8;
     return true;
 }
@@ -380,7 +382,7 @@ bool QXCompactUnwindFrameless(uint32_t encoding, QXUnwindCursor* cursor, uint64_
     QXLogWarn("SP is %p and we are reading %p\n", reinterpret_cast<void*>(sp),
               reinterpret_cast<void*>(slot));
     uint64_t pc;
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(slot), &pc, 8)) {
+    if (!QXUnwindReadMemory(slot, &pc, 8)) {
         QXLogWarn("Error: unable to read memory to set register\n");
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include "sdk/crash/context/QXContext.h"
 #include "sdk/crash/context/QXSDKLog.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindReader.h"
 
 namespace wv {
