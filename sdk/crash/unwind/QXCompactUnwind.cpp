@@ -37,23 +37,33 @@ uint32_t registerCount(uint32_t e) { return (e >> 10) & 0x7; }
 uint32_t permutationField(uint32_t e) { return e & 0x3ff; }
 uint32_t dwarfOffset(uint32_t e) { return e & 0xffffff; }
 
-// The address of `count` elements of `size` bytes at `offset` from `base`, when they can all
-// be read; 0 otherwise.
+// The address of `count` elements of `size` bytes at `offset` from `base`; 0 when the table
+// would wrap the address space. Its elements are checked readable one by one as they are
+// read: a table may span mappings, and a search touches only a few of its pages.
 uint64_t table(uint64_t base, uint64_t offset, uint64_t count, uint64_t size) {
     uint64_t start = base + offset;
-    if (start < base || count > (uint64_t(1) << 32) / size) return 0;
-    if (count == 0) return start;
-    return QXUnwindRangeIsReadable(start, count * size) ? start : 0;
+    if (start < base || start + count * size < start) return 0;
+    return start;
 }
 
-uint32_t u32At(uint64_t address, uint64_t index) {
-    uint32_t value;
-    memcpy(&value, reinterpret_cast<const void*>(address + 4 * index), 4);
+// A value read in place when its bytes can be read; 0 and `*ok` false otherwise.
+uint32_t u32At(uint64_t address, uint64_t index, bool* ok) {
+    uint32_t value = 0;
+    uint64_t at = address + 4 * index;
+    if (!QXUnwindRangeIsReadable(at, 4)) {
+        *ok = false;
+        return 0;
+    }
+    memcpy(&value, reinterpret_cast<const void*>(at), 4);
     return value;
 }
 
-uint16_t u16At(uint64_t address) {
-    uint16_t value;
+uint16_t u16At(uint64_t address, bool* ok) {
+    uint16_t value = 0;
+    if (!QXUnwindRangeIsReadable(address, 2)) {
+        *ok = false;
+        return 0;
+    }
     memcpy(&value, reinterpret_cast<const void*>(address), 2);
     return value;
 }
@@ -67,14 +77,16 @@ bool QXCompactUnwindLookupFirstLevel(QXCompactUnwindContext* context, uint64_t p
         return false;
     }
     uint64_t offset = pc - context->loadAddress;
-    for (uint32_t i = 0; i + 1 < count; ++i) {
-        uint32_t start = u32At(index + 12 * uint64_t(i), 0);
-        uint32_t next = u32At(index + 12 * uint64_t(i + 1), 0);
-        if (start <= offset && offset < next) {
+    bool ok = true;
+    for (uint32_t i = 0; ok && i + 1 < count; ++i) {
+        uint32_t start = u32At(index + 12 * uint64_t(i), 0, &ok);
+        uint32_t next = u32At(index + 12 * uint64_t(i + 1), 0, &ok);
+        if (ok && start <= offset && offset < next) {
             context->functionOffset = start;
-            context->pageOffset = u32At(index + 12 * uint64_t(i), 1);
-            context->lsdaOffset = u32At(index + 12 * uint64_t(i), 2);
+            context->pageOffset = u32At(index + 12 * uint64_t(i), 1, &ok);
+            context->lsdaOffset = u32At(index + 12 * uint64_t(i), 2, &ok);
             context->nextFunctionOffset = next;
+            if (!ok) break;
             QXLogDebug("Found first level (second => %u)\n", context->pageOffset);
             return true;
         }
@@ -87,26 +99,28 @@ bool QXCompactUnwindSearchCompressedEntries(uint64_t entries, uint32_t count, ui
                                             uint32_t* found) {
     // A target of 0 is the first byte of the page's first function, and is found like any
     // other.
-    if (count == 0 || target < (u32At(entries, 0) & 0xffffff)) return false;
+    bool ok = true;
+    if (count == 0 || target < (u32At(entries, 0, &ok) & 0xffffff) || !ok) return false;
     uint32_t low = 0, high = count;  // entry[low] <= target < entry[high] (high = end)
-    while (high - low > 1) {
+    while (ok && high - low > 1) {
         uint32_t middle = low + (high - low) / 2;
-        if ((u32At(entries, middle) & 0xffffff) <= target) {
+        if ((u32At(entries, middle, &ok) & 0xffffff) <= target) {
             low = middle;
         } else {
             high = middle;
         }
     }
     *found = low;
-    return true;
+    return ok;
 }
 
 bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context, uint64_t page,
                                                 uint64_t pc, QXCompactUnwindResult* result) {
-    uint64_t entryOffset = u16At(page + 4);
-    uint32_t entryCount = u16At(page + 6);
-    uint64_t encodingsOffset = u16At(page + 8);
-    uint32_t encodingsCount = u16At(page + 10);
+    bool ok = true;
+    uint64_t entryOffset = u16At(page + 4, &ok);
+    uint32_t entryCount = u16At(page + 6, &ok);
+    uint64_t encodingsOffset = u16At(page + 8, &ok);
+    uint32_t encodingsCount = u16At(page + 10, &ok);
     uint64_t entries = table(page, entryOffset, entryCount, 4);
     uint64_t base = context->loadAddress + context->functionOffset;
     if (pc < base) {
@@ -115,14 +129,16 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
     }
     uint64_t target = pc - base;
     uint32_t i = 0;
-    if (entries == 0 || !QXCompactUnwindSearchCompressedEntries(entries, entryCount, target, &i)) {
+    if (!ok || entries == 0 ||
+        !QXCompactUnwindSearchCompressedEntries(entries, entryCount, target, &i)) {
         QXLogInfo("Unable to find PC in second level\n");
         return false;
     }
-    uint32_t entry = u32At(entries, i);
+    uint32_t entry = u32At(entries, i, &ok);
     uint64_t start = base + (entry & 0xffffff);
-    uint64_t end = i + 1 < entryCount ? base + (u32At(entries, i + 1) & 0xffffff)
+    uint64_t end = i + 1 < entryCount ? base + (u32At(entries, i + 1, &ok) & 0xffffff)
                                       : context->loadAddress + context->nextFunctionOffset;
+    if (!ok) return false;
     if (!(start <= pc && pc < end)) {
         QXLogWarn("PC does not match computed function range\n");
         return false;
@@ -134,7 +150,7 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
         uint64_t common =
             table(context->unwindInfo, context->header[kCommonOffset], commonCount, 4);
         if (common == 0) return false;
-        encoding = u32At(common, encodingIndex);
+        encoding = u32At(common, encodingIndex, &ok);
     } else {
         uint32_t local = encodingIndex - commonCount;
         uint64_t encodings = table(page, encodingsOffset, encodingsCount, 4);
@@ -142,8 +158,9 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
             QXLogWarn("Error: encoding index %u out of range\n", encodingIndex);
             return false;
         }
-        encoding = u32At(encodings, local);
+        encoding = u32At(encodings, local, &ok);
     }
+    if (!ok) return false;
     if (encoding == 0) {
         QXLogInfo("Entry has has no unwind info\n");
         return false;
@@ -157,7 +174,8 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
 bool QXCompactUnwindLookupSecondLevel(QXCompactUnwindContext* context, uint64_t pc,
                                       QXCompactUnwindResult* result) {
     uint64_t page = table(context->unwindInfo, context->pageOffset, 12, 1);
-    uint32_t kind = page != 0 ? u32At(page, 0) : 0;
+    bool ok = true;
+    uint32_t kind = page != 0 ? u32At(page, 0, &ok) : 0;
     bool found = false;
     if (kind == kPageCompressed) {
         QXLogInfo("Found a second level compressed header\n");

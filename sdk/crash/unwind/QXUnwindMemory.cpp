@@ -9,7 +9,6 @@ namespace wv {
 namespace {
 
 constexpr uint64_t kPageSize = 4096;
-constexpr uint64_t kEveryPageLimit = 16 * kPageSize;
 constexpr uint32_t kPageSlots = 48;
 constexpr uint64_t kWindowSize = 8192;
 // How far below a missed address the window starts: a frame's saved registers lie below the
@@ -96,13 +95,9 @@ bool QXUnwindRangeIsReadable(uint64_t start, uint64_t length) {
     Scratch* s = tScratch;
     uint64_t last = start + length - 1;
     if (!pageIsReadable(s, start)) return false;
-    // A long table (the search table of a large library) is checked at its ends only: one
-    // mapping holds it, and a probe per page would cost a system call each.
-    if (length <= kEveryPageLimit) {
-        for (uint64_t page = (start & ~(kPageSize - 1)) + kPageSize; page <= last;
-             page += kPageSize) {
-            if (!pageIsReadable(s, page)) return false;
-        }
+    for (uint64_t page = (start & ~(kPageSize - 1)) + kPageSize; page <= last && page != 0;
+         page += kPageSize) {
+        if (!pageIsReadable(s, page)) return false;
     }
     return pageIsReadable(s, last);
 }

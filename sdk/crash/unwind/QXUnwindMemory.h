@@ -33,8 +33,8 @@ class QXUnwindMemoryScope {
 // Stack or other foreign memory: false when any byte cannot be read.
 bool QXUnwindReadMemory(uint64_t address, void* destination, uint64_t length);
 
-// True when the first and the last byte of [start, start + length) can be read, and for a
-// range of up to 16 pages one byte of every page between.
+// True when every page of [start, start + length) can be read. Long tables are not checked
+// whole: their readers check each element they touch.
 bool QXUnwindRangeIsReadable(uint64_t start, uint64_t length);
 
 }  // namespace wv

