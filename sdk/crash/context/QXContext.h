@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "sdk/crash/context/QXBinaryImageNode.h"
 #include "sdk/crash/context/QXFile.h"
 
 namespace wv {
@@ -79,6 +80,7 @@ struct QXWritableContext {
         uint32_t errorsCount;
         uint32_t customExceptionCount;
     } logging;
+    QXBinaryImageNode binaryImages[kQXBinaryImageNodeCount];
 };
 
 // Set once by the base initialisation; never freed.

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "sdk/crash/context/QXBinaryImageNode.h"
+
 namespace wv {
 
 // Handed over by the crash reporting controller, zeroed first.
@@ -28,9 +30,10 @@ struct QXContextInitData {
     uint32_t maxCustomKeys;
 };
 
-// Bytes asked of the allocator: both stacks and the writable record; the read-only record and
-// room for the path strings.
-inline constexpr uint64_t kQXWritableBytes = 544872;
+// Bytes asked of the allocator: both stacks and the writable record (with its image table);
+// the read-only record and room for the path strings.
+inline constexpr uint64_t kQXWritableBytes =
+    544872 + sizeof(QXBinaryImageNode) * kQXBinaryImageNodeCount;
 inline constexpr uint64_t kQXProtectedBytes = 17064;
 inline constexpr double kQXInitializationWait = 5.0;
 
