@@ -2,7 +2,7 @@
 
 #include "platform/cloudkit/FolderBackend.h"
 #include "platform/cloudkit/PgBackend.h"
-#include "platform/cloudkit/tests/PgTestCluster.h"
+#include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv::ck::testing {
 

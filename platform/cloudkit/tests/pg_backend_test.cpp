@@ -15,7 +15,7 @@
 
 #include "platform/cloudkit/ContainerControl.h"
 #include "platform/cloudkit/PgBackend.h"
-#include "platform/cloudkit/tests/PgTestCluster.h"
+#include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv::ck {
 namespace {

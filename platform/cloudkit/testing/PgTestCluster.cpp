@@ -1,4 +1,4 @@
-#include "platform/cloudkit/tests/PgTestCluster.h"
+#include "platform/cloudkit/testing/PgTestCluster.h"
 
 #include <unistd.h>
 
