@@ -101,6 +101,18 @@ std::string PgTestCluster::psql(const std::string& database, const std::string& 
                  " -c " + quoted(sql) + " 2>&1");
 }
 
+bool PgTestCluster::serveTls() {
+    const std::string owner = geteuid() == 0 ? "runuser -u postgres -- " : "";
+    const std::string data = quoted(folder_ + "/data");
+    const std::string command =
+        "cd " + data + " && " + owner +
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
+        " -keyout server.key -out server.crt >/dev/null 2>&1 && " +
+        owner + "chmod 600 server.key && printf \"ssl = on\\n\" | " + owner +
+        "tee -a postgresql.conf >/dev/null";
+    return std::system(command.c_str()) == 0 && pgctl("restart");
+}
+
 bool PgTestCluster::pgctl(const std::string& arguments) const {
     const std::string owner = geteuid() == 0 ? "runuser -u postgres -- " : "";
     const std::string command =

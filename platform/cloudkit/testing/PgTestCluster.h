@@ -30,6 +30,8 @@ class PgTestCluster {
     std::string psql(const std::string& database, const std::string& sql) const;
     // pg_ctl as the cluster's owner: "stop -m immediate", "start"...
     bool pgctl(const std::string& arguments) const;
+    // Restarts the server with TLS on, its certificate made by `openssl req` for localhost.
+    bool serveTls();
 
   private:
     PgTestCluster() = default;

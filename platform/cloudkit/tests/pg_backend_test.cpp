@@ -433,5 +433,28 @@ TEST(PgBackendTest, OneConnectionOverTcpWorksLikeTheSocket) {
     EXPECT_EQ(page.records.size(), 2u);
 }
 
+TEST(PgBackendTest, AConnectionThatRequiresTlsGetsIt) {
+    auto cluster = PgTestCluster::makePrivate();
+    const std::string store = cluster->freshDatabase();
+    const std::string overTcp = cluster->overTcp(store) + " sslmode=require";
+    {
+        // Before the server has a certificate, the requirement is a clean network error.
+        PgBackend plain(overTcp + " connect_timeout=2", kContainer);
+        const AccountResult refused = plain.accountStatus(kA);
+        ASSERT_TRUE(refused.error);
+        EXPECT_EQ(refused.error->code(), ErrorCode::NetworkUnavailable);
+    }
+    ASSERT_TRUE(cluster->serveTls());
+    PgBackend backend(overTcp, kContainer);
+    ASSERT_FALSE(backend.open());
+    const ModifyResult saved = backend.modifyRecords(kA, Scope::Private, lessons(2), {});
+    ASSERT_FALSE(saved.error) << saved.error->description();
+    // The backend keeps its connection: the server shows it encrypted.
+    EXPECT_EQ(cluster->psql(databaseOf(store),
+                            "SELECT count(*) FROM pg_stat_ssl s JOIN pg_stat_activity a"
+                            " USING (pid) WHERE a.application_name = 'wovanu-typing' AND s.ssl"),
+              "1\n");
+}
+
 }  // namespace
 }  // namespace wv::ck
