@@ -668,9 +668,13 @@ struct PgBackend::Impl {
         if (rows.empty()) return records;
         std::vector<int64_t> ids;
         for (const auto& s : rows) ids.push_back(s.id);
+        // One index lookup per record, whatever the planner guesses: on a table not yet
+        // analysed (right after a large load) it takes "record = ANY(...)" of a page for most
+        // of the table and reads all of it.
         Rows f = exec(
-            "SELECT record, key, type, value FROM fields WHERE record = ANY($1::bigint[])"
-            " ORDER BY record, position",
+            "SELECT f.record, f.key, f.type, f.value FROM unnest($1::bigint[]) AS u(id)"
+            " CROSS JOIN LATERAL (SELECT record, key, type, value, position FROM fields"
+            " WHERE record = u.id OFFSET 0) AS f ORDER BY f.record, f.position",
             {bigintArray(ids)});
         std::unordered_map<int64_t, std::vector<int>> byRecord;
         for (int i = 0; i < f.count(); ++i) byRecord[f.integer(i, 0)].push_back(i);
@@ -730,9 +734,10 @@ struct PgBackend::Impl {
             wanted.end();
         }
         Rows r = exec(
-            "SELECT DISTINCT r.id, r.zone, r.name, r.type, r.change_tag FROM records r"
-            " JOIN jsonb_to_recordset($2::jsonb) AS x(zone text, name text)"
-            " ON r.zone = x.zone AND r.name = x.name WHERE r.scope = $1",
+            "SELECT DISTINCT r.id, r.zone, r.name, r.type, r.change_tag"
+            " FROM jsonb_to_recordset($2::jsonb) AS x(zone text, name text)"
+            " CROSS JOIN LATERAL (SELECT id, zone, name, type, change_tag FROM records"
+            " WHERE scope = $1 AND zone = x.zone AND name = x.name OFFSET 0) AS r",
             {scope, wanted.text()});
         for (int i = 0; i < r.count(); ++i) {
             Stored s{r.integer(i, 0), r.text(i, 1), r.text(i, 2), r.text(i, 3), r.text(i, 4)};
@@ -1156,12 +1161,14 @@ ModifyResult PgBackend::modifyRecords(const Caller& caller, Scope scope,
                     rows.field("type", rec->recordType());
                     rows.end();
                 }
-                d.exec(
+                Rows made = d.exec(
                     "INSERT INTO records(scope, zone, name, type, change_tag, created_seq,"
                     " modified_seq, creator) SELECT $1, x.zone, x.name, x.type, $2, $3, $3, $4"
                     " FROM jsonb_to_recordset($5::jsonb) AS x(ord integer, zone text, name text,"
-                    " type text) ORDER BY x.ord",
+                    " type text) ORDER BY x.ord RETURNING id, zone, name",
                     {key, tag, number(seq), caller.installation, rows.text()});
+                for (int i = 0; i < made.count(); ++i)
+                    known[{made.text(i, 1), made.text(i, 2)}].rowId = made.integer(i, 0);
             }
             if (!updates.empty()) {
                 JsonRows rows;
@@ -1181,15 +1188,19 @@ ModifyResult PgBackend::modifyRecords(const Caller& caller, Scope scope,
                 JsonRows names, fields;
                 for (const auto* list : {&inserts, &updates}) {
                     for (const Record* rec : *list) {
-                        names.begin();
-                        names.field("zone", rec->recordID().zoneName());
-                        names.field("name", rec->recordID().recordName());
-                        names.end();
+                        const std::string rowId = std::to_string(
+                            known[{rec->recordID().zoneName(), rec->recordID().recordName()}]
+                                .rowId);
+                        // A new record has no fields to replace.
+                        if (list == &updates) {
+                            names.begin();
+                            names.field("record", rowId);
+                            names.end();
+                        }
                         int position = 0;
                         for (const auto& [fieldKey, value] : rec->fields()) {
                             fields.begin();
-                            fields.field("zone", rec->recordID().zoneName());
-                            fields.field("name", rec->recordID().recordName());
+                            fields.field("record", rowId);
                             fields.field("position", std::to_string(position++));
                             fields.field("key", fieldKey);
                             fields.field("type", std::string(fieldTypeName(value)));
@@ -1203,19 +1214,19 @@ ModifyResult PgBackend::modifyRecords(const Caller& caller, Scope scope,
                         }
                     }
                 }
-                d.exec(
-                    "DELETE FROM fields f USING records r, jsonb_to_recordset($2::jsonb)"
-                    " AS x(zone text, name text) WHERE f.record = r.id AND r.scope = $1"
-                    " AND r.zone = x.zone AND r.name = x.name",
-                    {key, names.text()});
+                if (!names.empty()) {
+                    d.exec(
+                        "DELETE FROM fields WHERE record IN (SELECT x.record FROM"
+                        " jsonb_to_recordset($1::jsonb) AS x(record bigint))",
+                        {names.text()});
+                }
                 if (!fields.empty()) {
                     d.exec(
                         "INSERT INTO fields(record, position, key, type, value)"
-                        " SELECT r.id, x.position, x.key, x.type, x.value"
-                        " FROM jsonb_to_recordset($2::jsonb) AS x(zone text, name text,"
-                        " position integer, key text, type text, value text)"
-                        " JOIN records r ON r.scope = $1 AND r.zone = x.zone AND r.name = x.name",
-                        {key, fields.text()});
+                        " SELECT x.record, x.position, x.key, x.type, x.value"
+                        " FROM jsonb_to_recordset($1::jsonb) AS x(record bigint,"
+                        " position integer, key text, type text, value text)",
+                        {fields.text()});
                 }
             }
             std::vector<Record> gone;
