@@ -931,6 +931,11 @@ PgBackend::PgBackend(std::string connectionString, std::string containerIdentifi
 
 PgBackend::~PgBackend() = default;
 
+std::string PgBackend::channelFor(const std::string& containerIdentifier,
+                                  const std::string& account) {
+    return ck::channelFor(containerIdentifier, account);
+}
+
 std::string PgBackend::describe(const std::string& connectionString) {
     const ParsedOptions parsed = parseConnectionString(connectionString);
     if (!parsed.ok) return "server (a connection string that does not parse)";

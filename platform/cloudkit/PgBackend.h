@@ -39,6 +39,9 @@ class PgBackend final : public Backend {
     // "server host=... port=... dbname=... user=...", without a password; empty when the
     // string does not parse.
     static std::string describe(const std::string& connectionString);
+    // The channel on which the server announces commits that concern `account`.
+    static std::string channelFor(const std::string& containerIdentifier,
+                                  const std::string& account);
 
     std::optional<Error> open() override;
     std::string location() const override;

@@ -456,5 +456,42 @@ TEST(PgBackendTest, AConnectionThatRequiresTlsGetsIt) {
               "1\n");
 }
 
+// Only the server's own announcements wake the container; anything else said on the channel
+// is ignored and the listener goes on.
+TEST(PgBackendTest, GarbageOnTheChannelWakesNothing) {
+    auto& cluster = PgTestCluster::shared();
+    const std::string store = cluster.freshDatabase();
+    PgBackend listener(store, kContainer), writer(store, kContainer);
+    std::atomic<int> wakes{0};
+    listener.setChangeHandler([&] { ++wakes; });
+    ASSERT_FALSE(listener.open());
+    ASSERT_FALSE(writer.open());
+    ASSERT_FALSE(listener.registerForPushes(kB));
+    ASSERT_FALSE(writer
+                     .saveSubscription(kA, Scope::Private,
+                                       Subscription(kType, Predicate::withValue(true), 3))
+                     .error);
+    auto waitFor = [&](int count) {
+        for (int i = 0; i < 500 && wakes.load() < count; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return wakes.load() >= count;
+    };
+    // Once connected, the listener asks for a catch-up.
+    ASSERT_TRUE(waitFor(1));
+    const int settled = wakes.load();
+    const std::string channel = PgBackend::channelFor(kContainer, "alice");
+    for (const char* payload : {"", "garbage", "notifications-but-not-quite", "\x01\x02"}) {
+        SCOPED_TRACE(payload);
+        cluster.psql(databaseOf(store),
+                     std::string("SELECT pg_notify('") + channel + "', '" + payload + "')");
+    }
+    // Time for the listener to have read them, then a real announcement behind them.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(wakes.load(), settled);
+    ASSERT_FALSE(writer.modifyRecords(kA, Scope::Private, lessons(1), {}).error);
+    EXPECT_TRUE(waitFor(settled + 1));
+    EXPECT_TRUE(listener.poll(kB, 0).push);
+}
+
 }  // namespace
 }  // namespace wv::ck
