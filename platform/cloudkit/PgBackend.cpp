@@ -298,8 +298,13 @@ class Connection {
         PQsetNoticeProcessor(
             conn_, [](void*, const char*) {}, nullptr);
         PQsetnonblocking(conn_, 1);
-        // A backend waiting on a lock notices a vanished client only when asked to look.
-        exec("SET client_connection_check_interval = 1000");
+        // A backend waiting on a lock notices a vanished client only when asked to look; a
+        // server too old to look is still a server.
+        try {
+            exec("SET client_connection_check_interval = 1000");
+        } catch (const Failure&) {
+            if (!connected()) throw;
+        }
     }
 
     // Runs one statement with bound text parameters.
