@@ -33,14 +33,16 @@ std::string quoted(const std::string& text) {
 PgTestCluster& PgTestCluster::shared() {
     static std::unique_ptr<PgTestCluster> cluster = [] {
         std::unique_ptr<PgTestCluster> c(new PgTestCluster());
-        if (const char* state = std::getenv("WOVANU_TEST_PG_CLUSTER")) {
-            c->stateFile_ = state;
-            std::ifstream probe(state);
-            if (probe) {
-                c->readState();
-                return c;
-            }
+        // The ctest fixture's cluster, when it runs: its state file names a folder that holds
+        // the server's socket (a file left by an interrupted run names none).
+        const char* named = std::getenv("WOVANU_TEST_PG_CLUSTER");
+        c->stateFile_ = named ? named : WOVANU_PG_TEST_STATE;
+        if (std::ifstream(c->stateFile_)) {
+            c->readState();
+            const std::string socket = c->folder_ + "/.s.PGSQL." + std::to_string(c->port_);
+            if (!c->folder_.empty() && access(socket.c_str(), F_OK) == 0) return c;
         }
+        c = std::unique_ptr<PgTestCluster>(new PgTestCluster());
         if (!c->start("/tmp/wvpg-state." + std::to_string(getpid())))
             throw std::runtime_error("cannot start a PostgreSQL cluster for the tests");
         return c;

@@ -6,9 +6,10 @@
 namespace wv::ck::testing {
 
 // A throwaway PostgreSQL cluster for tests. shared() is the run's cluster: the one the ctest
-// fixture started (named by WOVANU_TEST_PG_CLUSTER), or, for a test program run by hand, one
-// started on first use and stopped when the program ends. A test that stops or restarts its
-// server makes a private() one, so the tests of other processes keep theirs.
+// fixture started (its state file in the build folder, or the one WOVANU_TEST_PG_CLUSTER
+// names), or, for a test program run by hand, one started on first use and stopped when the
+// program ends. A test that stops or restarts its server makes a private one (makePrivate()),
+// so the tests of other processes keep theirs.
 class PgTestCluster {
   public:
     static PgTestCluster& shared();
