@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -128,6 +129,10 @@ class Backend {
     virtual std::string location() const = 0;
     // Ends a wait in progress (a held installation) so the worker can stop.
     virtual void interrupt() = 0;
+    // A backend that learns of others' changes as they commit calls `handler` (from a thread
+    // of its own) so the container polls at once instead of at its next tick. The poll stays
+    // the one place where changes are read; a backend without such news ignores the handler.
+    virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
 
     virtual AccountResult accountStatus(const Caller& caller) = 0;
     // Marks the installation as wanting pushes; its push cursor starts at the newest

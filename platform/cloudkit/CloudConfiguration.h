@@ -31,8 +31,8 @@ struct CloudConfiguration {
     // The program's own: the application-support folder of the bundle identifier.
     static CloudConfiguration standard();
 
-    // The one place a backend is chosen. Unconfigured: none. A server (the next backend) is
-    // preferred over a folder when both are given.
+    // The one place a backend is chosen. Unconfigured: none. A server (a libpq connection
+    // string) is preferred over a folder when both are given.
     std::unique_ptr<Backend> makeBackend() const;
 };
 

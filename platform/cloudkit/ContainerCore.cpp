@@ -66,6 +66,12 @@ void ContainerCore::ensureStarted(ServerAccess& access) {
                 refused_ = error;
                 Log::print("cloud container unavailable: " + error->description());
             } else {
+                // News of others' commits brings the next poll forward; the weak pointer
+                // keeps a late call from the backend's thread off a container being torn down.
+                std::weak_ptr<ContainerCore> weak = weak_from_this();
+                backend_->setChangeHandler([weak] {
+                    if (auto self = weak.lock()) self->pollSoon();
+                });
                 std::lock_guard lock(mutex_);
                 opened_ = backend_.get();
                 if (stopping_) backend_->interrupt();
@@ -125,11 +131,20 @@ void ContainerCore::setKeyValueWatcher(std::function<void(const ServerAccess&)> 
     keyValueCursor_ = std::move(cursor);
 }
 
+void ContainerCore::pollSoon() {
+    {
+        std::lock_guard lock(mutex_);
+        pollSoon_ = true;
+    }
+    wake_.notify_all();
+}
+
 void ContainerCore::pollLoop() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         wake_.wait_for(lock, std::chrono::duration<double>(kPollInterval),
-                       [this] { return stopping_; });
+                       [this] { return stopping_ || pollSoon_; });
+        pollSoon_ = false;
         if (stopping_ || pollQueued_ || !worker_) continue;
         pollQueued_ = true;
         worker_->async([this] {

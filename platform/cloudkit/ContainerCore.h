@@ -74,6 +74,8 @@ class ContainerCore : public std::enable_shared_from_this<ContainerCore> {
 
   private:
     void ensureStarted(ServerAccess& access);
+    // Polls now rather than at the next tick (called from the backend's own thread).
+    void pollSoon();
     void pollLoop();
     void pollOnce(const ServerAccess& access);
 
@@ -93,6 +95,7 @@ class ContainerCore : public std::enable_shared_from_this<ContainerCore> {
     std::condition_variable wake_;
     bool stopping_ = false;
     bool pollQueued_ = false;
+    bool pollSoon_ = false;
     bool registered_ = false;
     bool registrationSent_ = false;  // worker only
     RemoteNotificationHandler handler_;

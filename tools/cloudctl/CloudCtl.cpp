@@ -8,6 +8,7 @@
 #include "platform/cloudkit/CloudConfiguration.h"
 #include "platform/cloudkit/ContainerControl.h"
 #include "platform/cloudkit/FolderBackend.h"
+#include "platform/cloudkit/PgBackend.h"
 
 namespace wv {
 
@@ -29,7 +30,8 @@ struct Usage {
 }  // namespace
 
 const char* CloudCtl::usage() {
-    return "usage: wovanu-cloudctl [--folder DIR] [--container ID] [--header] COMMAND\n"
+    return "usage: wovanu-cloudctl [--folder DIR | --server CONNECTION] [--container ID]"
+           " [--header] COMMAND\n"
            "  tables                          the tables show can print\n"
            "  show TABLE                      one tab-separated line per row\n"
            "  account INSTALLATION available|restricted|none|unknown|default\n"
@@ -48,15 +50,18 @@ const char* CloudCtl::usage() {
 
 int CloudCtl::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     std::optional<std::filesystem::path> folder;
+    std::optional<std::string> server;
     std::string container = ck::CloudConfiguration::kDefaultContainerIdentifier;
     bool header = false;
     size_t i = 0;
     for (; i < arguments.size() && arguments[i].rfind("--", 0) == 0; ++i) {
         if (arguments[i] == "--header") {
             header = true;
-        } else if ((arguments[i] == "--folder" || arguments[i] == "--container") &&
+        } else if ((arguments[i] == "--folder" || arguments[i] == "--server" ||
+                    arguments[i] == "--container") &&
                    i + 1 < arguments.size()) {
             if (arguments[i] == "--folder") folder = arguments[i + 1];
+            if (arguments[i] == "--server") server = arguments[i + 1];
             if (arguments[i] == "--container") container = arguments[i + 1];
             ++i;
         } else {
@@ -77,7 +82,9 @@ int CloudCtl::run(const std::vector<std::string>& arguments, std::ostream& out, 
     }
 
     std::unique_ptr<ck::Backend> backend;
-    if (folder) {
+    if (server) {
+        backend = std::make_unique<ck::PgBackend>(*server, container);
+    } else if (folder) {
         const auto file = ck::FolderBackend::fileInFolder(*folder, container);
         std::error_code ec;
         if (!std::filesystem::exists(file, ec)) {
@@ -89,8 +96,8 @@ int CloudCtl::run(const std::vector<std::string>& arguments, std::ostream& out, 
         auto config = ck::CloudConfiguration::standard();
         config.containerIdentifier = container;
         if (!config.configured()) {
-            err << "wovanu-cloudctl: no cloud is configured (give --folder, or set "
-                   "WOVANU_CLOUD_FOLDER)\n";
+            err << "wovanu-cloudctl: no cloud is configured (give --folder or --server, or set "
+                   "WOVANU_CLOUD_FOLDER or WOVANU_CLOUD_SERVER)\n";
             return 1;
         }
         backend = config.makeBackend();

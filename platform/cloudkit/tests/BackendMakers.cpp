@@ -1,6 +1,8 @@
 #include "platform/cloudkit/tests/BackendMakers.h"
 
 #include "platform/cloudkit/FolderBackend.h"
+#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv::ck::testing {
 
@@ -17,7 +19,21 @@ std::vector<BackendMaker> backendMakers() {
         configuration.folder = std::filesystem::path(store).parent_path();
         configuration.containerIdentifier = "iCloud.test.container";
     };
-    return {folder};
+
+    BackendMaker server;
+    server.name = "PostgreSQL";
+    // The store is a fresh database of the run's cluster, named by its connection string.
+    server.freshStore = [](const std::filesystem::path&) {
+        return PgTestCluster::shared().freshDatabase();
+    };
+    server.connect = [](const std::string& store) -> std::unique_ptr<Backend> {
+        return std::make_unique<PgBackend>(store, "iCloud.test.container");
+    };
+    server.configure = [](CloudConfiguration& configuration, const std::string& store) {
+        configuration.server = store;
+        configuration.containerIdentifier = "iCloud.test.container";
+    };
+    return {folder, server};
 }
 
 }  // namespace wv::ck::testing

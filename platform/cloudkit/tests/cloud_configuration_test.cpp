@@ -55,7 +55,9 @@ TEST(CloudConfigurationTest, TheEnvironmentComesBeforeTheFile) {
         {"both", "/env/folder", nullptr, nullptr, true, "/env/folder", false, "filed", true},
         {"a folder without an account", "/env/folder", nullptr, nullptr, false, "/env/folder",
          false, "*", true},
-        {"a server", nullptr, "host=db", "a", false, std::nullopt, true, "a", false},
+        {"a server", nullptr, "host=db", "a", false, std::nullopt, true, "a", true},
+        {"a server before a folder", "/env/folder", "host=db password=secret", "a", false,
+         "/env/folder", true, "a", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -78,7 +80,9 @@ TEST(CloudConfigurationTest, TheEnvironmentComesBeforeTheFile) {
         EXPECT_EQ(config.configured(), c.folder.has_value() || c.server);
         const auto backend = config.makeBackend();
         EXPECT_EQ(backend != nullptr, c.backend);
-        if (backend) {
+        if (backend && c.server) {
+            EXPECT_EQ(backend->location(), "server host=db") << "never the password";
+        } else if (backend) {
             EXPECT_EQ(
                 backend->location(),
                 "folder " +

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
 #include "platform/cloudkit/FolderBackend.h"
+#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv {
 namespace {
@@ -156,6 +159,58 @@ TEST_F(CloudCtlTest, SaysWhatItCannotDo) {
         1);
     EXPECT_NE(err.str().find("no container at"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "nowhere"));
+}
+
+// On a server the tool prints what psql reads from the same tables, and its controls reach
+// the installations there.
+TEST(CloudCtlServerTest, ShowsAndSteersAServerAsItDoesAFolder) {
+    auto& cluster = ck::testing::PgTestCluster::shared();
+    const std::string store = cluster.freshDatabase();
+    const std::string database = store.substr(store.rfind("dbname=") + 7);
+    ck::PgBackend backend(store, kContainer);
+    ASSERT_FALSE(backend.open());
+    std::vector<ck::Record> records;
+    for (int i = 0; i < 3; ++i) {
+        ck::Record r("WVLessonStats");
+        r.setObject("localID", int64_t(i));
+        r.setObject("time", 0.1 * i + 1.0 / 3);
+        records.push_back(r);
+    }
+    ASSERT_FALSE(backend.modifyRecords(kA, ck::Scope::Private, records, {}).error);
+
+    const std::string tool = std::string(WOVANU_CLOUDCTL) + " --server '" + store + "' ";
+    struct Case {
+        const char* table;
+        const char* sql;
+    };
+    const Case cases[] = {
+        {"records",
+         "SELECT scope, zone, name, type, change_tag, created_seq, modified_seq, creator"
+         " FROM records ORDER BY id"},
+        {"fields",
+         "SELECT r.name, f.key, f.type, f.value FROM fields f JOIN records r ON r.id = f.record"
+         " ORDER BY r.id, f.position"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        const Output shown = shell(tool + "show " + c.table);
+        EXPECT_EQ(shown.status, 0) << shown.text;
+        std::string expected = cluster.psql(database, c.sql);
+        for (char& ch : expected)
+            if (ch == '|') ch = '\t';
+        EXPECT_EQ(shown.text, expected);
+        EXPECT_EQ(std::count(shown.text.begin(), shown.text.end(), '\n'),
+                  c.table == std::string("records") ? 3 : 6);
+    }
+
+    EXPECT_EQ(shell(tool + "account install-A none").status, 0);
+    EXPECT_EQ(backend.accountStatus(kA).status, ck::AccountStatus::NoAccount);
+
+    const Output bad = shell(std::string(WOVANU_CLOUDCTL) +
+                             " --server \"password=hunter2 'open\" show records 2>&1");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.text.find("does not parse"), std::string::npos) << bad.text;
+    EXPECT_EQ(bad.text.find("hunter2"), std::string::npos) << bad.text;
 }
 
 }  // namespace
