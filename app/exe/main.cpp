@@ -1,3 +1,5 @@
+#include <stdlib.h>
+
 #include <QApplication>
 
 #include "app/WovanuApplication.h"
@@ -5,6 +7,9 @@
 #include "screens/statistics/StatisticsScreen.h"
 
 int main(int argc, char** argv) {
+    // Qt picks its media backend when the application object is made. Without its own plugins
+    // the GStreamer one crashes on an H.264 video; the FFmpeg one carries its decoders.
+    setenv("QT_MEDIA_BACKEND", "ffmpeg", 1);
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName("Wovanu Typing");
     wv::MainLoop::install();
