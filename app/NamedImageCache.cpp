@@ -27,29 +27,52 @@ class RenderedSizes {
             return;
         }
         const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
-        const QImage& picture = pictureFor(size, sx, sy);
+        const Entry& entry = entryFor(size, sx, sy);
+        if (entry.picture.isNull()) return;  // nothing but transparent pixels
         // Made at the size it lands on the device: drawn one pixel to one pixel it is a plain
         // copy, where smoothing would have every pixel resampled.
-        const bool oneToOne = std::abs(picture.width() - size.width * sx) < 0.01 &&
-                              std::abs(picture.height() - size.height * sy) < 0.01;
+        const bool oneToOne = std::abs(entry.width - size.width * sx) < 0.01 &&
+                              std::abs(entry.height - size.height * sy) < 0.01;
+        const double kx = entry.width / size.width, ky = entry.height / size.height;
+        const QRect& c = entry.content;
         painter.save();
         painter.setRenderHint(QPainter::SmoothPixmapTransform, !oneToOne);
-        painter.drawImage(QRectF(0, 0, size.width, size.height), picture);
+        painter.drawImage(QRectF(c.x() / kx, c.y() / ky, c.width() / kx, c.height() / ky),
+                          entry.picture);
         painter.restore();
     }
 
   private:
+    // A picture keeps only the rectangle of its pixels that are not transparent: the hands'
+    // pictures are mostly empty, and every empty pixel would cost memory and a blend at every
+    // repaint.
     struct Entry {
         Size size;
         int width, height;
-        QImage picture;
+        QRect content;   // in the pixels of the whole picture
+        QImage picture;  // the content only; null when the picture is empty
     };
 
-    const QImage& pictureFor(Size size, double sx, double sy) {
+    static QRect contentOf(const QImage& image) {
+        int top = image.height(), bottom = -1, left = image.width(), right = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(row[x]) == 0) continue;
+                top = std::min(top, y);
+                bottom = y;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+        return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+    }
+
+    const Entry& entryFor(Size size, double sx, double sy) {
         const int width = int(std::ceil(size.width * sx)),
                   height = int(std::ceil(size.height * sy));
         for (const Entry& e : entries_)
-            if (e.size == size && e.width == width && e.height == height) return e.picture;
+            if (e.size == size && e.width == width && e.height == height) return e;
         QImage picture(std::max(width, 1), std::max(height, 1),
                        QImage::Format_ARGB32_Premultiplied);
         picture.fill(Qt::transparent);
@@ -58,9 +81,11 @@ class RenderedSizes {
             p.scale(double(width) / size.width, double(height) / size.height);
             original_->draw(p, QRectF(0, 0, size.width, size.height));
         }
+        const QRect content = contentOf(picture);
         if (entries_.size() >= kKept) entries_.pop_front();
-        entries_.push_back({size, width, height, std::move(picture)});
-        return entries_.back().picture;
+        entries_.push_back(
+            {size, width, height, content, content.isEmpty() ? QImage() : picture.copy(content)});
+        return entries_.back();
     }
 
     static constexpr size_t kKept = 6;
@@ -76,8 +101,11 @@ std::set<std::string>& cachedNames() {
 }  // namespace
 
 void cacheNamedImages() {
+    // The backdrop's texture is drawn once, into the backdrop's own picture of the window's
+    // size; a second picture of that size here would only double its memory.
+    static const std::set<std::string> drawnOnceByTheirView{"bg"};
     for (const std::string& name : Image::registeredNames()) {
-        if (cachedNames().count(name)) continue;
+        if (cachedNames().count(name) || drawnOnceByTheirView.count(name)) continue;
         ImagePtr original = Image::named(name);
         if (!original) continue;
         auto sizes = std::make_shared<RenderedSizes>(original);

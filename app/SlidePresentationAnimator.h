@@ -20,6 +20,13 @@ class SlidePresentationAnimator : public PresentationAnimator {
     void animateDismissal(ViewController& presented, ViewController& from) override;
 
   private:
+    // The sidebar's motion: placed just beyond the right edge at the presenting view's height
+    // and its own width while it fades out, then slid in flush with the right edge while it
+    // fades in (the screen counts it as open from the start of that second phase); on
+    // dismissal slid back out and removed. Each phase takes one default animation duration.
+    void presentSidebar(ViewController& presented, ViewController& from);
+    void dismissSidebar(ViewController& presented);
+
     Edge edge_;
 };
 

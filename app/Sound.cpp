@@ -22,8 +22,9 @@ const std::vector<std::vector<std::string>>& Sound::soundNames() {
 }
 
 Sound::Player Sound::bundleSound(const std::string& name) {
+    // Found now, read at its first typo (see SoundClip).
     auto clip = SoundLibrary::named(name);
-    if (!clip || !clip->isLoaded()) {
+    if (!clip) {
         Log::print("Sound: missing sound resource " + name);
         return {};
     }

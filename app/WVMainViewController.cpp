@@ -28,6 +28,7 @@
 #include "platform/ui/QtConvert.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
+#include "screens/controls/WVVisualEffectView.h"
 #include "storage/Config.h"
 #include "storage/Local.h"
 
@@ -47,35 +48,6 @@ class MainView final : public View {
     void frameSizeChanged(Size) override {
         if (onLayout) onLayout();
     }
-};
-
-// The screen's background: the window's colour with its faint texture, from a picture made
-// once per size. It is opaque, so nothing under it is drawn again when something in front
-// changes; a translucent view, or a texture drawn afresh, would cost every key press a
-// repaint of the whole screen.
-class Backdrop final : public View {
-  public:
-    explicit Backdrop(const Rect& frame) : View(frame), image_(Image::named("bg")) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-  protected:
-    void draw(QPainter& painter, const Rect&) override {
-        const QSize size(int(std::ceil(bounds().width())), int(std::ceil(bounds().height())));
-        if (cache_.size() != size) {
-            cache_ = QImage(size, QImage::Format_RGB32);
-            cache_.fill(toQColor(WVWindowController::kBackgroundColor));
-            QPainter p(&cache_);
-            p.setOpacity(0.4);
-            if (image_) image_->draw(p, QRectF(0, 0, size.width(), size.height()));
-        }
-        Graphics::upright(painter, bounds(),
-                          [&](QPainter& p, const QRectF&) { p.drawImage(QPointF(0, 0), cache_); });
-    }
-
-  private:
-    ImagePtr image_;
-    QImage cache_;
 };
 
 TextField* makeLabel(View* parent, double size, FontWeight weight, const Color& color,
@@ -141,7 +113,11 @@ void WVMainViewController::loadView() {
     auto* root = new MainView(Rect(0, 0, kReference.width, kReference.height));
     setView(root);
 
-    effectview = new Backdrop(root->bounds());
+    // Opaque and drawn once per size: nothing under it is drawn again when something in front
+    // changes, which would otherwise cost every key press a repaint of the whole screen.
+    auto* backdrop = new WVVisualEffectView(root->bounds());
+    backdrop->layer()->setBackgroundColor(WVWindowController::kBackgroundColor);
+    effectview = backdrop;
     effectview->setAutoresizingMask(View::WidthSizable | View::HeightSizable);
     root->addSubview(effectview);
 
@@ -415,10 +391,26 @@ void WVMainViewController::newLine(NewLineReason reason) {
     if (timerUpdateSpeed) timerUpdateSpeed->invalidate();
     std::weak_ptr<WVMainViewController> weak =
         std::static_pointer_cast<WVMainViewController>(shared_from_this());
-    timerUpdateSpeed = Timer::scheduled(0.5, true, [weak](Timer&) {
-        if (auto controller = weak.lock()) controller->updateSpeedIndicator();
+    timerUpdateSpeed = Timer::scheduled(0.5, true, [weak](Timer& timer) {
+        auto controller = weak.lock();
+        if (!controller) return;
+        controller->updateSpeedIndicator();
+        // After the last key the speed stands still: this beat showed its final value.
+        if (!lineIsRunning()) timer.suspend();
     });
+    // Until the first key the speed is 0 and nothing needs the timer (see
+    // followLineWithSpeedTimer).
+    timerUpdateSpeed->suspend();
     updateModifierKeys();
+}
+
+bool WVMainViewController::lineIsRunning() {
+    const WVTextLine& line = model().textLine();
+    return line.timeStart() && !line.isFinished();
+}
+
+void WVMainViewController::followLineWithSpeedTimer() {
+    if (timerUpdateSpeed && lineIsRunning()) timerUpdateSpeed->resume();
 }
 
 void WVMainViewController::refreshLine() {

@@ -169,6 +169,10 @@ class WVMainViewController : public ViewController, public Localizable {
     void updateLinesNotSavedLabel();
     void refreshLine();
     void refreshTypingIndicators();
+    // The speed changes only between a line's first and last key: the speed timer beats then
+    // and is suspended otherwise, so an untouched screen does not wake up for it.
+    static bool lineIsRunning();
+    void followLineWithSpeedTimer();
     void startReturnPulse();
     void addWindowObservers();
     void removeWindowObservers();

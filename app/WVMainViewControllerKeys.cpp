@@ -99,6 +99,7 @@ bool WVMainViewController::processTypedKey(std::uint16_t keyCode, bool shift, bo
     const auto symbol = language.keys().symbolForKeyCode(keyCode, shift, capsLock, option);
     if (!symbol) return false;
     if (!line.typeCharacter(*symbol)) keyboard->flashKey(keyCode, true);
+    followLineWithSpeedTimer();
     refreshLine();
     refreshTypingIndicators();
     return true;

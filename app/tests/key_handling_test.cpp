@@ -16,6 +16,7 @@
 #include "app/tests/RunningApplication.h"
 #include "engine/services/RecordingCloudKeyValue.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/AnimationContext.h"
 #include "storage/Local.h"
 
 namespace wv {
@@ -150,12 +151,16 @@ TEST(KeyHandling, AKeyWhileTheSidebarIsOpenOnlyClosesIt) {
     RunningApplication app;
     WVMainViewController& screen = app.screen();
     screen.showSettings();
+    EXPECT_FALSE(screen.isSidebarOpened) << "open only once it starts sliding in";
+    app.loop.advance(AnimationContext::kDefaultDuration);
     ASSERT_TRUE(screen.isSidebarOpened);
     screen.showStatistics();  // something is presented already
     EXPECT_FALSE(screen.isStatsOpened);
     EXPECT_EQ(screen.presentedViewControllers().size(), 1u);
 
     app.typeExpected();
+    EXPECT_TRUE(screen.isSidebarOpened) << "closed once it has slid out";
+    app.loop.advance(AnimationContext::kDefaultDuration);
     EXPECT_FALSE(screen.isSidebarOpened);
     EXPECT_EQ(app.hub().textLine().cursorPos(), 0);
     EXPECT_TRUE(screen.presentedViewControllers().empty());
@@ -165,7 +170,9 @@ TEST(KeyHandling, ASettingsChangeFromTheSidebarReachesTheScreen) {
     RunningApplication app;
     WVMainViewController& screen = app.screen();
     screen.showSettings();
+    app.loop.advance(AnimationContext::kDefaultDuration);
     app.typeExpected();  // closes the sidebar, types nothing
+    app.loop.advance(AnimationContext::kDefaultDuration);
     app.typeExpected();
     ASSERT_EQ(app.hub().textLine().cursorPos(), 1);
     app.hub().config().setSpeedType(SpeedType::WPM);
@@ -183,7 +190,9 @@ TEST(KeyHandling, DoubleClickTogglesFullScreenUnlessTheSidebarIsOpen) {
     EXPECT_FALSE(app.window().isFullScreen());
     click.clickCount = 2;
     screen.showSettings();
+    app.loop.advance(AnimationContext::kDefaultDuration);
     screen.mouseDown(click);
+    app.loop.advance(AnimationContext::kDefaultDuration);
     EXPECT_FALSE(screen.isSidebarOpened);
     EXPECT_FALSE(app.window().isFullScreen());
     screen.mouseDown(click);

@@ -63,5 +63,40 @@ TEST(NamedImageCache, DrawsOncePerSizeAndScaleAndLooksTheSame) {
     EXPECT_EQ(Image::named("cacheProbe"), cached);
 }
 
+TEST(NamedImageCache, PicturesWithEmptyMarginsAndEmptyPicturesLookTheSame) {
+    test::application();
+    const auto margins = [](QPainter& p, Size s) {
+        p.fillRect(QRectF(s.width * 0.3, s.height * 0.25, s.width * 0.2, s.height * 0.5),
+                   QColor(30, 90, 200));
+        p.fillRect(QRectF(s.width * 0.6, s.height * 0.6, 2, 2), QColor(250, 250, 20));
+    };
+    Image::registerNamed("cacheMargins", Size{40, 20}, margins);
+    Image::registerNamed("cacheEmpty", Size{40, 20}, [](QPainter&, Size) {});
+    cacheNamedImages();
+    const Image reference(Size{40, 20}, margins), empty(Size{40, 20}, [](QPainter&, Size) {});
+    for (double scale : {1.0, 2.0}) {
+        EXPECT_EQ(
+            differingPixels(Image::named("cacheMargins")->render(scale), reference.render(scale)),
+            0)
+            << scale;
+        EXPECT_EQ(differingPixels(Image::named("cacheEmpty")->render(scale), empty.render(scale)),
+                  0)
+            << scale;
+    }
+}
+
+TEST(NamedImageCache, TheBackdropTextureKeepsNoSecondWindowSizedPicture) {
+    test::application();
+    int draws = 0;
+    Image::registerNamed("bg", Size{1100, 620}, [&draws](QPainter& p, Size s) {
+        ++draws;
+        probe(p, s);
+    });
+    cacheNamedImages();
+    Image::named("bg")->render(1.0);
+    Image::named("bg")->render(1.0);
+    EXPECT_EQ(draws, 2);
+}
+
 }  // namespace
 }  // namespace wv

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "app/tests/AppTestSupport.h"
+#include "app/tests/RunningApplication.h"
 #include "engine/ErrorSound.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/AudioOutput.h"
+#include "platform/ui/SoundLibrary.h"
 
 namespace wv {
 namespace {
@@ -123,6 +126,52 @@ TEST(Sound, BundleHasEverySound) {
     EXPECT_TRUE(log.lines().empty());
     EXPECT_FALSE(Sound::bundleSound("sound_missing"));
     EXPECT_TRUE(log.contains("Sound: missing sound resource sound_missing"));
+}
+
+// An output that keeps the samples of every start.
+struct CapturingOutput final : AudioOutput {
+    std::shared_ptr<std::vector<QByteArray>> starts = std::make_shared<std::vector<QByteArray>>();
+    std::unique_ptr<AudioVoice> makeVoice(int, int) override {
+        struct Voice final : AudioVoice {
+            std::shared_ptr<std::vector<QByteArray>> starts;
+            bool start(const QByteArray& samples) override {
+                starts->push_back(samples);
+                return true;
+            }
+        };
+        auto voice = std::make_unique<Voice>();
+        voice->starts = starts;
+        return voice;
+    }
+};
+
+TEST(Sound, TheFirstTypoLoadsTheAudioOutputThatStartUpLeftAloneAndPlaysTheErrorSound) {
+    int loads = 0;
+    auto starts = std::make_shared<std::vector<QByteArray>>();
+    AudioOutput::setLoader([&] {
+        ++loads;
+        auto output = std::make_unique<CapturingOutput>();
+        output->starts = starts;
+        return output;
+    });
+    {
+        test::RunningApplication app;
+        app.loop.advance(1.0);
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(app.typeExpected());
+        EXPECT_EQ(loads, 0) << "neither start-up nor right keys load the audio back end";
+
+        ASSERT_TRUE(app.type(app.wrongSymbolFor(*app.hub().textLine().expectedCharacter(false))));
+        EXPECT_EQ(loads, 1);
+        ASSERT_EQ(starts->size(), 1u);
+        const auto clip = SoundLibrary::named("sound_beta_2");
+        ASSERT_NE(clip, nullptr);
+        EXPECT_EQ(starts->front().size(), qsizetype(clip->duration() * 44100 * 2 + 0.5))
+            << "the whole first error sound";
+        ASSERT_TRUE(app.type(app.wrongSymbolFor(*app.hub().textLine().expectedCharacter(false))));
+        EXPECT_EQ(starts->size(), 2u);
+        EXPECT_EQ(loads, 1);
+    }
+    AudioOutput::setLoader(&AudioOutput::loadModule);
 }
 
 }  // namespace

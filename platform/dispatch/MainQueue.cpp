@@ -18,20 +18,40 @@ MainQueue& MainQueue::shared() {
     return *queue;
 }
 
-void MainQueue::async(Block block) { asyncAt(Clock::current().now(), std::move(block)); }
-
-void MainQueue::asyncAfter(double seconds, Block block) {
-    asyncAt(Clock::current().now() + (seconds > 0 ? seconds : 0), std::move(block));
+MainQueue::Ticket MainQueue::async(Block block) {
+    return asyncAt(Clock::current().now(), std::move(block));
 }
 
-void MainQueue::asyncAt(double time, Block block) {
+MainQueue::Ticket MainQueue::asyncAfter(double seconds, Block block) {
+    return asyncAt(Clock::current().now() + (seconds > 0 ? seconds : 0), std::move(block));
+}
+
+MainQueue::Ticket MainQueue::asyncAt(double time, Block block) {
     std::function<void()> wakeUp;
+    Ticket ticket{time, 0};
     {
         std::lock_guard lock(mutex_);
-        blocks_.emplace(Key{time, sequence_++}, std::move(block));
+        ticket.sequence = sequence_++;
+        blocks_.emplace(Key{time, ticket.sequence}, std::move(block));
         wakeUp = wakeUp_;
     }
     if (wakeUp) wakeUp();
+    return ticket;
+}
+
+bool MainQueue::isPending(const Ticket& ticket) const {
+    std::lock_guard lock(mutex_);
+    return blocks_.count(Key{ticket.time, ticket.sequence}) > 0;
+}
+
+bool MainQueue::cancel(const Ticket& ticket) {
+    Block dropped;  // destroyed outside the lock: it may own what adds blocks
+    std::lock_guard lock(mutex_);
+    auto it = blocks_.find(Key{ticket.time, ticket.sequence});
+    if (it == blocks_.end()) return false;
+    dropped.swap(it->second);
+    blocks_.erase(it);
+    return true;
 }
 
 size_t MainQueue::runDue() {

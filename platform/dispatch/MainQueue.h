@@ -15,14 +15,24 @@ namespace wv {
 // Who runs them: in the application the Qt event loop (see platform/ui's MainLoop), in tests
 // a ManualRunLoop. Due times are read from Clock::current().
 class MainQueue {
-public:
+  public:
     using Block = std::function<void()>;
+    // Names one added block, for cancel().
+    struct Ticket {
+        double time = 0;
+        std::uint64_t sequence = 0;
+    };
 
     static MainQueue& shared();
 
-    void async(Block block);
-    void asyncAfter(double seconds, Block block);
-    void asyncAt(double time, Block block);
+    Ticket async(Block block);
+    Ticket asyncAfter(double seconds, Block block);
+    Ticket asyncAt(double time, Block block);
+    // Drops the block if it has not run yet, so that the loop does not wake up for it; true
+    // when it was dropped.
+    bool cancel(const Ticket& ticket);
+    // Whether the block waits still (neither run, cancelled nor cleared away).
+    bool isPending(const Ticket& ticket) const;
 
     // Runs every block that is due now, including blocks that those add and that are due at
     // once; returns how many ran. Called on the main thread only.
@@ -36,7 +46,7 @@ public:
     // wake up and look at nextDueTime() again.
     void setWakeUp(std::function<void()> wakeUp);
 
-private:
+  private:
     MainQueue() = default;
     using Key = std::pair<double, std::uint64_t>;
     mutable std::mutex mutex_;

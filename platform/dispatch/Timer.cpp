@@ -27,11 +27,20 @@ std::shared_ptr<Timer> Timer::scheduled(double interval, bool repeats, Callback 
 void Timer::schedule() {
     const unsigned long generation = ++generation_;
     auto self = shared_from_this();
-    MainQueue::shared().asyncAt(fireTime_, [self, generation] { self->fireFromQueue(generation); });
+    pending_ = MainQueue::shared().asyncAt(fireTime_,
+                                           [self, generation] { self->fireFromQueue(generation); });
+}
+
+void Timer::dropPending() {
+    ++generation_;
+    // The block holds the timer; it is destroyed here, after the caller's own reference.
+    if (pending_) MainQueue::shared().cancel(*pending_);
+    pending_.reset();
 }
 
 void Timer::fireFromQueue(unsigned long generation) {
     if (!valid_ || generation != generation_) return;
+    pending_.reset();
     if (repeats_) {
         const double now = Clock::current().now();
         fireTime_ += interval_;
@@ -50,7 +59,7 @@ void Timer::fire() {
     if (!valid_) return;
     if (!repeats_) {
         valid_ = false;
-        ++generation_;
+        dropPending();
     }
     auto keep = shared_from_this();
     auto callback = callback_;
@@ -59,8 +68,23 @@ void Timer::fire() {
 
 void Timer::invalidate() {
     valid_ = false;
-    ++generation_;
+    auto keep = weak_from_this().lock();
+    dropPending();
     callback_ = nullptr;  // lets go of whatever the callback captured, as the run loop would
+}
+
+void Timer::suspend() {
+    if (!valid_ || suspended_) return;
+    suspended_ = true;
+    auto keep = weak_from_this().lock();
+    dropPending();
+}
+
+void Timer::resume() {
+    if (!valid_ || !suspended_) return;
+    suspended_ = false;
+    fireTime_ = Clock::current().now() + interval_;
+    schedule();
 }
 
 }  // namespace wv

@@ -2,6 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "platform/dispatch/MainQueue.h"
 
 namespace wv {
 
@@ -10,13 +13,18 @@ namespace wv {
 // A repeating timer keeps its rhythm from its first due time; a beat that was missed while the
 // main thread was busy is skipped, not made up.
 class Timer : public std::enable_shared_from_this<Timer> {
-public:
+  public:
     using Callback = std::function<void(Timer&)>;
 
     static std::shared_ptr<Timer> scheduled(double interval, bool repeats, Callback callback);
 
     void invalidate();
     bool isValid() const { return valid_; }
+    // A suspended timer stays valid but does not fire, and the loop does not wake up for it;
+    // resume() starts its rhythm afresh, one interval from then.
+    void suspend();
+    void resume();
+    bool isSuspended() const { return suspended_; }
     bool repeats() const { return repeats_; }
     double interval() const { return interval_; }
     double fireTime() const { return fireTime_; }
@@ -26,14 +34,17 @@ public:
 
     Timer(double interval, bool repeats, Callback callback);
 
-private:
+  private:
     void schedule();
+    void dropPending();
     void fireFromQueue(unsigned long generation);
 
     double interval_;
     bool repeats_;
     Callback callback_;
     bool valid_ = true;
+    bool suspended_ = false;
+    std::optional<MainQueue::Ticket> pending_;
     double fireTime_ = 0;
     unsigned long generation_ = 0;
 };

@@ -23,6 +23,15 @@ std::string toStd(const icu::UnicodeString& s) {
 
 }  // namespace
 
+std::u16string toUtf16(std::string_view utf8) {
+    const icu::UnicodeString s = fromUtf8(utf8);
+    return std::u16string(s.getBuffer(), size_t(s.length()));
+}
+
+std::string fromUtf16(std::u16string_view utf16) {
+    return toStd(icu::UnicodeString(utf16.data(), int32_t(utf16.size())));
+}
+
 std::vector<std::string> characters(std::string_view utf8) {
     std::vector<std::string> out;
     if (utf8.empty()) return out;

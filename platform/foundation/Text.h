@@ -15,6 +15,11 @@ std::u32string toUtf32(std::string_view utf8);
 std::string toUtf8(std::u32string_view text);
 std::string toUtf8(char32_t codePoint);
 
+// UTF-16 code units, the units the platform's strings count in; a byte that is not valid
+// UTF-8 becomes U+FFFD, so text from outside can always be encoded again.
+std::u16string toUtf16(std::string_view utf8);
+std::string fromUtf16(std::u16string_view utf16);
+
 // Full Unicode case mapping; `locale` selects a language's own rules ("tr": i -> İ).
 std::string upper(std::string_view utf8, const char* locale = "");
 std::string lower(std::string_view utf8, const char* locale = "");

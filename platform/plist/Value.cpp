@@ -1,8 +1,8 @@
 #include "platform/plist/Value.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <plist/plist.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -76,8 +76,8 @@ plist_t toNode(const Value& value);
 
 plist_t dateNode(const Date& date) {
     using namespace std::chrono;
-    const auto us = duration_cast<microseconds>(date.time_since_epoch()).count() -
-                    kAppleEpochOffset * 1000000;
+    const auto us =
+        duration_cast<microseconds>(date.time_since_epoch()).count() - kAppleEpochOffset * 1000000;
     int64_t sec = us / 1000000;
     int64_t usec = us % 1000000;
     if (usec < 0) {
@@ -110,7 +110,8 @@ plist_t toNode(const Value& value) {
                 return array;
             } else {
                 plist_t dict = plist_new_dict();
-                for (const auto& [key, item] : v) plist_dict_set_item(dict, key.c_str(), toNode(item));
+                for (const auto& [key, item] : v)
+                    plist_dict_set_item(dict, key.c_str(), toNode(item));
                 return dict;
             }
         },
@@ -120,11 +121,11 @@ plist_t toNode(const Value& value) {
 std::optional<Value> fromNode(plist_t node) {
     switch (plist_get_node_type(node)) {
         case PLIST_STRING: {
-            char* s = nullptr;
-            plist_get_string_val(node, &s);
-            std::string out = s ? s : "";
-            free(s);
-            return Value(std::move(out));
+            // Read with its length: a string holding a NUL byte (a damaged file) would trip
+            // an assertion inside plist_get_string_val and end the program.
+            uint64_t length = 0;
+            const char* s = plist_get_string_ptr(node, &length);
+            return Value(s ? std::string(s, size_t(length)) : std::string());
         }
         case PLIST_UINT: {
             uint64_t v = 0;

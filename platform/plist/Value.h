@@ -16,7 +16,7 @@ class Value;
 
 // A dictionary that keeps its keys in insertion order (setting an existing key keeps its place).
 class Dictionary {
-public:
+  public:
     using Entry = std::pair<std::string, Value>;
 
     const Value* find(std::string_view key) const;
@@ -24,15 +24,15 @@ public:
     bool contains(std::string_view key) const { return find(key) != nullptr; }
     void set(std::string key, Value value);
     bool erase(std::string_view key);
-    size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
-
-    auto begin() const { return entries_.begin(); }
-    auto end() const { return entries_.end(); }
+    // Defined below, where Value is complete (not every standard library allows less).
+    size_t size() const;
+    bool empty() const;
+    std::vector<Entry>::const_iterator begin() const;
+    std::vector<Entry>::const_iterator end() const;
 
     bool operator==(const Dictionary& other) const;
 
-private:
+  private:
     std::vector<Entry> entries_;
 };
 
@@ -42,7 +42,7 @@ using Date = std::chrono::system_clock::time_point;
 
 // One property-list value. Booleans are their own kind, never integers.
 class Value {
-public:
+  public:
     using Storage = std::variant<std::string, int64_t, double, bool, Data, Date, Array, Dictionary>;
 
     Value() : v_(std::string()) {}
@@ -57,16 +57,34 @@ public:
     Value(Array v) : v_(std::move(v)) {}
     Value(Dictionary v) : v_(std::move(v)) {}
 
-    template <class T> bool is() const { return std::holds_alternative<T>(v_); }
-    template <class T> const T* get() const { return std::get_if<T>(&v_); }
-    template <class T> T* get() { return std::get_if<T>(&v_); }
+    template <class T>
+    bool is() const {
+        return std::holds_alternative<T>(v_);
+    }
+    template <class T>
+    const T* get() const {
+        return std::get_if<T>(&v_);
+    }
+    template <class T>
+    T* get() {
+        return std::get_if<T>(&v_);
+    }
 
     const Storage& storage() const { return v_; }
     bool operator==(const Value& other) const { return v_ == other.v_; }
 
-private:
+  private:
     Storage v_;
 };
+
+inline size_t Dictionary::size() const { return entries_.size(); }
+inline bool Dictionary::empty() const { return entries_.empty(); }
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::begin() const {
+    return entries_.begin();
+}
+inline std::vector<Dictionary::Entry>::const_iterator Dictionary::end() const {
+    return entries_.end();
+}
 
 // XML property lists through libplist. A missing, corrupt or truncated file gives none and
 // prints one line naming the file; it never throws.

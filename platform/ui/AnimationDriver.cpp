@@ -1,8 +1,7 @@
 #include "platform/ui/AnimationDriver.h"
 
-#include <QCoreApplication>
-#include <QTimer>
-
+#include "platform/dispatch/Clock.h"
+#include "platform/dispatch/MainQueue.h"
 #include "platform/ui/View.h"
 
 namespace wv {
@@ -14,28 +13,32 @@ AnimationDriver& AnimationDriver::shared() {
 
 void AnimationDriver::watch(View* view) {
     if (!view) return;
-    for (auto& v : views_)
-        if (v == view) return;
-    views_.emplace_back(view);
-    if (!QCoreApplication::instance()) return;
-    if (!timer_) {
-        timer_ = new QTimer(QCoreApplication::instance());
-        timer_->setInterval(16);
-        QObject::connect(timer_, &QTimer::timeout, [this] { tick(); });
-    }
-    if (!timer_->isActive()) timer_->start();
+    bool known = false;
+    for (auto& v : views_) known = known || v == view;
+    if (!known) views_.emplace_back(view);
+    if (!isRunning()) schedule();
+}
+
+bool AnimationDriver::isRunning() const { return next_ && MainQueue::shared().isPending(*next_); }
+
+void AnimationDriver::schedule() {
+    bool fast = false;
+    for (auto& view : views_) fast = fast || (view && view->animatesGeometry());
+    next_ = MainQueue::shared().asyncAfter(fast ? kFastFrame : kSlowFrame, [this] { tick(); });
 }
 
 void AnimationDriver::tick() {
-    auto views = views_;
+    next_.reset();
+    ++frames_;
+    auto views = std::move(views_);
     views_.clear();
     for (auto& view : views) {
-        if (!view) continue;
+        if (!view || !view->isOnScreen()) continue;
         view->applyPresentation(false);
-        view->update();
+        view->updateAnimatedRegion();
         if (view->hasRunningAnimations()) views_.push_back(view);
     }
-    if (views_.empty() && timer_) timer_->stop();
+    if (!views_.empty() && !isRunning()) schedule();
 }
 
 }  // namespace wv

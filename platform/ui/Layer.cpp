@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <algorithm>
 
 #include "platform/dispatch/Clock.h"
@@ -75,7 +76,9 @@ void Layer::removeFromSuperlayer() {
     auto keep = shared_from_this();
     superlayer_ = nullptr;
     auto& list = parent->sublayers_;
-    list.erase(std::remove_if(list.begin(), list.end(), [this](auto& l) { return l.get() == this; }), list.end());
+    list.erase(
+        std::remove_if(list.begin(), list.end(), [this](auto& l) { return l.get() == this; }),
+        list.end());
     parent->setNeedsDisplay();
 }
 
@@ -92,7 +95,8 @@ void Layer::setNeedsDisplay() {
 void Layer::addAnimation(Animation animation, const std::string& key) {
     animation.beginTime = now();
     std::function<void(bool)> replacedCompletion;
-    auto it = std::find_if(animations_.begin(), animations_.end(), [&](auto& a) { return a.first == key; });
+    auto it = std::find_if(animations_.begin(), animations_.end(),
+                           [&](auto& a) { return a.first == key; });
     if (it != animations_.end()) {
         replacedCompletion = std::move(it->second.completion);
         animations_.erase(it);
@@ -126,7 +130,8 @@ void Layer::finishAnimations() {
 }
 
 void Layer::removeAnimation(const std::string& key) {
-    auto it = std::find_if(animations_.begin(), animations_.end(), [&](auto& a) { return a.first == key; });
+    auto it = std::find_if(animations_.begin(), animations_.end(),
+                           [&](auto& a) { return a.first == key; });
     if (it == animations_.end()) return;
     auto completion = std::move(it->second.completion);
     animations_.erase(it);
@@ -158,7 +163,39 @@ bool Layer::hasRunningAnimations() const {
     const double t = now();
     for (auto& entry : animations_)
         if (!entry.second.isFinished(t)) return true;
-    return std::any_of(sublayers_.begin(), sublayers_.end(), [](auto& l) { return l->hasRunningAnimations(); });
+    return std::any_of(sublayers_.begin(), sublayers_.end(),
+                       [](auto& l) { return l->hasRunningAnimations(); });
+}
+
+bool Layer::animatesFrame() const {
+    const double t = now();
+    for (auto& [key, animation] : animations_)
+        if (animation.keyPath == "frame" && !animation.isFinished(t)) return true;
+    return std::any_of(sublayers_.begin(), sublayers_.end(),
+                       [](auto& l) { return l->animatesFrame(); });
+}
+
+QRectF Layer::sublayerTarget(const Layer& sub, const QRectF& target, bool upward) const {
+    const Rect f = sub.presentationFrame();
+    const double y = upward ? target.height() - f.y() - f.height() : f.y();
+    return QRectF(target.x() + f.x(), target.y() + y, f.width(), f.height());
+}
+
+void Layer::addAnimatedRegion(QRegion& region, const QRectF& target, const QRectF& parent,
+                              bool upward, bool inherited) const {
+    if (hidden_) return;
+    const double t = now();
+    bool animating = inherited, moving = false;
+    for (auto& [key, animation] : animations_) {
+        if (animation.isFinished(t)) continue;
+        animating = true;
+        moving = moving || animation.keyPath == "frame";
+    }
+    // One pixel more on each side for antialiased edges.
+    if (animating) region += (moving ? parent : target).toAlignedRect().adjusted(-1, -1, 1, 1);
+    for (auto& sub : sublayers_)
+        sub->addAnimatedRegion(region, sublayerTarget(*sub, target, upward), target, upward,
+                               animating);
 }
 
 void Layer::animationsChanged() {
@@ -213,11 +250,7 @@ void Layer::render(QPainter& painter, const QRectF& target, bool upward,
     drawInContext(painter, QRectF(0, 0, target.width(), target.height()));
     painter.restore();
     if (beforeSublayers) beforeSublayers(painter);
-    for (auto& sub : sublayers_) {
-        const Rect f = sub->presentationFrame();
-        const double y = upward ? target.height() - f.y() - f.height() : f.y();
-        sub->render(painter, QRectF(target.x() + f.x(), target.y() + y, f.width(), f.height()), upward);
-    }
+    for (auto& sub : sublayers_) sub->render(painter, sublayerTarget(*sub, target, upward), upward);
     painter.restore();
 }
 

@@ -13,6 +13,7 @@
 #include "platform/ui/values/Geometry.h"
 
 class QPainter;
+class QRegion;
 
 namespace wv {
 
@@ -25,7 +26,7 @@ class View;
 // is shown (the presentation values); the properties keep their model values. Make layers
 // with std::make_shared: an animation's end is reported through a weak reference.
 class Layer : public std::enable_shared_from_this<Layer> {
-public:
+  public:
     enum Autoresizing : unsigned { WidthSizable = 2, HeightSizable = 16 };
 
     Layer() = default;
@@ -61,6 +62,8 @@ public:
     const Animation* animationForKey(const std::string& key) const;
     std::vector<std::string> animationKeys() const;
     bool hasRunningAnimations() const;  // in this layer or its sublayers
+    // Whether a running animation of this layer or a sublayer changes a frame.
+    bool animatesFrame() const;
 
     double presentationOpacity() const;
     Rect presentationFrame() const;
@@ -75,7 +78,7 @@ public:
     void render(QPainter& painter, const QRectF& target, bool upward,
                 const std::function<void(QPainter&)>& beforeSublayers = {}) const;
 
-protected:
+  protected:
     // The layer's own drawing, in (0, 0, width, height) with y growing downward; draws
     // nothing unless overridden.
     virtual void drawInContext(QPainter& painter, const QRectF& local) const;
@@ -83,8 +86,14 @@ protected:
     // not flipped), for drawing that places things by the layer's own coordinates.
     bool isGeometryUpward() const { return upward_; }
 
-private:
+  private:
     friend class View;
+    // Adds to `region` (Qt coordinates of the host view) where this layer is drawn at `target`
+    // when it or an ancestor (`inherited`) runs an animation; a moving layer adds all of its
+    // superlayer's place, `parent`.
+    void addAnimatedRegion(QRegion& region, const QRectF& target, const QRectF& parent, bool upward,
+                           bool inherited) const;
+    QRectF sublayerTarget(const Layer& sub, const QRectF& target, bool upward) const;
     void boundsChanged(Size from, Size to);
     void finishAnimations();
     void animationsChanged();

@@ -1,7 +1,9 @@
 #include "platform/ui/PopUpButton.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QMenu>
+#include <QPixmap>
 
 #include "platform/ui/MenuItem.h"
 #include "platform/ui/QtConvert.h"
@@ -62,6 +64,7 @@ void PopUpButton::mouseDown(const MouseEvent&) {
         action->setCheckable(true);
         action->setChecked(i == selected_);
         action->setData(i);
+        if (ImagePtr image = item->image()) action->setIcon(QIcon(QPixmap::fromImage(image->render(2.0))));
     }
     QAction* chosen = popup.exec(mapToGlobal(QPoint(0, height())));
     if (!chosen) return;

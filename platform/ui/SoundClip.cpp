@@ -1,12 +1,7 @@
 #include "platform/ui/SoundClip.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QMediaDevices>
 #include <cstring>
 
 #include "platform/foundation/Log.h"
@@ -18,22 +13,32 @@ std::uint32_t le32(const char* p) {
     return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8 |
            std::uint32_t(std::uint8_t(p[2])) << 16 | std::uint32_t(std::uint8_t(p[3])) << 24;
 }
-std::uint16_t le16(const char* p) { return std::uint16_t(std::uint8_t(p[0]) | std::uint8_t(p[1]) << 8); }
+std::uint16_t le16(const char* p) {
+    return std::uint16_t(std::uint8_t(p[0]) | std::uint8_t(p[1]) << 8);
+}
 }  // namespace
 
-SoundClip::SoundClip(std::string name, std::filesystem::path file) : name_(std::move(name)), file_(std::move(file)) {
-    if (!readWave()) Log::print("cannot read sound " + file_.string());
-}
+SoundClip::SoundClip(std::string name, std::filesystem::path file)
+    : name_(std::move(name)), file_(std::move(file)) {}
 
-SoundClip::~SoundClip() {
-    if (sink_) {
-        sink_->stop();
-        delete sink_.data();
+void SoundClip::load() const {
+    if (read_) return;
+    read_ = true;
+    if (!readWave()) {
+        samples_.clear();
+        Log::print("cannot read sound " + file_.string());
     }
 }
 
+bool SoundClip::isLoaded() const {
+    load();
+    return !samples_.isEmpty();
+}
+
+SoundClip::~SoundClip() = default;
+
 // Reads 16-bit PCM from a RIFF WAVE file, chunk by chunk; anything else is refused.
-bool SoundClip::readWave() {
+bool SoundClip::readWave() const {
     QFile in(QString::fromStdString(file_.string()));
     if (!in.open(QIODevice::ReadOnly)) return false;
     const QByteArray data = in.readAll();
@@ -61,26 +66,19 @@ bool SoundClip::readWave() {
 }
 
 double SoundClip::duration() const {
+    load();
     return rate_ > 0 && channels_ > 0 ? double(samples_.size()) / (2.0 * channels_ * rate_) : 0.0;
 }
 
 bool SoundClip::play() {
     if (!isLoaded() || !QCoreApplication::instance()) return false;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull()) return false;
-    if (!sink_) {
-        QAudioFormat format;
-        format.setSampleRate(rate_);
-        format.setChannelCount(channels_);
-        format.setSampleFormat(QAudioFormat::Int16);
-        if (!device.isFormatSupported(format)) return false;
-        sink_ = new QAudioSink(device, format);
+    if (!voice_) {
+        AudioOutput* output = AudioOutput::shared();
+        if (!output) return false;
+        voice_ = output->makeVoice(rate_, channels_);
+        if (!voice_) return false;
     }
-    sink_->stop();
-    buffer_ = std::make_unique<QBuffer>();
-    buffer_->setData(samples_);
-    buffer_->open(QIODevice::ReadOnly);
-    sink_->start(buffer_.get());
+    if (!voice_->start(samples_)) return false;
     ++plays_;
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -22,8 +23,8 @@ namespace {
 double now() { return Clock::current().now(); }
 
 // Spreads a change of the superview's extent evenly over the flexible parts of one axis.
-void resizeAxis(double delta, bool flexibleLow, bool flexibleSize, bool flexibleHigh, double& origin,
-                double& size) {
+void resizeAxis(double delta, bool flexibleLow, bool flexibleSize, bool flexibleHigh,
+                double& origin, double& size) {
     const int parts = int(flexibleLow) + int(flexibleSize) + int(flexibleHigh);
     if (parts == 0) return;
     const double share = delta / parts;
@@ -52,9 +53,11 @@ void View::applyGeometry(const Rect& f) {
         resize(int(std::lround(f.width())), int(std::lround(f.height())));
         return;
     }
-    const double top = superview_->isFlipped() ? f.y() : superview_->frame_.height() - f.y() - f.height();
+    const double top =
+        superview_->isFlipped() ? f.y() : superview_->frame_.height() - f.y() - f.height();
     const int x0 = int(std::lround(f.x())), y0 = int(std::lround(top));
-    setGeometry(x0, y0, int(std::lround(f.x() + f.width())) - x0, int(std::lround(top + f.height())) - y0);
+    setGeometry(x0, y0, int(std::lround(f.x() + f.width())) - x0,
+                int(std::lround(top + f.height())) - y0);
 }
 
 void View::setFrame(const Rect& frame) {
@@ -79,7 +82,8 @@ void View::layoutSubviewsAfterResize(Size old) {
         Rect f = sub->frame_;
         const unsigned m = sub->autoresizing_;
         resizeAxis(dw, m & MinXMargin, m & WidthSizable, m & MaxXMargin, f.origin.x, f.size.width);
-        resizeAxis(dh, m & MinYMargin, m & HeightSizable, m & MaxYMargin, f.origin.y, f.size.height);
+        resizeAxis(dh, m & MinYMargin, m & HeightSizable, m & MaxYMargin, f.origin.y,
+                   f.size.height);
         if (f == sub->frame_)
             sub->applyGeometry(sub->presentationFrame());  // our height moved its top edge
         else
@@ -129,7 +133,8 @@ void View::setVisible(bool visible) {
 
 void View::addSubview(View* view) {
     if (!view || view == this) return;
-    view->removeFromSuperview();
+    if (Window* to = window(); view->window() != to) view->announceWindow(to);
+    view->detachFromSuperview();
     view->superview_ = this;
     subviews_.push_back(view);
     view->setParent(this);  // Qt hides a widget it reparents
@@ -140,6 +145,17 @@ void View::addSubview(View* view) {
 }
 
 void View::removeFromSuperview() {
+    if (!superview_) return;
+    if (window()) announceWindow(nullptr);
+    detachFromSuperview();
+}
+
+void View::announceWindow(Window* newWindow) {
+    viewWillMoveToWindow(newWindow);
+    for (View* sub : std::vector<View*>(subviews_)) sub->announceWindow(newWindow);
+}
+
+void View::detachFromSuperview() {
     if (!superview_) return;
     auto& list = superview_->subviews_;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -227,7 +243,8 @@ ViewAnimator View::animator() { return ViewAnimator(this); }
 void View::animate(const std::string& keyPath, AnimatedValue to) {
     AnimationContext* context = AnimationContext::current();
     const double duration = context ? context->duration() : AnimationContext::kDefaultDuration;
-    const AnimatedValue from = keyPath == "frame" ? AnimatedValue(presentationFrame()) : AnimatedValue(presentationAlpha());
+    const AnimatedValue from = keyPath == "frame" ? AnimatedValue(presentationFrame())
+                                                  : AnimatedValue(presentationAlpha());
     if (keyPath == "frame")
         setFrame(std::get<Rect>(to));
     else
@@ -264,6 +281,28 @@ bool View::hasRunningAnimations() const {
     return rootLayer_ && rootLayer_->hasRunningAnimations();
 }
 
+bool View::animatesGeometry() const {
+    const double t = now();
+    auto it = animations_.find("frame");
+    if (it != animations_.end() && !it->second.isFinished(t)) return true;
+    return rootLayer_ && rootLayer_->animatesFrame();
+}
+
+void View::updateAnimatedRegion() {
+    if (!rootLayer_) return;
+    QRegion region;
+    const QRectF all(0, 0, width(), height());
+    rootLayer_->addAnimatedRegion(region, all, all, !isFlipped(), false);
+    if (!region.isEmpty()) update(region);
+}
+
+bool View::isOnScreen() const {
+    if (!isVisible()) return false;
+    const QWidget* top = QWidget::window();
+    const QWindow* handle = top->windowHandle();
+    return handle && handle->isExposed() && !top->isMinimized();
+}
+
 void View::removeViewAnimations() {
     animations_.clear();
     applyPresentation(false);
@@ -287,7 +326,8 @@ QImage View::snapshot(double scale) {
         top->setAttribute(Qt::WA_DontShowOnScreen);
         top->show();
     }
-    QImage image(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)), QImage::Format_ARGB32_Premultiplied);
+    QImage image(int(std::ceil(width() * scale)), int(std::ceil(height() * scale)),
+                 QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
@@ -303,8 +343,8 @@ void View::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(paintAlpha_);
     const QRect dirty = event->rect();
-    const Rect dirtyRect(dirty.x(), isFlipped() ? dirty.y() : height() - dirty.y() - dirty.height(), dirty.width(),
-                         dirty.height());
+    const Rect dirtyRect(dirty.x(), isFlipped() ? dirty.y() : height() - dirty.y() - dirty.height(),
+                         dirty.width(), dirty.height());
     auto drawOwn = [&](QPainter& p) {
         p.save();
         p.resetTransform();
@@ -319,6 +359,8 @@ void View::paintEvent(QPaintEvent* event) {
         rootLayer_->render(painter, QRectF(0, 0, width(), height()), !isFlipped(), drawOwn);
     else
         drawOwn(painter);
+    // A view dropped by the animation driver while off screen comes back when it is drawn.
+    if (rootLayer_ && rootLayer_->hasRunningAnimations()) AnimationDriver::shared().watch(this);
 }
 
 void View::resizeEvent(QResizeEvent* event) {

@@ -24,10 +24,15 @@ class Window;
 // unless the superview is flipped. This class is the one place where such frames become Qt
 // widget geometry. Subviews are kept in order, back to front; a view owns its subviews.
 class View : public QWidget {
-public:
+  public:
     enum Autoresizing : unsigned {
-        NotSizable = 0, MinXMargin = 1, WidthSizable = 2, MaxXMargin = 4,
-        MinYMargin = 8, HeightSizable = 16, MaxYMargin = 32
+        NotSizable = 0,
+        MinXMargin = 1,
+        WidthSizable = 2,
+        MaxXMargin = 4,
+        MinYMargin = 8,
+        HeightSizable = 16,
+        MaxYMargin = 32
     };
 
     explicit View(const Rect& frame = {});
@@ -79,7 +84,14 @@ public:
     Rect presentationFrame() const;
     double presentationAlpha() const;
     bool hasRunningAnimations() const;
+    // Whether a running animation moves or resizes the view or one of its layers.
+    bool animatesGeometry() const;
     void removeViewAnimations();
+    // Asks for the part of the view that its layers' running animations change to be drawn
+    // again (changes of the view's own frame and alpha ask for themselves).
+    void updateAnimatedRegion();
+    // Shown, in a window that is shown, not minimised and exposed by the windowing system.
+    bool isOnScreen() const;
     // Moves the widget (and, with `recursive`, its subviews) to the presentation values.
     void applyPresentation(bool recursive);
     // Draws the view and its subviews as they are shown now, `scale` pixels per point.
@@ -96,7 +108,11 @@ public:
     // Enables mouseMoved/Entered/Exited (a tracking area over the bounds).
     void setTracksMouse(bool tracks);
 
-protected:
+    // Called on the view and each of its subviews just before they enter another window, or
+    // leave theirs (`newWindow` nullptr), whether they move themselves or with an ancestor.
+    virtual void viewWillMoveToWindow(Window* newWindow) { (void)newWindow; }
+
+  protected:
     // The view's own drawing, in its own coordinates (see Graphics for upright pictures).
     virtual void draw(QPainter& painter, const Rect& dirtyRect);
     // After the frame's size changed (subviews with autoresizing masks are already placed).
@@ -112,7 +128,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     friend class ViewAnimator;
     friend class ViewController;
     friend class Window;
@@ -121,6 +137,8 @@ private:
     void layoutSubviewsAfterResize(Size oldSize);
     void applyAlpha(double alpha);
     MouseEvent makeEvent(const QPointF& widgetPosition, int clickCount) const;
+    void announceWindow(Window* newWindow);
+    void detachFromSuperview();
     bool passMouse(void (View::*handler)(const MouseEvent&), const MouseEvent& event);
 
     Rect frame_;
@@ -144,14 +162,14 @@ private:
 
 // Animating stand-in for a view's setters (see AnimationContext).
 class ViewAnimator {
-public:
+  public:
     explicit ViewAnimator(View* view) : view_(view) {}
     void setAlphaValue(double alpha);
     void setFrame(const Rect& frame);
     void setFrameOrigin(Point origin);
     void setFrameSize(Size size);
 
-private:
+  private:
     View* view_;
 };
 

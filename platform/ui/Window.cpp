@@ -88,7 +88,10 @@ void Window::setContentView(View* view) {
     if (!widget_ || !view) return;
     view->removeFromSuperview();
     // A controller's view belongs to the controller: hand it back instead of deleting it.
-    if (View* old = contentView(); old && old != view && old->viewController()) {
+    View* old = contentView();
+    if (old && old != view) old->announceWindow(nullptr);
+    if (old != view) view->announceWindow(this);
+    if (old && old != view && old->viewController()) {
         widget_->takeCentralWidget();
         old->setProperty(kWindowProperty, QVariant());
         old->setParent(nullptr);

@@ -116,6 +116,39 @@ TEST(Timer, ReplacingTimerLeavesOnlyTheNewOneRunning) {
     EXPECT_EQ(newCount, 2);
 }
 
+TEST(Timer, ASuspendedTimerNeitherFiresNorWakesTheLoopAndResumesOneIntervalLater) {
+    ManualRunLoop loop;
+    std::vector<double> fired;
+    auto timer = Timer::scheduled(0.5, true, [&](Timer&) { fired.push_back(loop.now() - 1000.0); });
+    loop.advance(0.5);
+    timer->suspend();
+    EXPECT_TRUE(timer->isValid());
+    EXPECT_TRUE(timer->isSuspended());
+    EXPECT_EQ(loop.advance(10.0), 0u) << "nothing is due while the only timer is suspended";
+    EXPECT_TRUE(MainQueue::shared().empty());
+    timer->resume();
+    timer->resume();
+    loop.advance(1.2);
+    EXPECT_EQ(fired, (std::vector<double>{0.5, 11.0, 11.5}));
+    timer->invalidate();
+    timer->resume();
+    EXPECT_TRUE(MainQueue::shared().empty()) << "an invalid timer leaves nothing behind";
+    EXPECT_EQ(loop.advance(5.0), 0u);
+}
+
+TEST(MainQueue, ACancelledBlockNeverRuns) {
+    ManualRunLoop loop;
+    std::vector<std::string> ran;
+    const auto late = MainQueue::shared().asyncAfter(0.2, [&] { ran.push_back("late"); });
+    MainQueue::shared().asyncAfter(0.2, [&] { ran.push_back("kept"); });
+    EXPECT_TRUE(MainQueue::shared().isPending(late));
+    EXPECT_TRUE(MainQueue::shared().cancel(late));
+    EXPECT_FALSE(MainQueue::shared().isPending(late));
+    EXPECT_FALSE(MainQueue::shared().cancel(late)) << "only once";
+    EXPECT_EQ(loop.advance(1.0), 1u);
+    EXPECT_EQ(ran, (std::vector<std::string>{"kept"}));
+}
+
 TEST(SerialQueue, RunsInOrderOnItsOwnNamedThread) {
     SerialQueue queue("com.wovanu.test");
     std::vector<int> order;

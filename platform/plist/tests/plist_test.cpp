@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <fstream>
@@ -97,8 +96,8 @@ TEST(Plist, AFailedWriteLeavesTheOldFileWhole) {
     auto path = dir / "config.plist";
     ASSERT_TRUE(writeFile(path, sample()));
     const auto before = std::filesystem::file_size(path);
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_read |
-                                          std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     Dictionary small;
     small.set("x", 1);
     LogCapture log;
@@ -114,6 +113,29 @@ TEST(Plist, AFailedWriteLeavesTheOldFileWhole) {
     // No temporary files are left beside the target.
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         EXPECT_EQ(entry.path().filename(), "config.plist");
+    }
+}
+
+}  // namespace
+}  // namespace wv::plist
+
+namespace wv::plist {
+namespace {
+
+// A damaged file may hold a NUL byte inside a string; reading it must not end the program.
+TEST(Plist, AStringHoldingANulByteIsReadWithoutEndingTheProgram) {
+    const std::string xml =
+        std::string(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+            "<dict><key>k</key><string>ab") +
+        std::string(1, '\0') + "cd</string></dict></plist>\n";
+    const auto value = fromXml(xml);
+    if (value) {
+        const auto* dict = value->get<Dictionary>();
+        ASSERT_TRUE(dict);
+        const Value* k = dict->find("k");
+        ASSERT_TRUE(k && k->is<std::string>());
+        EXPECT_EQ(k->get<std::string>()->substr(0, 2), "ab");
     }
 }
 

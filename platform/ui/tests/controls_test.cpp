@@ -7,10 +7,12 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/GradientLayer.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/MenuItem.h"
 #include "platform/ui/PopUpButton.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/tests/OpenMenu.h"
 #include "platform/ui/tests/TestApplication.h"
 
 namespace wv {
@@ -265,6 +267,48 @@ TEST_F(ControlsTest, GradientPutsTheFirstColourAtTheBottomOfAnUpwardView) {
     EXPECT_GT(qRed(image.pixel(10, 1)), 235);
     view.setFrameSize(Size{20, 200});
     EXPECT_EQ(gradient->frame(), Rect(0, 0, 20, 200)) << "the root layer follows the view";
+}
+
+}  // namespace
+}  // namespace wv
+
+namespace wv {
+namespace {
+
+class PopUpMenuTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test::application(); }
+    ManualRunLoop loop;
+};
+
+TEST_F(PopUpMenuTest, TheOpenMenuShowsItemImagesAndPickingAnItemSelectsItAndActs) {
+    View root(Rect(0, 0, 200, 100));
+    auto* popup = new PopUpButton(Rect(10, 10, 120, 24));
+    root.addSubview(popup);
+    popup->addItemsWithTitles({"EN", "DE", "FR"});
+    popup->menu().items()[0]->setImage(solid(Qt::red));
+    popup->menu().items()[2]->setImage(solid(Qt::blue));
+    popup->selectItemAtIndex(2);
+    std::vector<std::string> acted;
+    popup->action = [&](Control& sender) {
+        acted.push_back(static_cast<PopUpButton&>(sender).titleOfSelectedItem());
+    };
+
+    auto seen = test::pickInNextOpenMenu("DE");
+    QTest::mousePress(popup, Qt::LeftButton, Qt::NoModifier, QPoint(20, 12));
+    ASSERT_TRUE(seen->opened);
+    EXPECT_EQ(seen->titles, (std::vector<std::string>{"EN", "DE", "FR"}));
+    EXPECT_EQ(seen->hasIcon, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(seen->checked, 2);
+    EXPECT_EQ(popup->indexOfSelectedItem(), 1);
+    EXPECT_EQ(acted, std::vector<std::string>{"DE"});
+
+    // Closing the menu without a choice keeps the selection and sends nothing.
+    auto closed = test::pickInNextOpenMenu("none of them");
+    QTest::mousePress(popup, Qt::LeftButton, Qt::NoModifier, QPoint(20, 12));
+    EXPECT_TRUE(closed->opened);
+    EXPECT_EQ(popup->indexOfSelectedItem(), 1);
+    EXPECT_EQ(acted.size(), 1u);
 }
 
 }  // namespace

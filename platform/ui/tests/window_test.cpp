@@ -1,3 +1,5 @@
+#include "platform/ui/Window.h"
+
 #include <gtest/gtest.h>
 
 #include <QEventLoop>
@@ -8,14 +10,13 @@
 
 #include "platform/dispatch/MainQueue.h"
 #include "platform/dispatch/ManualRunLoop.h"
-#include "platform/foundation/NotificationCenter.h"
 #include "platform/dispatch/Timer.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/MainLoop.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
 #include "platform/ui/tests/TestApplication.h"
 
 namespace wv {
@@ -32,7 +33,8 @@ TEST(Window, ResizeStepsMakeOneLiveResizeAndFollowTheContent) {
     std::vector<NotificationCenter::ObserverToken> tokens;
     for (const char* name : {kWindowDidResizeNotification, kWindowWillStartLiveResizeNotification,
                              kWindowDidEndLiveResizeNotification})
-        tokens.push_back(center.addObserver(name, &window, [&](const Notification& n) { posted.push_back(n.name); }));
+        tokens.push_back(center.addObserver(
+            name, &window, [&](const Notification& n) { posted.push_back(n.name); }));
 
     window.setContentSize(Size{1200, 700});
     QCoreApplication::processEvents();
@@ -115,6 +117,33 @@ TEST(MainLoop, RunsTheMainQueueOnTheQtEventLoop) {
     events.exec();
     MainLoop::uninstall();
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(MainLoop, ABlockThatRunsALoopOfItsOwnStillGetsTheBlocksItAddsRun) {
+    test::application();
+    MainQueue::shared().clear();
+    MainLoop::install();
+    QEventLoop outer;
+    std::vector<int> order;
+    MainQueue::shared().async([&] {
+        // As a modal window would: a loop inside a block, ended by a later block.
+        QEventLoop inner;
+        MainQueue::shared().asyncAfter(0.02, [&] {
+            order.push_back(1);
+            inner.quit();
+        });
+        QTimer::singleShot(2000, &inner, &QEventLoop::quit);  // a guard
+        inner.exec();
+        order.push_back(2);
+        MainQueue::shared().asyncAfter(0.02, [&] {
+            order.push_back(3);
+            outer.quit();
+        });
+    });
+    QTimer::singleShot(4000, &outer, &QEventLoop::quit);  // a guard
+    outer.exec();
+    MainLoop::uninstall();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(MainLoop, AnimationEndsAndRepeatingTimersFireInRealTime) {

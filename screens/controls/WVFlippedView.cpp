@@ -1,0 +1,1 @@
+#include "screens/controls/WVFlippedView.h"

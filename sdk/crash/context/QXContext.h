@@ -1,0 +1,104 @@
+#pragma once
+
+// The two process-wide records every crash-time path reaches its state through.
+//
+// Crash-time contract (every function here): async-signal-safe, no heap, no lock, no stdio;
+// a context pointer below 4096 counts as absent.
+
+#include <cstdint>
+
+#include "sdk/crash/context/QXFile.h"
+
+namespace wv {
+
+class SerialQueue;
+struct QXAllocator;
+
+inline constexpr uintptr_t kQXInvalidAddressLimit = 4096;
+inline constexpr uint64_t kQXStackSize = 262144;
+
+// Written during initialisation only; write-protected once it ends.
+struct QXReadOnlyContext {
+    uint8_t initialized;
+    uint8_t debuggerAttached;
+    const char* logPath;
+    void* signalStack;
+    void* machStack;
+    void* exceptionRecordedObject;
+    void* crashCallbackObject;
+    // 64 bits, not the init data's 8, so the atomics of later readers stay aligned.
+    uint64_t firstInstall;
+    const char* binaryImagesPath;
+    struct {
+        const char* path;
+    } exception;
+    struct {
+        const char* documentDirectory;
+        uint64_t pageSize;
+    } host;
+    struct {
+        const char* path;
+    } signal;
+    struct {
+        const char* path;
+        uint32_t mask;
+    } machException;
+    struct {
+        const char* errorsA;
+        const char* errorsB;
+        const char* logA;
+        const char* logB;
+        const char* customExceptionA;
+        const char* customExceptionB;
+        const char* userIncrementalKV;
+        const char* userCompactedKV;
+        const char* internalIncrementalKV;
+        const char* internalCompactedKV;
+        uint64_t logMaxSize;
+        uint32_t errorsMaxEntries;
+        uint32_t customExceptionsMaxEntries;
+        uint32_t userMaxIncrementalEntries;
+        uint32_t userMaxCompactedEntries;
+        uint32_t internalMaxIncrementalEntries;
+        uint32_t internalMaxCompactedEntries;
+    } logging;
+};
+
+// Changes at crash time and on the logging and binary-image queues.
+struct QXWritableContext {
+    int32_t logDescriptor;
+    int32_t logMinimumLevel;
+    uint8_t crashed;
+    QXFile binaryImagesFile;
+    struct {
+        const char* currentLogPath;
+        const char* currentErrorsPath;
+        const char* currentCustomExceptionPath;
+        uint32_t userIncrementalCount;
+        uint32_t internalIncrementalCount;
+        uint32_t errorsCount;
+        uint32_t customExceptionCount;
+    } logging;
+};
+
+// Set once by the base initialisation; never freed.
+extern QXReadOnlyContext* qxContext;
+extern QXWritableContext* qxWritableContext;
+extern QXAllocator* qxAllocator;
+extern SerialQueue* qxLoggingQueue;       // "com.balvik.quellix.mac.logging"
+extern SerialQueue* qxBinaryImagesQueue;  // "com.balvik.quellix.mac.binary-images"
+extern SerialQueue* qxExceptionQueue;     // "com.balvik.quellix.mac.exception"
+
+// True for a pointer that may be followed: at or above 4096.
+inline bool QXIsValidPointer(const void* p) {
+    return reinterpret_cast<uintptr_t>(p) >= kQXInvalidAddressLimit;
+}
+
+// The initialised flag is set by a block that may finish after initialisation returned, so
+// every reader passes a full barrier first.
+bool QXContextIsInitialized();
+// The one cross-thread handshake at crash time: true when another path crashed first.
+bool QXContextMarkAndCheckIfCrashed();
+bool QXContextHasCrashed();
+
+}  // namespace wv
