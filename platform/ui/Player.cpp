@@ -1,9 +1,5 @@
 #include "platform/ui/Player.h"
 
-#include <QMediaPlayer>
-#include <QUrl>
-#include <QVideoFrame>
-#include <QVideoSink>
 #include <system_error>
 
 #include "platform/dispatch/MainQueue.h"
@@ -15,85 +11,75 @@ namespace {
 // Codes of kErrorDomain.
 constexpr int kNoSuchFile = 1;
 constexpr int kBackendError = 2;
+constexpr int kNoBackend = 3;
 }  // namespace
 
 Player::Player(std::filesystem::path file)
-    : file_(std::move(file)),
-      media_(std::make_unique<QMediaPlayer>()),
-      sink_(std::make_unique<QVideoSink>()),
-      self_(std::make_shared<Player*>(this)) {
-    // Frames are decoded on the backend's threads; the media object lives on this one, so the
-    // connection queues them to the main thread.
-    QObject::connect(sink_.get(), &QVideoSink::videoFrameChanged, media_.get(),
-                     [this](const QVideoFrame& frame) { frameArrived(frame); });
-    QObject::connect(media_.get(), &QMediaPlayer::mediaStatusChanged, media_.get(),
-                     [this](QMediaPlayer::MediaStatus status) {
-                         if (status == QMediaPlayer::LoadedMedia && status_ == Status::Unknown)
-                             status_ = Status::ReadyToPlay;
-                         else if (status == QMediaPlayer::EndOfMedia)
-                             reachedEnd();
-                         else if (status == QMediaPlayer::InvalidMedia)
-                             fail(kBackendError, "cannot play " + file_.string());
-                     });
-    QObject::connect(media_.get(), &QMediaPlayer::errorOccurred, media_.get(),
-                     [this](QMediaPlayer::Error, const QString& text) {
-                         fail(kBackendError, text.isEmpty() ? "cannot play " + file_.string()
-                                                            : text.toStdString());
-                     });
-    media_->setVideoSink(sink_.get());
-    // The backend says nothing about a missing file or a folder; neither may pass for a video
-    // that merely has not started.
+    : file_(std::move(file)), self_(std::make_shared<Player*>(this)) {
+    // The back end says nothing about a missing file or a folder; neither may pass for a video
+    // that merely has not started. Neither loads the back end.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file_, ec)) {
         fail(kNoSuchFile, "no video file " + file_.string());
         return;
     }
-    media_->setSource(QUrl::fromLocalFile(QString::fromStdString(file_.string())));
+    VideoBackend* backend = VideoBackend::shared();
+    if (!backend) {
+        fail(kNoBackend, "no video back end for " + file_.string());
+        return;
+    }
+    openStream(*backend);
+}
+
+void Player::openStream(VideoBackend& backend) {
+    VideoStream::Events events;
+    events.frame = [this](QImage image) { frameArrived(std::move(image)); };
+    events.loaded = [this] {
+        if (status_ == Status::Unknown) status_ = Status::ReadyToPlay;
+    };
+    events.ended = [this] { reachedEnd(); };
+    events.failed = [this](const std::string& text) { fail(kBackendError, text); };
+    stream_.reset();
+    stream_ = backend.open(file_, std::move(events));
 }
 
 Player::~Player() {
     self_.reset();
-    // Quiet the backend before the sink it writes to goes away.
-    QObject::disconnect(sink_.get(), nullptr, media_.get(), nullptr);
-    QObject::disconnect(media_.get(), nullptr, media_.get(), nullptr);
-    media_->stop();
-    media_->setVideoSink(nullptr);
-    media_.reset();
+    stream_.reset();
 }
 
 void Player::play() {
-    if (status_ == Status::Failed) return;
-    if (atEnd_ || media_->playbackState() == QMediaPlayer::StoppedState) framesSinceStart_ = 0;
+    if (status_ == Status::Failed || !stream_) return;
+    if (atEnd_ || stream_->isStopped()) framesSinceStart_ = 0;
     if (atEnd_) {
-        // Played again from its end, the backend can still hold the ended stream and end
-        // once more at once; a full stop makes it open the file afresh at the asked position.
-        const qint64 position = media_->position() >= media_->duration() ? 0 : media_->position();
-        media_->stop();
-        media_->setPosition(position);
+        // Played again from its end, the backend's ended stream (stopped, sought, or not) can
+        // end once more at once without a frame, more often the busier the machine is. A new
+        // stream of the same file starts cleanly; opening it costs little beside decoding.
+        const int64_t position =
+            stream_->position() >= stream_->duration() ? 0 : stream_->position();
+        if (VideoBackend* backend = VideoBackend::shared()) openStream(*backend);
+        if (position > 0) stream_->setPosition(position);
     }
     atEnd_ = false;
-    media_->play();
+    stream_->play();
 }
 
 void Player::pause() {
-    if (status_ != Status::Failed) media_->pause();
+    if (status_ != Status::Failed && stream_) stream_->pause();
 }
 
-bool Player::isPlaying() const { return media_->playbackState() == QMediaPlayer::PlayingState; }
+bool Player::isPlaying() const { return stream_ && stream_->isPlaying(); }
 
 void Player::seek(double seconds) {
-    if (status_ != Status::Failed) media_->setPosition(qint64(seconds * 1000.0));
+    if (status_ != Status::Failed && stream_) stream_->setPosition(int64_t(seconds * 1000.0));
 }
 
-double Player::currentTime() const { return double(media_->position()) / 1000.0; }
+double Player::currentTime() const { return stream_ ? double(stream_->position()) / 1000.0 : 0; }
 
-double Player::duration() const { return double(media_->duration()) / 1000.0; }
+double Player::duration() const { return stream_ ? double(stream_->duration()) / 1000.0 : 0; }
 
-void Player::frameArrived(const QVideoFrame& frame) {
-    // The backend hands over an empty frame when it stops; the picture stays on the last one.
-    if (!frame.isValid()) return;
-    QImage image = frame.toImage();
-    if (image.isNull()) return;
+void Player::frameArrived(QImage image) {
+    if (status_ == Status::Failed) return;
     image_ = std::move(image);
     ++frames_;
     ++framesSinceStart_;
@@ -119,7 +105,7 @@ void Player::fail(int code, const std::string& description) {
     if (status_ == Status::Failed) return;
     status_ = Status::Failed;
     error_ = Error{kErrorDomain, code, {{Error::kLocalizedDescriptionKey, description}}};
-    media_->stop();
+    if (stream_) stream_->stop();
     std::weak_ptr<Player*> alive = self_;
     MainQueue::shared().async([alive] {
         const auto self = alive.lock();

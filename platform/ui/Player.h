@@ -8,10 +8,7 @@
 #include <string_view>
 
 #include "platform/foundation/Error.h"
-
-class QMediaPlayer;
-class QVideoSink;
-class QVideoFrame;
+#include "platform/ui/VideoBackend.h"
 
 namespace wv {
 
@@ -30,7 +27,8 @@ inline constexpr std::string_view kPlayerItemFailedToPlayToEndTimeNotification =
 // Plays one video file without sound and keeps its latest decoded frame as a picture, so
 // that whoever draws it (PlayerView) paints it like any other content. At the end of the
 // file it stops on the last frame. Lives and is used on the main thread only; frames decoded
-// on the backend's threads reach it through the Qt event loop.
+// on the back end's threads reach it through the Qt event loop. The first player of an
+// existing file loads the video back end (VideoBackend::shared()).
 class Player {
   public:
     enum class Status { Unknown, ReadyToPlay, Failed };
@@ -65,13 +63,13 @@ class Player {
     static constexpr const char* kErrorDomain = "WVPlayerErrorDomain";
 
   private:
-    void frameArrived(const QVideoFrame& frame);
+    void openStream(VideoBackend& backend);
+    void frameArrived(QImage image);
     void reachedEnd();
     void fail(int code, const std::string& description);
 
     std::filesystem::path file_;
-    std::unique_ptr<QMediaPlayer> media_;
-    std::unique_ptr<QVideoSink> sink_;
+    std::unique_ptr<VideoStream> stream_;  // none once failed before opening
     Status status_ = Status::Unknown;
     std::optional<Error> error_;
     QImage image_;
