@@ -4,6 +4,8 @@
 
 #include "app/WovanuApplication.h"
 #include "platform/ui/MainLoop.h"
+#include "screens/help/WVAboutViewController.h"
+#include "screens/help/WVHelpWindowController.h"
 #include "screens/settings/WVSettingsSidebarController.h"
 #include "screens/statistics/StatisticsScreen.h"
 
@@ -16,6 +18,8 @@ int main(int argc, char** argv) {
     wv::MainLoop::install();
     wv::screens::StatisticsScreen::registerAll();
     wv::screens::registerSettingsSidebar();
+    wv::screens::WVHelpWindowController::registerWithStoryboard();
+    wv::screens::WVAboutViewController::registerWithStoryboard();
     wv::WovanuApplication application;
     application.launch();
     qtApplication.exec();
