@@ -212,8 +212,9 @@ void WVHelpController::nextButtonClicked() {
                 from->animator().setFrameOrigin(Point{-kSlideDistance, from->frame().origin.y});
             to->animator().setFrameOrigin(Point{0, to->frame().origin.y});
         },
-        [this, from] {
-            if (!from) return;
+        [this, alive = weak_from_this(), from] {
+            // The completion waits on the main queue; the controller may be gone by then.
+            if (!from || alive.expired()) return;
             // A page shown again meanwhile (the window closed and opened within the slide)
             // stays shown; it only goes back to its place.
             if (from != currentView_) {
