@@ -81,5 +81,22 @@ TEST(HelpScreenshots, TheThreePagesInEnglishAndRussianAndTheAboutWindow) {
     ASSERT_TRUE(image.save(QDir::currentPath() + "/about.png"));
 }
 
+// What the bundle without videos shows: the page's texts under an empty video area.
+TEST(HelpScreenshots, APageWithoutItsVideo) {
+    test::application();
+    Local::shared().valueForKey("helpNext");
+    model();
+    test::VideoBundle bundle({});
+    auto c = std::make_shared<WVHelpController>();
+    Window window(Rect(Point{0, 0}, WVHelpController::kContentSize));
+    window.setContentViewController(c);
+    c->viewWillAppear();
+    EXPECT_TRUE(c->playerView->isHidden());
+    const QImage image = c->view()->snapshot();
+    EXPECT_FALSE(looksBlank(image)) << "the texts show";
+    ASSERT_TRUE(image.save(QDir::currentPath() + "/help_en_page1_no_video.png"));
+    c->viewWillDisappear();
+}
+
 }  // namespace
 }  // namespace wv::screens
