@@ -20,6 +20,7 @@
 #include "screens/help/WVHelpWindowController.h"
 #include "screens/help/tests/HelpTestSupport.h"
 #include "storage/Config.h"
+#include "storage/Local.h"
 
 namespace wv::screens {
 namespace {
@@ -124,6 +125,30 @@ TEST(HelpEndToEnd, TheAboutItemOpensOneAboutWindowAndRaisesItAgain) {
     delegate.menuItemAbout->perform();
     EXPECT_EQ(delegate.aboutWindow(), about) << "one window, shown again";
     EXPECT_TRUE(about->isVisible());
+}
+
+TEST(HelpEndToEnd, AnInterfaceLanguageChosenInTheMenuReachesTheHelpOpenOrClosed) {
+    test::VideoBundle bundle({});
+    WVHelpWindowController::registerWithStoryboard();
+    test::RunningApplication app;
+    auto& help =
+        dynamic_cast<WVHelpWindowController&>(app.app.windowController().helpWindowController());
+    WVHelpController& c = help.helpController();
+    const Local::Column russian = Local::shared().readLanguageColumn("ru");
+    const Local::Column german = Local::shared().readLanguageColumn("de");
+
+    help.windowWillShow();  // open, as the modal run would have it
+    app.hub().config().setLanguage(Language::ru);
+    app.app.delegate().setUILangLearning();
+    EXPECT_EQ(c.helpTitle1->stringValue(), russian.at("helpTitle1")) << "at once while open";
+    EXPECT_EQ(c.helpNext->attributedTitle().string(), russian.at("helpNext"));
+    help.hide();
+
+    app.hub().config().setLanguage(Language::de);
+    app.app.delegate().setUILangLearning();
+    help.windowWillShow();
+    EXPECT_EQ(c.helpTitle1->stringValue(), german.at("helpTitle1")) << "at its next showing";
+    help.hide();
 }
 
 enum class Bad { Truncated, RandomBytes, Empty, Picture, Folder };
