@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/Analytics.h"
+#include "app/MainStoryboard.h"
 #include "engine/FakeStatistics.h"
 #include "engine/Model.h"
 #include "languages/LangData.h"
@@ -9,6 +10,9 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MenuItem.h"
+#include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 #include "storage/FS.h"
 #include "storage/Local.h"
 #include "storage/LocalizedWindows.h"
@@ -56,6 +60,21 @@ std::string printedForm(const plist::Dictionary& dictionary) {
 
 AppDelegate::AppDelegate() { LocalizedWindows::shared().setApplicationDelegate(this); }
 
+void AppDelegate::showAbout() {
+    if (!aboutWindow_) {
+        auto controller = MainStoryboard::shared().instantiateController("aboutController");
+        if (!controller) return;
+        View* content = controller->view();
+        auto window = std::make_unique<Window>(Rect(Point{0, 0}, content->frame().size));
+        window->setTitle("Wovanu Typing");
+        window->setTitlebarAppearsTransparent(true);
+        window->setMovableByWindowBackground(true);
+        window->setContentViewController(std::move(controller));
+        aboutWindow_ = std::move(window);
+    }
+    aboutWindow_->makeKeyAndOrderFront();
+}
+
 AppDelegate::~AppDelegate() {
     if (LocalizedWindows::shared().applicationDelegate() == this)
         LocalizedWindows::shared().setApplicationDelegate(nullptr);
@@ -63,7 +82,7 @@ AppDelegate::~AppDelegate() {
 
 void AppDelegate::buildMainMenu(Menu& mainMenu) {
     auto appMenu = std::make_shared<Menu>("Wovanu Typing");
-    menuItemAbout = addItem(*appMenu, std::make_shared<MenuItem>("About"));
+    menuItemAbout = addItem(*appMenu, std::make_shared<MenuItem>("About", [this] { showAbout(); }));
     appMenu->addItem(MenuItem::separator());
 
     auto languages = std::make_shared<Menu>("Interface language");

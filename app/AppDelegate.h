@@ -10,6 +10,7 @@ namespace wv {
 
 class Menu;
 class MenuItem;
+class Window;
 
 // The application delegate: prepares the application menu when launching finishes, starts
 // the reporting SDK, saves the settings on the way out, hands cloud pushes to the cloud
@@ -48,6 +49,10 @@ class AppDelegate : public MenuLocalizable {
     void setUILangLearning();
     void localizeMenuItems() override;
     void showFeedbackDialog();
+    // The About item: opens the storyboard's "aboutController" in a small window of its own,
+    // made once and raised again by every later call. Nothing opens without that scene.
+    void showAbout();
+    Window* aboutWindow() const { return aboutWindow_.get(); }
 
     void dbgTestCrash();
     void dbgTestException();
@@ -60,6 +65,8 @@ class AppDelegate : public MenuLocalizable {
 
   private:
     void setLanguageCheckMarks(bool followsLearningLanguage);
+
+    std::unique_ptr<Window> aboutWindow_;
 };
 
 // Stands for the updater of the check-for-updates item, which has nothing to do on this

@@ -517,8 +517,7 @@ void WVMainViewController::applySettingsChange(bool textChanged) {
 void WVMainViewController::showHelpWindow() {
     Window* main = Application::shared().mainWindow();
     if (!main || !windowController_) return;
-    if (Window* help = windowController_->helpWindowController().window())
-        Application::shared().runModal(*help);
+    windowController_->showHelp();
 }
 
 void WVMainViewController::simulateFirstLaunch() { Config::resetToFirstLaunch(); }

@@ -2,12 +2,8 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
-#include "platform/ui/Application.h"
-#include "platform/ui/Button.h"
 #include "platform/ui/KeyEvent.h"
-#include "platform/ui/TextField.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -33,33 +29,22 @@ class WVSettingsSidebarController : public ViewController, public Localizable {
     std::function<void(bool)> onSettingsChanged;
 };
 
-// Until the full help screen is built, the help window shows the three help pages as text:
-// "Next" (or Return) turns the page, and the last page's "Next" or Escape closes it.
+// The help window's controller as the application shell holds it. The help screen subclasses
+// it and registers its maker with the storyboard; without one, the window is empty.
 class WVHelpWindowController {
   public:
     virtual ~WVHelpWindowController();
     // The help window; made on first use.
     virtual Window* window();
-    // Hides the window, ends its modal run and calls onHide.
-    virtual void hide();
+    // Called before each modal run of the window.
+    virtual void windowWillShow() {}
+    // Closes the window, which ends its modal run and calls onHide.
+    void hide();
+    // Called at every close of the window.
     std::function<void()> onHide;
 
-    int page() const { return page_; }
-    // Turns to the next page; after the last one the window hides.
-    void nextPage();
-
-  protected:
-    std::unique_ptr<Window> window_;
-
   private:
-    void showPage(int page);
-
-    int page_ = 0;
-    TextField* title_ = nullptr;
-    TextField* description_ = nullptr;
-    TextField* pageNumber_ = nullptr;
-    Button* next_ = nullptr;
-    std::optional<Application::MonitorToken> keyMonitor_;
+    std::unique_ptr<Window> window_;
 };
 
 }  // namespace wv

@@ -57,7 +57,11 @@ void WVWindowController::windowDidLoad() {
 }
 
 void WVWindowController::showHelp() {
-    if (Window* help = helpWindowController().window()) Application::shared().runModal(*help);
+    WVHelpWindowController& controller = helpWindowController();
+    Window* help = controller.window();
+    if (!help) return;
+    controller.windowWillShow();
+    Application::shared().runModal(*help);
 }
 
 void WVWindowController::orderMainWindowFront() {

@@ -1,18 +1,27 @@
+#include <stdlib.h>
+
 #include <QApplication>
 
 #include "app/AppDelegate.h"
 #include "app/WovanuApplication.h"
 #include "cloud/CloudServices.h"
 #include "platform/ui/MainLoop.h"
+#include "screens/help/WVAboutViewController.h"
+#include "screens/help/WVHelpWindowController.h"
 #include "screens/settings/WVSettingsSidebarController.h"
 #include "screens/statistics/StatisticsScreen.h"
 
 int main(int argc, char** argv) {
+    // Qt picks its media backend when the application object is made. Without its own plugins
+    // the GStreamer one crashes on an H.264 video; the FFmpeg one carries its decoders.
+    setenv("QT_MEDIA_BACKEND", "ffmpeg", 1);
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName("Wovanu Typing");
     wv::MainLoop::install();
     wv::screens::StatisticsScreen::registerAll();
     wv::screens::registerSettingsSidebar();
+    wv::screens::WVHelpWindowController::registerWithStoryboard();
+    wv::screens::WVAboutViewController::registerWithStoryboard();
     wv::WovanuApplication application;
     application.services = wv::CloudServices::forProgram();
     application.launch();

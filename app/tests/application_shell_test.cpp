@@ -187,43 +187,6 @@ TEST(MainWindow, FirstLaunchShowsTheHelpAMomentLaterAndRecordsItAtOnce) {
     EXPECT_TRUE(app.window().isVisible());
 }
 
-TEST(MainWindow, TheHelpTurnsItsPagesAndClosesWithEscapeOrAfterTheLast) {
-    RunningApplication app(false);
-    WVHelpWindowController& help = app.app.windowController().helpWindowController();
-    int hidden = 0;
-    help.onHide = [&] { ++hidden; };
-    Window* window = help.window();
-    auto texts = [&] {
-        std::vector<std::string> out;
-        for (View* view : window->contentView()->subviews())
-            if (auto* field = dynamic_cast<TextField*>(view)) out.push_back(field->stringValue());
-        return out;
-    };
-    Local& local = Local::shared();
-    EXPECT_EQ(texts(),
-              (std::vector<std::string>{local.localize("helpTitle1"), local.localize("helpDesc1"),
-                                        local.localize("helpPage1of3")}));
-    KeyEvent key;
-    key.type = KeyEvent::Type::KeyDown;
-    key.window = window;
-    key.keyCode = 36;  // Return turns the page
-    window->makeKeyAndOrderFront();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Application::shared().dispatchToMonitors(key), std::nullopt);
-    EXPECT_EQ(help.page(), 1);
-    EXPECT_EQ(texts()[0], local.localize("helpTitle2"));
-    help.nextPage();
-    EXPECT_EQ(texts()[2], local.localize("helpPage3of3"));
-    help.nextPage();  // past the last page
-    EXPECT_EQ(hidden, 1);
-    EXPECT_EQ(help.page(), 0);
-    window->makeKeyAndOrderFront();
-    QCoreApplication::processEvents();
-    key.keyCode = 53;  // Escape closes
-    EXPECT_EQ(Application::shared().dispatchToMonitors(key), std::nullopt);
-    EXPECT_EQ(hidden, 2);
-}
-
 // Ctrl+Q pressed in either window while the first-launch help runs modally.
 class QuitDuringTheFirstLaunchHelp : public ::testing::TestWithParam<bool> {};
 

@@ -7,6 +7,9 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    // Qt reads the media backend once, when the application object is made; the FFmpeg one is
+    // the one that plays the bundle's videos (see the application's main).
+    setenv("QT_MEDIA_BACKEND", "ffmpeg", 1);
     ::testing::InitGoogleTest(&argc, argv);
     char pattern[] = "/tmp/wovanu-test-XXXXXX";
     const char* root = mkdtemp(pattern);
