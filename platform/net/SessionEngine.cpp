@@ -52,6 +52,7 @@ struct Transfer {
     std::string downloadPath;
     std::string body;
     bool collectBody = true;
+    bool followsRedirects = true;
     URLResponse pending;
     bool responseDelivered = false;
     double idleTimeout = 60;
@@ -90,6 +91,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* user) {
         const int status = t->pending.statusCode;
         const bool interim = status >= 100 && status < 200;
         const bool followed =
+            t->followsRedirects &&
             (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
             t->pending.headers.contains("Location");
         if (!interim && !followed && !t->responseDelivered) {
@@ -449,6 +451,7 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
     t->task = task;
     t->engine = this;
     t->url = request.url;
+    t->followsRedirects = request.followsRedirects;
     t->collectBody = task->hasCompletionHandler() || task->kind() == URLSessionTask::Kind::Download;
     const double now = monotonicNow();
     t->idleTimeout = request.timeoutInterval > 0 ? request.timeoutInterval
@@ -489,7 +492,7 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followsRedirects ? 1L : 0L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &onHeader);

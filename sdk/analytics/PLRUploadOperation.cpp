@@ -39,6 +39,9 @@ net::URLRequest PLRUploadOperation::makeRequest() const {
     h.set("X-QUELLIX-API-KEY", apiKey_);
     h.set("X-Quellix-Api-Client-Packaged-Timestamp", currentTimestampString());
     request.httpMethod = "POST";
+    // The events go where the settings say and nowhere else: a redirect is an answer, not an
+    // address to send the body to.
+    request.followsRedirects = false;
     return request;
 }
 

@@ -72,6 +72,30 @@ TEST(URLSession, DataTaskReturnsBodyStatusAndHeadersWhateverTheirCase) {
     EXPECT_EQ(o.response->headers.value("content-type"), "application/json");
 }
 
+TEST(URLSession, ARedirectIsFollowedUnlessTheRequestSaysNot) {
+    struct Case {
+        const char* name;
+        bool follows;
+        int status;
+        size_t requests;
+    };
+    for (const auto& c :
+         std::vector<Case>{{"followed", true, 200, 2}, {"not followed", false, 302, 1}}) {
+        auto server = TestServer::startHTTP();
+        server->script("/from", {{302, "", {{"Location", "/to"}}}});
+        server->script("/to", {{200, "arrived"}});
+        auto session = plainSession();
+        URLRequest request(server->url("/from"));
+        request.followsRedirects = c.follows;
+        Outcome o = fetch(*session, request);
+        ASSERT_FALSE(o.error) << c.name;
+        ASSERT_TRUE(o.response) << c.name;
+        EXPECT_EQ(o.response->statusCode, c.status) << c.name;
+        EXPECT_EQ(server->requestCount(), c.requests) << c.name;
+        if (!c.follows) EXPECT_EQ(o.response->headers.value("Location"), "/to") << c.name;
+    }
+}
+
 TEST(URLSession, AnEmptyBodyIsEmptyDataAndAServerErrorIsNoTransportError) {
     auto server = TestServer::startHTTP();
     server->script("/e", {{204, "", {}, ""}});

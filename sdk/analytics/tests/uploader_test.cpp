@@ -211,6 +211,37 @@ TEST_F(UploaderTest, OnlyTheTestsRootIsTrustedAndAnotherFailsUnretried) {
     }
 }
 
+// Replies that are no acknowledgement end the upload with an error and are not sent again;
+// a redirect is not followed.
+TEST_F(UploaderTest, RepliesThatAreNoAcknowledgementEndWithAnError) {
+    struct Case {
+        const char* name;
+        ScriptedReply reply;
+        int64_t code;
+    };
+    const std::vector<Case> cases = {
+        {"redirect", {302, "", {{"Location", "/elsewhere"}}}, -4},
+        {"moved for good", {301, "", {{"Location", "/elsewhere"}}}, -4},
+        {"gone", {410, "gone"}, -5},
+    };
+    for (const auto& c : cases) {
+        auto s = server(TestPKI::shared().leafA(), {c.reply});
+        s->script("/elsewhere", {{200, "{}"}});
+        const Body body = makeBody(dir_, std::string("N-") + c.name, "1\tmetadata\t2\t{}\n");
+        const size_t before = delegate_->finished().size();
+        upload(*s, body);
+        ASSERT_TRUE(delegate_->waitForFinished(before + 1)) << c.name;
+        loop_.advance(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto f = delegate_->finished().back();
+        EXPECT_EQ(f.error ? f.error->code : 0, c.code) << c.name;
+        const auto requests = s->requests();
+        ASSERT_EQ(requests.size(), 1u) << c.name;
+        EXPECT_EQ(requests[0].path, "/api/v1/events") << c.name;
+        EXPECT_FALSE(std::filesystem::exists(body.path)) << c.name;
+    }
+}
+
 TEST_F(UploaderTest, OneTransferPerNameAtATime) {
     auto s = server(TestPKI::shared().leafA(), {ScriptedReply::stalled(0.5), {200, "{}"}});
     const Body body = makeBody(dir_, "D1", "1\tmetadata\t2\t{}\n");
