@@ -116,6 +116,15 @@ inline std::string gunzip(const std::string& bytes) {
     return rc == Z_STREAM_END ? out : "<not a complete gzip stream>";
 }
 
+// Waits up to ten seconds of real time, the manual clock standing still.
+inline bool eventually(const std::function<bool()>& condition) {
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
 // Moves the manual clock in steps until `condition` holds, letting the queues catch up.
 inline bool advanceUntil(ManualRunLoop& loop, double seconds,
                          const std::function<bool()>& condition, double step = 0.5) {

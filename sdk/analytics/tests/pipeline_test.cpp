@@ -126,6 +126,26 @@ TEST_F(PipelineTest, LeftoversResumeAtTheirStage) {
     EXPECT_TRUE(std::filesystem::is_empty(dir_)) << testing::names(dir_);
 }
 
+// Bodies that no run of the pipeline could have made still go out once; the server's
+// refusal removes them.
+TEST_F(PipelineTest, BrokenLeftoverBodiesAreSentOnceAndRemovedWhenRefused) {
+    auto server = TestServer::startHTTPS(TestPKI::shared().leafA());
+    server->script("/events", {{400, "malformed"}});
+    testing::writeFile(dir_ / "EMPTY.multipartmime", "");
+    testing::writeFile(dir_ / "CUT.multipartmime", "MIME-Version: 1.0\r\n--CUT\r\nContent-Disp");
+    testing::PipelineChain chain(queue_, uploader_, server->url("/events"));
+    chain.resume(dir_);
+    ASSERT_TRUE(delegate_->waitForFinished(2));
+    loop_.advance(100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(server->requestCount(), 2u);
+    for (const auto& f : delegate_->finished()) {
+        ASSERT_TRUE(f.error) << f.name;
+        EXPECT_EQ(f.error->code, -5) << f.name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir_)) << testing::names(dir_);
+}
+
 // A server that is down for a while: the bodies wait out their back-off and then go.
 TEST_F(PipelineTest, BodiesWaitWhileTheServerIsInTroubleThenGo) {
     auto server = TestServer::startHTTPS(TestPKI::shared().leafA());

@@ -6,6 +6,7 @@
 #include "sdk/analytics/PLRPackageLogOperation.h"
 #include "sdk/analytics/PLRUploadOperation.h"
 #include "sdk/analytics/PLRUploader.h"
+#include "sdk/core/Tarnel.h"
 
 namespace wv {
 namespace {
@@ -65,6 +66,8 @@ class UploaderTest : public ::testing::Test {
         queue_->waitUntilAllOperationsAreFinished();
         return timeout;
     }
+
+    void checkPinning();
 
     testing::PinnedRoots roots_;
     ManualRunLoop loop_;
@@ -148,10 +151,10 @@ TEST_F(UploaderTest, TemporaryTroubleGoesAgainAfterItsBackOffWithTheSameHeaders)
         auto s = server(TestPKI::shared().leafA(), {c.first, {200, "{}"}});
         const Body body = makeBody(dir_, std::string("T-") + c.name, "1\tmetadata\t2\t{}\n");
         const size_t before = delegate_->finished().size();
+        const int completedBefore = delegate_->completed();
         upload(*s, body);
         ASSERT_TRUE(s->waitForRequests(1, 10)) << c.name;
-        ASSERT_TRUE(advanceUntil(
-            loop_, 1, [&] { return delegate_->completed() > 0; }, 0.0))
+        ASSERT_TRUE(testing::eventually([&] { return delegate_->completed() > completedBefore; }))
             << c.name;
         loop_.advance(c.notBefore - 0.01);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -184,7 +187,16 @@ TEST_F(UploaderTest, AStallPastTheTimeoutIsRetried) {
     EXPECT_FALSE(delegate_->finished()[0].error);
 }
 
+// Debug mode only makes the kit talk more; it never trusts more.
 TEST_F(UploaderTest, OnlyTheTestsRootIsTrustedAndAnotherFailsUnretried) {
+    for (bool debug : {false, true}) {
+        Tarnel::sharedSDK().setDebug(debug);
+        checkPinning();
+    }
+    Tarnel::sharedSDK().setDebug(false);
+}
+
+void UploaderTest::checkPinning() {
     struct Case {
         const char* name;
         net::testing::TlsIdentity identity;
@@ -211,9 +223,9 @@ TEST_F(UploaderTest, OnlyTheTestsRootIsTrustedAndAnotherFailsUnretried) {
     }
 }
 
-// Replies that are no acknowledgement end the upload with an error and are not sent again;
-// a redirect is not followed.
-TEST_F(UploaderTest, RepliesThatAreNoAcknowledgementEndWithAnError) {
+// Replies that end the upload without another try; a redirect is not followed, and a page
+// of HTML under a success status is taken as the success it says it is.
+TEST_F(UploaderTest, RepliesThatEndTheUploadWithoutRetry) {
     struct Case {
         const char* name;
         ScriptedReply reply;
@@ -223,6 +235,7 @@ TEST_F(UploaderTest, RepliesThatAreNoAcknowledgementEndWithAnError) {
         {"redirect", {302, "", {{"Location", "/elsewhere"}}}, -4},
         {"moved for good", {301, "", {{"Location", "/elsewhere"}}}, -4},
         {"gone", {410, "gone"}, -5},
+        {"HTML under 200", {200, "<html><body>ok</body></html>", {}, "text/html"}, 0},
     };
     for (const auto& c : cases) {
         auto s = server(TestPKI::shared().leafA(), {c.reply});
