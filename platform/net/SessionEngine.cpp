@@ -140,6 +140,17 @@ size_t onRead(char* buffer, size_t size, size_t count, void* user) {
     return n;
 }
 
+// libcurl sends a file body again from its start when a reused connection proves dead, on a
+// 307 or 308 and on an authentication retry; without this it fails the transfer instead.
+int onSeek(void* user, curl_off_t offset, int origin) {
+    auto* t = static_cast<Transfer*>(user);
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END)
+        return CURL_SEEKFUNC_CANTSEEK;
+    if (::fseeko(t->uploadFile, static_cast<off_t>(offset), origin) != 0) return CURL_SEEKFUNC_FAIL;
+    std::clearerr(t->uploadFile);
+    return CURL_SEEKFUNC_OK;
+}
+
 bool accepted(ChallengeDisposition disposition, const std::shared_ptr<URLCredential>& credential,
               const std::shared_ptr<ServerTrust>& trust) {
     switch (disposition) {
@@ -523,6 +534,8 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
             const auto size = std::filesystem::file_size(request.bodyFile, ec);
             curl_easy_setopt(e, CURLOPT_READFUNCTION, &onRead);
             curl_easy_setopt(e, CURLOPT_READDATA, t.get());
+            curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &onSeek);
+            curl_easy_setopt(e, CURLOPT_SEEKDATA, t.get());
             curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,
                              static_cast<curl_off_t>(ec ? 0 : size));
         } else {
