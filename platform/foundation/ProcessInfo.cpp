@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 
 namespace wv {
 
@@ -36,6 +37,40 @@ void ProcessInfo::enableAutomaticTermination(std::string_view reason) {
         Log::print("ProcessInfo: automatic termination enabled more often than disabled (" +
                    std::string(reason) + ")");
     }
+}
+
+ProcessInfo::ActivityToken ProcessInfo::beginActivity(uint64_t options, std::string reason) {
+    auto token = std::make_shared<const Activity>(Activity{options, std::move(reason)});
+    std::lock_guard lock(mutex_);
+    activities_.emplace(token.get(), token);
+    return token;
+}
+
+void ProcessInfo::endActivity(const ActivityToken& token) {
+    if (!token) return;
+    std::lock_guard lock(mutex_);
+    activities_.erase(token.get());
+}
+
+std::vector<ProcessInfo::Activity> ProcessInfo::activities() const {
+    std::lock_guard lock(mutex_);
+    std::vector<Activity> out;
+    for (const auto& [key, token] : activities_) out.push_back(*token);
+    return out;
+}
+
+ProcessInfo::ThermalState ProcessInfo::thermalState() const {
+    std::lock_guard lock(mutex_);
+    return thermal_;
+}
+
+void ProcessInfo::setThermalStateForTesting(ThermalState state) {
+    {
+        std::lock_guard lock(mutex_);
+        if (thermal_ == state) return;
+        thermal_ = state;
+    }
+    NotificationCenter::defaultCenter().post(kThermalStateDidChangeNotification, this);
 }
 
 int ProcessInfo::suddenTerminationDisabledCount() const {

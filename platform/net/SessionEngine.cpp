@@ -52,6 +52,7 @@ struct Transfer {
     std::string downloadPath;
     std::string body;
     bool collectBody = true;
+    bool followsRedirects = true;
     URLResponse pending;
     bool responseDelivered = false;
     double idleTimeout = 60;
@@ -90,6 +91,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* user) {
         const int status = t->pending.statusCode;
         const bool interim = status >= 100 && status < 200;
         const bool followed =
+            t->followsRedirects &&
             (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
             t->pending.headers.contains("Location");
         if (!interim && !followed && !t->responseDelivered) {
@@ -136,6 +138,17 @@ size_t onRead(char* buffer, size_t size, size_t count, void* user) {
     const size_t n = std::fread(buffer, 1, size * count, t->uploadFile);
     if (n == 0 && std::ferror(t->uploadFile)) return CURL_READFUNC_ABORT;
     return n;
+}
+
+// libcurl sends a file body again from its start when a reused connection proves dead, on a
+// 307 or 308 and on an authentication retry; without this it fails the transfer instead.
+int onSeek(void* user, curl_off_t offset, int origin) {
+    auto* t = static_cast<Transfer*>(user);
+    if (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END)
+        return CURL_SEEKFUNC_CANTSEEK;
+    if (::fseeko(t->uploadFile, static_cast<off_t>(offset), origin) != 0) return CURL_SEEKFUNC_FAIL;
+    std::clearerr(t->uploadFile);
+    return CURL_SEEKFUNC_OK;
 }
 
 bool accepted(ChallengeDisposition disposition, const std::shared_ptr<URLCredential>& credential,
@@ -449,6 +462,7 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
     t->task = task;
     t->engine = this;
     t->url = request.url;
+    t->followsRedirects = request.followsRedirects;
     t->collectBody = task->hasCompletionHandler() || task->kind() == URLSessionTask::Kind::Download;
     const double now = monotonicNow();
     t->idleTimeout = request.timeoutInterval > 0 ? request.timeoutInterval
@@ -489,7 +503,7 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followsRedirects ? 1L : 0L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &onHeader);
@@ -520,6 +534,8 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
             const auto size = std::filesystem::file_size(request.bodyFile, ec);
             curl_easy_setopt(e, CURLOPT_READFUNCTION, &onRead);
             curl_easy_setopt(e, CURLOPT_READDATA, t.get());
+            curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &onSeek);
+            curl_easy_setopt(e, CURLOPT_SEEKDATA, t.get());
             curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,
                              static_cast<curl_off_t>(ec ? 0 : size));
         } else {

@@ -19,6 +19,9 @@ struct URLRequest {
     std::string body;
     std::string bodyFile;  // when set, the body is streamed from this file instead
     double timeoutInterval = 60.0;
+    // When false, a redirect is the reply: its status and Location reach the caller as they
+    // came, and nothing is sent to the place it names.
+    bool followsRedirects = true;
     CachePolicy cachePolicy = CachePolicy::UseProtocolCachePolicy;
 
     URLRequest() = default;

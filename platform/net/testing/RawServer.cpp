@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace wv::net::testing {
@@ -90,7 +92,31 @@ void RawServer::serve(int fd, RawReply reply) {
         if (n <= 0) break;
         sent += static_cast<size_t>(n);
     }
-    if (reply.then == RawReply::Then::Hold) {
+    if (reply.then == RawReply::Then::DropNext) {
+        // The whole request is read before closing: unread bytes would turn the close into a
+        // reset, and the client must see a plain end of the connection with no reply.
+        std::string next;
+        size_t wanted = std::string::npos;
+        while (next.size() < wanted) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 2000) <= 0) break;
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            next.append(buffer, static_cast<size_t>(n));
+            const auto end = next.find("\r\n\r\n");
+            if (wanted == std::string::npos && end != std::string::npos) {
+                size_t length = 0;
+                std::string lower = next.substr(0, end);
+                for (auto& c : lower) c = static_cast<char>(std::tolower(c));
+                const auto field = lower.find("\r\ncontent-length:");
+                if (field != std::string::npos)
+                    length = std::strtoul(lower.c_str() + field + 17, nullptr, 10);
+                wanted = end + 4 + length;
+            }
+        }
+        std::lock_guard lock(mutex_);
+        requests_.push_back(next);
+    } else if (reply.then == RawReply::Then::Hold) {
         std::unique_lock lock(mutex_);
         stopped_.wait(lock, [this] { return stopping_; });
     } else if (reply.then == RawReply::Then::Reset) {

@@ -11,9 +11,11 @@ namespace wv::net::testing {
 
 // What a raw server does with one connection once the request head has arrived.
 struct RawReply {
-    enum class Then { Close, Reset, Hold };
+    // DropNext keeps the connection open after the reply, takes the whole next request on it
+    // and closes without answering: a kept-alive connection the server gave up on.
+    enum class Then { Close, Reset, Hold, DropNext };
     std::string bytes;        // written as they stand: any status line, headers and body
-    Then then = Then::Close;  // close, reset (RST), or keep the connection silent until stop
+    Then then = Then::Close;  // close, reset (RST), silent until stop, or drop the next request
 };
 
 // A TCP server on 127.0.0.1 at a port the system picks that answers with exactly the bytes
@@ -28,7 +30,7 @@ class RawServer {
 
     int port() const { return port_; }
     std::string url(const std::string& path = "/") const;
-    // The request heads received, in order.
+    // The requests received, in order: each head, and with DropNext the dropped request whole.
     std::vector<std::string> requests() const;
     void stop();
 

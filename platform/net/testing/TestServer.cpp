@@ -1,11 +1,35 @@
 #include "platform/net/testing/TestServer.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace wv::net::testing {
+
+namespace {
+// cpp-httplib listens with a backlog of 5: a burst of connections, such as a hundred queued
+// uploads, overflows it and the kernel drops handshakes, which a client sees as a connection
+// lost. A second listen() on the same socket only changes the backlog; the library keeps no
+// handle to it that it shows, so the socket is found by the port it was bound to.
+void widenBacklog(int port) {
+    for (int fd = 0; fd < 4096; ++fd) {
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening)
+            continue;
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port)
+            ::listen(fd, SOMAXCONN);
+    }
+}
+}  // namespace
 
 TestServer::TestServer(std::unique_ptr<httplib::Server> server, bool https)
     : server_(std::move(server)), https_(https) {
@@ -17,6 +41,7 @@ TestServer::TestServer(std::unique_ptr<httplib::Server> server, bool https)
     install();
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("the test server could not bind to 127.0.0.1");
+    widenBacklog(port_);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
@@ -100,6 +125,9 @@ ScriptedReply TestServer::nextReply(const std::string& path) {
 }
 
 namespace {
+// Set by the handlers on the server thread that serves the request, so the logger, called on
+// that thread once the reply is written, knows whether a handler ever saw it.
+thread_local bool handledByScript = false;
 
 RecordedRequest headOf(const httplib::Request& req) {
     RecordedRequest record;
@@ -114,7 +142,24 @@ RecordedRequest headOf(const httplib::Request& req) {
 }  // namespace
 
 void TestServer::install() {
+    // cpp-httplib answers some requests itself, before any handler: a multipart body it cannot
+    // parse gets 400. Those requests still reached the server and are recorded here.
+    server_->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        handledByScript = false;
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server_->set_logger([this](const httplib::Request& req, const httplib::Response&) {
+        if (std::exchange(handledByScript, false)) return;
+        {
+            std::lock_guard lock(mutex_);
+            RecordedRequest record = headOf(req);
+            record.body = req.body;
+            requests_.push_back(std::move(record));
+        }
+        changed_.notify_all();
+    });
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
+        handledByScript = true;
         RecordedRequest record = headOf(req);
         record.body = req.body;
         for (const auto& [name, file] : req.files)
@@ -124,6 +169,7 @@ void TestServer::install() {
     // Bodies are read here, so that a form's parts keep the order in which they came.
     auto withBody = [this](const httplib::Request& req, httplib::Response& res,
                            const httplib::ContentReader& reader) {
+        handledByScript = true;
         RecordedRequest record = headOf(req);
         if (req.is_multipart_form_data()) {
             record.formComplete = reader(

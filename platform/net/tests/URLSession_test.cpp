@@ -72,6 +72,30 @@ TEST(URLSession, DataTaskReturnsBodyStatusAndHeadersWhateverTheirCase) {
     EXPECT_EQ(o.response->headers.value("content-type"), "application/json");
 }
 
+TEST(URLSession, ARedirectIsFollowedUnlessTheRequestSaysNot) {
+    struct Case {
+        const char* name;
+        bool follows;
+        int status;
+        size_t requests;
+    };
+    for (const auto& c :
+         std::vector<Case>{{"followed", true, 200, 2}, {"not followed", false, 302, 1}}) {
+        auto server = TestServer::startHTTP();
+        server->script("/from", {{302, "", {{"Location", "/to"}}}});
+        server->script("/to", {{200, "arrived"}});
+        auto session = plainSession();
+        URLRequest request(server->url("/from"));
+        request.followsRedirects = c.follows;
+        Outcome o = fetch(*session, request);
+        ASSERT_FALSE(o.error) << c.name;
+        ASSERT_TRUE(o.response) << c.name;
+        EXPECT_EQ(o.response->statusCode, c.status) << c.name;
+        EXPECT_EQ(server->requestCount(), c.requests) << c.name;
+        if (!c.follows) EXPECT_EQ(o.response->headers.value("Location"), "/to") << c.name;
+    }
+}
+
 TEST(URLSession, AnEmptyBodyIsEmptyDataAndAServerErrorIsNoTransportError) {
     auto server = TestServer::startHTTP();
     server->script("/e", {{204, "", {}, ""}});
@@ -140,6 +164,78 @@ TEST(URLSession, UploadTaskStreamsTheFileAndAMissingFileFailsAtOnce) {
         ->resume();
     EXPECT_EQ(missing->get_future().get().code(), URLError::FileDoesNotExist);
     EXPECT_EQ(server->requestCount(), 1u);
+    std::filesystem::remove(path);
+}
+
+// Runs one upload task from a file, or a data task with the same body in memory.
+Outcome send(URLSession& session, URLRequest request, const std::string& file,
+             const std::string& payload) {
+    if (file.empty()) {
+        request.body = payload;
+        return fetch(session, std::move(request));
+    }
+    auto promise = std::make_shared<std::promise<Outcome>>();
+    auto task = session.uploadTask(std::move(request), file, [promise](auto d, auto r, auto e) {
+        promise->set_value({d, r, e});
+    });
+    task->resume();
+    auto future = promise->get_future();
+    if (future.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "no completion within 10 s";
+        return {};
+    }
+    return future.get();
+}
+
+// libcurl sends a body again when a reused connection turns out dead, on a 307 and on an
+// authentication retry; it can only do so from a body it can rewind.
+TEST(URLSession, ABodyIsSentAgainFromItsStartWhenTheExchangeMustBeRepeated) {
+    const std::string path = std::filesystem::temp_directory_path() /
+                             ("wv-resend-test-" + std::to_string(getpid()) + ".bin");
+    std::string payload(200000, 'b');
+    payload[0] = 'A';
+    payload[150000] = 'Z';
+    std::ofstream(path, std::ios::binary) << payload;
+
+    for (const std::string& file : {path, std::string()}) {
+        const std::string what = file.empty() ? "memory body" : "file body";
+        {
+            // The first exchange leaves the connection kept alive; the server then drops the
+            // upload that reuses it, so libcurl must send it again on a new connection.
+            RawServer server(
+                {{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", RawReply::Then::DropNext},
+                 {"HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\n"
+                  "\r\ndone"}});
+            auto session = plainSession();
+            ASSERT_EQ(fetch(*session, server.url("/first")).code(), 0) << what;
+            URLRequest request(server.url("/up"));
+            request.httpMethod = "POST";
+            const Outcome o = send(*session, request, file, payload);
+            ASSERT_FALSE(o.error) << what << ": " << o.error->description();
+            EXPECT_EQ(o.data, "done") << what;
+            const auto heads = server.requests();
+            ASSERT_EQ(heads.size(), 3u) << what;
+            EXPECT_EQ(heads[1].substr(heads[1].size() - payload.size()), payload) << what;
+            EXPECT_EQ(heads[2].rfind("POST /up ", 0), 0u) << what;
+        }
+        {
+            auto server = TestServer::startHTTP();
+            server->script("/up", {{307, "", {{"Location", "/moved"}}}});
+            server->script("/moved", {{200, "moved"}});
+            auto session = plainSession();
+            URLRequest request(server->url("/up"));
+            request.httpMethod = "POST";
+            request.headers.set("Content-Type", "application/octet-stream");
+            const Outcome o = send(*session, request, file, payload);
+            ASSERT_FALSE(o.error) << what << ": " << o.error->description();
+            EXPECT_EQ(o.data, "moved") << what;
+            const auto requests = server->requests();
+            ASSERT_EQ(requests.size(), 2u) << what;
+            EXPECT_EQ(requests[1].path, "/moved") << what;
+            EXPECT_EQ(requests[1].method, "POST") << what;
+            EXPECT_EQ(requests[1].body, payload) << what;
+        }
+    }
     std::filesystem::remove(path);
 }
 

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "EventFilesFixtures.h"
+#include "platform/dispatch/ManualRunLoop.h"
+#include "platform/net/TrustAnchors.h"
+#include "platform/net/testing/TestServer.h"
+#include "sdk/analytics/PLRNetworkRetryHandler.h"
+#include "sdk/analytics/PLRUploader.h"
+#include "sdk/core/TRNCertificatePinner.h"
+
+namespace wv::testing {
+
+using net::testing::TestPKI;
+using net::testing::TestServer;
+
+// Stands where the analytics controller will: body files live in one folder, decisions go
+// to a retry handler, a finished upload deletes its body.
+class RecordingDelegate : public PLRUploaderDelegate {
+  public:
+    struct Finish {
+        std::string name;
+        std::optional<net::Error> error;
+    };
+
+    explicit RecordingDelegate(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+    std::string uploaderFilePathForUniqueName(PLRUploader&, const std::string& name) override {
+        return (dir_ / (name + ".multipartmime")).string();
+    }
+    void uploaderDidFinishUploadWithUniqueName(PLRUploader&, const std::string& name,
+                                               const std::optional<net::Error>& error) override {
+        std::error_code ec;
+        std::filesystem::remove(dir_ / (name + ".multipartmime"), ec);
+        std::lock_guard lock(mutex_);
+        finished_.push_back({name, error});
+        changed_.notify_all();
+    }
+    void uploaderCompletedRequest(PLRUploader&, const net::URLRequest& request,
+                                  const std::optional<net::URLResponse>& response,
+                                  const std::string& name, const std::optional<net::Error>& error,
+                                  RetryDecision decision) override {
+        {
+            std::lock_guard lock(mutex_);
+            ++completed_;
+        }
+        retry.handleCompletedRequest(request, response, name, error, std::move(decision));
+    }
+    bool handlesChallenges() const override { return true; }
+    void uploaderSessionDidReceiveChallenge(PLRUploader&, QXURLSession& session,
+                                            const net::AuthenticationChallenge& challenge,
+                                            net::ChallengeCompletion completion) override {
+        retry.handleChallenge(challenge, &session, completion);
+    }
+
+    std::vector<Finish> finished() const {
+        std::lock_guard lock(mutex_);
+        return finished_;
+    }
+    int completed() const {
+        std::lock_guard lock(mutex_);
+        return completed_;
+    }
+    bool waitForFinished(size_t count, double seconds = 10) const {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                                 [&] { return finished_.size() >= count; });
+    }
+
+    PLRNetworkRetryHandler retry;
+
+  private:
+    std::filesystem::path dir_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::vector<Finish> finished_;
+    int completed_ = 0;
+};
+
+// Root A is pinned for the uploads; root B stands for the system's store.
+class PinnedRoots {
+  public:
+    PinnedRoots() {
+        net::TrustAnchors::setSystemAnchorsForTesting(std::vector{TestPKI::shared().rootB()});
+        TRNSetPinnedCertificatesForTesting(std::vector{TestPKI::shared().rootA()});
+    }
+    ~PinnedRoots() {
+        TRNSetPinnedCertificatesForTesting(std::nullopt);
+        net::TrustAnchors::setSystemAnchorsForTesting(std::nullopt);
+    }
+};
+
+inline std::string gunzip(const std::string& bytes) {
+    z_stream s{};
+    inflateInit2(&s, 16 + MAX_WBITS);
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    s.avail_in = uInt(bytes.size());
+    std::string out;
+    char buffer[65536];
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        s.next_out = reinterpret_cast<Bytef*>(buffer);
+        s.avail_out = sizeof buffer;
+        rc = inflate(&s, Z_NO_FLUSH);
+        out.append(buffer, sizeof buffer - s.avail_out);
+    }
+    inflateEnd(&s);
+    return rc == Z_STREAM_END ? out : "<not a complete gzip stream>";
+}
+
+// Waits up to ten seconds of real time, the manual clock standing still.
+inline bool eventually(const std::function<bool()>& condition) {
+    for (int i = 0; i < 2000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+// Moves the manual clock in steps until `condition` holds, letting the queues catch up.
+inline bool advanceUntil(ManualRunLoop& loop, double seconds,
+                         const std::function<bool()>& condition, double step = 0.5) {
+    for (double t = 0; t <= seconds; t += step) {
+        for (int i = 0; i < 20; ++i) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        loop.advance(step);
+    }
+    return condition();
+}
+
+}  // namespace wv::testing
