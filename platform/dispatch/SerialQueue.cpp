@@ -3,6 +3,7 @@
 #include <future>
 
 #include "platform/dispatch/MainQueue.h"
+#include "platform/dispatch/DispatchThread.h"
 #include "platform/dispatch/ThreadName.h"
 
 namespace wv {
@@ -66,7 +67,7 @@ void SerialQueue::drain() {
 bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
 
 void SerialQueue::run() {
-    setCurrentThreadName(label_);
+    DispatchThread::begin(label_);
     for (;;) {
         Block block;
         {
