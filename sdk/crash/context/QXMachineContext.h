@@ -61,13 +61,19 @@ bool QXMachineContextSetFP(QXMachineContextArm64* context, uint64_t value);
 uint64_t QXDwarfUnwindGetRegisterValue(const QXMachineContextArm64* context, uint64_t number);
 bool QXDwarfUnwindSetRegisterValue(QXMachineContextArm64* context, uint64_t number, uint64_t value);
 
-// Where a stack walk stands. The unwind layer adds its per-image scratch beside it.
+// Room the unwind layer keeps for one walk inside the cursor (what it has read of the stack,
+// which table pages it has found readable), so a walk needs few system calls and no memory
+// beyond the cursor itself.
+inline constexpr uint32_t kQXUnwindScratchSize = 8192 + 512;
+
+// Where a stack walk stands.
 template <class Context>
 struct QXUnwindCursorOf {
     Context context;
     uint32_t frameCount;
     uint64_t lastPC;
     uint32_t repeatCount;
+    alignas(8) uint8_t scratch[kQXUnwindScratchSize];  // the unwind layer's; zeroed by its init
 };
 using QXUnwindCursor = QXUnwindCursorOf<QXMachineContext>;
 

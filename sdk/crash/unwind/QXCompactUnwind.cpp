@@ -6,6 +6,7 @@
 #include "sdk/crash/context/QXSDKLog.h"
 #include "sdk/crash/context/QXUtility.h"
 #include "sdk/crash/unwind/QXDwarfUnwind.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindReader.h"
 
 namespace wv {
@@ -36,23 +37,33 @@ uint32_t registerCount(uint32_t e) { return (e >> 10) & 0x7; }
 uint32_t permutationField(uint32_t e) { return e & 0x3ff; }
 uint32_t dwarfOffset(uint32_t e) { return e & 0xffffff; }
 
-// The address of `count` elements of `size` bytes at `offset` from `base`, when they can all
-// be read; 0 otherwise.
+// The address of `count` elements of `size` bytes at `offset` from `base`; 0 when the table
+// would wrap the address space. Its elements are checked readable one by one as they are
+// read: a table may span mappings, and a search touches only a few of its pages.
 uint64_t table(uint64_t base, uint64_t offset, uint64_t count, uint64_t size) {
     uint64_t start = base + offset;
-    if (start < base || count > (uint64_t(1) << 32) / size) return 0;
-    if (count == 0) return start;
-    return QXUnwindRangeIsReadable(start, count * size) ? start : 0;
+    if (start < base || start + count * size < start) return 0;
+    return start;
 }
 
-uint32_t u32At(uint64_t address, uint64_t index) {
-    uint32_t value;
-    memcpy(&value, reinterpret_cast<const void*>(address + 4 * index), 4);
+// A value read in place when its bytes can be read; 0 and `*ok` false otherwise.
+uint32_t u32At(uint64_t address, uint64_t index, bool* ok) {
+    uint32_t value = 0;
+    uint64_t at = address + 4 * index;
+    if (!QXUnwindRangeIsReadable(at, 4)) {
+        *ok = false;
+        return 0;
+    }
+    memcpy(&value, reinterpret_cast<const void*>(at), 4);
     return value;
 }
 
-uint16_t u16At(uint64_t address) {
-    uint16_t value;
+uint16_t u16At(uint64_t address, bool* ok) {
+    uint16_t value = 0;
+    if (!QXUnwindRangeIsReadable(address, 2)) {
+        *ok = false;
+        return 0;
+    }
     memcpy(&value, reinterpret_cast<const void*>(address), 2);
     return value;
 }
@@ -66,14 +77,16 @@ bool QXCompactUnwindLookupFirstLevel(QXCompactUnwindContext* context, uint64_t p
         return false;
     }
     uint64_t offset = pc - context->loadAddress;
-    for (uint32_t i = 0; i + 1 < count; ++i) {
-        uint32_t start = u32At(index + 12 * uint64_t(i), 0);
-        uint32_t next = u32At(index + 12 * uint64_t(i + 1), 0);
-        if (start <= offset && offset < next) {
+    bool ok = true;
+    for (uint32_t i = 0; ok && i + 1 < count; ++i) {
+        uint32_t start = u32At(index + 12 * uint64_t(i), 0, &ok);
+        uint32_t next = u32At(index + 12 * uint64_t(i + 1), 0, &ok);
+        if (ok && start <= offset && offset < next) {
             context->functionOffset = start;
-            context->pageOffset = u32At(index + 12 * uint64_t(i), 1);
-            context->lsdaOffset = u32At(index + 12 * uint64_t(i), 2);
+            context->pageOffset = u32At(index + 12 * uint64_t(i), 1, &ok);
+            context->lsdaOffset = u32At(index + 12 * uint64_t(i), 2, &ok);
             context->nextFunctionOffset = next;
+            if (!ok) break;
             QXLogDebug("Found first level (second => %u)\n", context->pageOffset);
             return true;
         }
@@ -84,43 +97,48 @@ bool QXCompactUnwindLookupFirstLevel(QXCompactUnwindContext* context, uint64_t p
 
 bool QXCompactUnwindSearchCompressedEntries(uint64_t entries, uint32_t count, uint64_t target,
                                             uint32_t* found) {
-    if (target == 0 || count == 0 || target < (u32At(entries, 0) & 0xffffff)) return false;
+    // A target of 0 is the first byte of the page's first function, and is found like any
+    // other.
+    bool ok = true;
+    if (count == 0 || target < (u32At(entries, 0, &ok) & 0xffffff) || !ok) return false;
     uint32_t low = 0, high = count;  // entry[low] <= target < entry[high] (high = end)
-    while (high - low > 1) {
+    while (ok && high - low > 1) {
         uint32_t middle = low + (high - low) / 2;
-        if ((u32At(entries, middle) & 0xffffff) <= target) {
+        if ((u32At(entries, middle, &ok) & 0xffffff) <= target) {
             low = middle;
         } else {
             high = middle;
         }
     }
     *found = low;
-    return true;
+    return ok;
 }
 
 bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context, uint64_t page,
                                                 uint64_t pc, QXCompactUnwindResult* result) {
-    uint64_t entryOffset = u16At(page + 4);
-    uint32_t entryCount = u16At(page + 6);
-    uint64_t encodingsOffset = u16At(page + 8);
-    uint32_t encodingsCount = u16At(page + 10);
+    bool ok = true;
+    uint64_t entryOffset = u16At(page + 4, &ok);
+    uint32_t entryCount = u16At(page + 6, &ok);
+    uint64_t encodingsOffset = u16At(page + 8, &ok);
+    uint32_t encodingsCount = u16At(page + 10, &ok);
     uint64_t entries = table(page, entryOffset, entryCount, 4);
     uint64_t base = context->loadAddress + context->functionOffset;
-    uint64_t target = 0;
-    if (pc > base) {
-        target = pc - base;
-    } else {
+    if (pc < base) {
         QXLogWarn("Error: PC is invalid\n");
+        return false;
     }
+    uint64_t target = pc - base;
     uint32_t i = 0;
-    if (entries == 0 || !QXCompactUnwindSearchCompressedEntries(entries, entryCount, target, &i)) {
+    if (!ok || entries == 0 ||
+        !QXCompactUnwindSearchCompressedEntries(entries, entryCount, target, &i)) {
         QXLogInfo("Unable to find PC in second level\n");
         return false;
     }
-    uint32_t entry = u32At(entries, i);
+    uint32_t entry = u32At(entries, i, &ok);
     uint64_t start = base + (entry & 0xffffff);
-    uint64_t end = i + 1 < entryCount ? base + (u32At(entries, i + 1) & 0xffffff)
+    uint64_t end = i + 1 < entryCount ? base + (u32At(entries, i + 1, &ok) & 0xffffff)
                                       : context->loadAddress + context->nextFunctionOffset;
+    if (!ok) return false;
     if (!(start <= pc && pc < end)) {
         QXLogWarn("PC does not match computed function range\n");
         return false;
@@ -132,7 +150,7 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
         uint64_t common =
             table(context->unwindInfo, context->header[kCommonOffset], commonCount, 4);
         if (common == 0) return false;
-        encoding = u32At(common, encodingIndex);
+        encoding = u32At(common, encodingIndex, &ok);
     } else {
         uint32_t local = encodingIndex - commonCount;
         uint64_t encodings = table(page, encodingsOffset, encodingsCount, 4);
@@ -140,8 +158,9 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
             QXLogWarn("Error: encoding index %u out of range\n", encodingIndex);
             return false;
         }
-        encoding = u32At(encodings, local);
+        encoding = u32At(encodings, local, &ok);
     }
+    if (!ok) return false;
     if (encoding == 0) {
         QXLogInfo("Entry has has no unwind info\n");
         return false;
@@ -155,7 +174,8 @@ bool QXCompactUnwindLookupSecondLevelCompressed(QXCompactUnwindContext* context,
 bool QXCompactUnwindLookupSecondLevel(QXCompactUnwindContext* context, uint64_t pc,
                                       QXCompactUnwindResult* result) {
     uint64_t page = table(context->unwindInfo, context->pageOffset, 12, 1);
-    uint32_t kind = page != 0 ? u32At(page, 0) : 0;
+    bool ok = true;
+    uint32_t kind = page != 0 ? u32At(page, 0, &ok) : 0;
     bool found = false;
     if (kind == kPageCompressed) {
         QXLogInfo("Found a second level compressed header\n");
@@ -180,7 +200,7 @@ bool QXCompactUnwindRestoreRegisters(QXUnwindCursor* cursor, uint64_t size, uint
             continue;
         }
         uint64_t value;
-        if (!QXUtilityReadMemory(static_cast<uintptr_t>(slot), &value, 8)) {
+        if (!QXUnwindReadMemory(slot, &value, 8)) {
             QXLogWarn("Error: unable to read memory to set register\n");
             return false;
         }
@@ -209,11 +229,11 @@ bool QXCompactUnwindInit(QXCompactUnwindContext* context, uint64_t unwindInfo, u
         return false;
     }
     memset(context, 0, sizeof(*context));
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(unwindInfo), context->header,
-                             sizeof(context->header))) {
+    if (!QXUnwindRangeIsReadable(unwindInfo, sizeof(context->header))) {
         QXLogWarn("Error: could not read memory contents of unwindInfo\n");
         return false;
     }
+    memcpy(context->header, reinterpret_cast<const void*>(unwindInfo), sizeof(context->header));
     if (context->header[kVersion] != 1) {
         QXLogWarn("Error: bad unwind_info structure version (%d != %d)\n",
                   int(context->header[kVersion]), 1);
@@ -283,11 +303,12 @@ bool QXCompactUnwindComputeStackSize(uint32_t encoding, uint64_t functionStart, 
         return true;
     }
     uint32_t immediate;
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(functionStart + stackSizeField(encoding)),
-                             &immediate, sizeof(immediate))) {
+    uint64_t at = functionStart + stackSizeField(encoding);
+    if (!QXUnwindRangeIsReadable(at, sizeof(immediate))) {
         QXLogWarn("Error: unable to read subl value\n");
         return false;
     }
+    memcpy(&immediate, reinterpret_cast<const void*>(at), sizeof(immediate));
     *size = uint64_t(immediate) + uint64_t(stackAdjustField(encoding)) * 8;
     return true;
 }
@@ -379,7 +400,7 @@ bool QXCompactUnwindFrameless(uint32_t encoding, QXUnwindCursor* cursor, uint64_
     QXLogWarn("SP is %p and we are reading %p\n", reinterpret_cast<void*>(sp),
               reinterpret_cast<void*>(slot));
     uint64_t pc;
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(slot), &pc, 8)) {
+    if (!QXUnwindReadMemory(slot, &pc, 8)) {
         QXLogWarn("Error: unable to read memory to set register\n");
         return false;
     }

@@ -5,6 +5,7 @@
 #include "sdk/crash/context/QXContext.h"
 #include "sdk/crash/context/QXSDKLog.h"
 #include "sdk/crash/context/QXUtility.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindReader.h"
 
 namespace wv {
@@ -25,7 +26,7 @@ bool QXDwarfExpressionMachineExecute_deref(QXDwarfExpressionMachine* machine) {
     uint64_t address = QXDwarfExpressionStackPop(machine);
     QXLogWarn("DW_OP_deref value %p\n", reinterpret_cast<void*>(address));
     uint64_t value;
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(address), &value, sizeof(value))) {
+    if (!QXUnwindReadMemory(address, &value, sizeof(value))) {
         QXLogWarn("Error: DW_OP_deref failed to read memory\n");
         return false;
     }
@@ -108,7 +109,7 @@ bool QXDwarfExpressionMachineExecute_deref_size(QXDwarfExpressionMachine* machin
         return false;
     }
     uint64_t value = 0;  // little-endian: the low bytes are the value, zero-extended
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(address), &value, size)) return false;
+    if (!QXUnwindReadMemory(address, &value, size)) return false;
     return QXDwarfExpressionStackPush(machine, value);
 }
 

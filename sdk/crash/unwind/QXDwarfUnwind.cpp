@@ -6,6 +6,7 @@
 #include "sdk/crash/context/QXSDKLog.h"
 #include "sdk/crash/context/QXUtility.h"
 #include "sdk/crash/unwind/QXDwarfExpression.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindReader.h"
 
 namespace wv {
@@ -610,7 +611,7 @@ uint64_t QXDwarfGetSavedRegister(const QXMachineContext* context, uint64_t cfa, 
     uint64_t result = 0;
     switch (kind) {
         case QXDwarfRuleOffset:
-            if (!QXUtilityReadMemory(static_cast<uintptr_t>(cfa + value), &result, 8)) {
+            if (!QXUnwindReadMemory(cfa + value, &result, 8)) {
                 QXLogWarn("Error: Unable to read CFA value\n");
                 return 0;
             }
@@ -625,7 +626,7 @@ uint64_t QXDwarfGetSavedRegister(const QXMachineContext* context, uint64_t cfa, 
                 QXLogWarn("Error: unable to evaluate expression\n");
                 return 0;
             }
-            if (!QXUtilityReadMemory(static_cast<uintptr_t>(address), &result, 8)) {
+            if (!QXUnwindReadMemory(address, &result, 8)) {
                 QXLogWarn("Error: Unable to read memory computed from expression\n");
                 return 0;
             }

@@ -4,6 +4,7 @@
 
 #include "sdk/crash/context/QXContext.h"
 #include "sdk/crash/context/QXSDKLog.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindReader.h"
 
 namespace wv {
@@ -48,24 +49,27 @@ bool QXEhFrameHeaderFindFDE(uint64_t header, uint64_t ehFrame, uint64_t pc, uint
         return false;
     }
     uint64_t tableStart = reader.position();
-    if (!QXUnwindRangeIsReadable(tableStart, count * sizeof(Entry))) {
-        QXLogWarn("Error: .eh_frame_hdr table of %llu entries is not readable\n",
-                  static_cast<unsigned long long>(count));
-        return false;
-    }
-    const auto* table = reinterpret_cast<const uint8_t*>(tableStart);
+    // Entries are checked readable as the search touches them: a few pages of a long table
+    // rather than all of them.
+    bool readable = true;
     auto entryAt = [&](uint64_t i) {
-        Entry e;
-        memcpy(&e, table + i * sizeof(Entry), sizeof(e));
+        Entry e{0, 0};
+        uint64_t at = tableStart + i * sizeof(Entry);
+        if (!QXUnwindRangeIsReadable(at, sizeof(Entry))) {
+            readable = false;
+            return e;
+        }
+        memcpy(&e, reinterpret_cast<const void*>(at), sizeof(e));
         return e;
     };
     auto location = [&](const Entry& e) { return header + static_cast<int64_t>(e.location); };
-    if (pc < location(entryAt(0))) {
+    if (tableStart + count * sizeof(Entry) < tableStart) return false;
+    if (pc < location(entryAt(0)) || !readable) {
         QXLogWarn("Error: PC %p lies before every FDE\n", reinterpret_cast<void*>(pc));
         return false;
     }
     uint64_t low = 0, high = count;  // entry[low] <= pc < entry[high] (high = end)
-    while (high - low > 1) {
+    while (readable && high - low > 1) {
         uint64_t middle = low + (high - low) / 2;
         if (location(entryAt(middle)) <= pc) {
             low = middle;
@@ -74,6 +78,11 @@ bool QXEhFrameHeaderFindFDE(uint64_t header, uint64_t ehFrame, uint64_t pc, uint
         }
     }
     uint64_t found = header + static_cast<int64_t>(entryAt(low).fde);
+    if (!readable) {
+        QXLogWarn("Error: .eh_frame_hdr table of %llu entries is not readable\n",
+                  static_cast<unsigned long long>(count));
+        return false;
+    }
     if (found < ehFrame) {
         QXLogWarn("Error: FDE %p lies before .eh_frame\n", reinterpret_cast<void*>(found));
         return false;

@@ -6,6 +6,7 @@
 #include "sdk/crash/context/QXSDKLog.h"
 #include "sdk/crash/context/QXUtility.h"
 #include "sdk/crash/images/QXBinaryImage.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 #include "sdk/crash/unwind/QXUnwindStrategy.h"
 
 namespace wv {
@@ -76,6 +77,7 @@ bool QXUnwindNextFrame(QXUnwindCursor* cursor) {
         QXLogWarn("Error: invalid inputs\n");
         return false;
     }
+    QXUnwindMemoryScope memory(cursor);
     if (!QXUnwindIsValid(cursor)) {
         if (cursor->frameCount == 0) {
             QXLogWarn("Cancelling unwind for thread with invalid PC/SP\n");
@@ -154,7 +156,7 @@ bool QXUnwindFirstExecutableAddress(uint64_t start, uint64_t end, uint64_t* resu
     for (uint64_t slot = start;; slot += 8) {
         if (slot >= kQXInvalidAddressLimit) {
             uint64_t word;
-            if (!QXUtilityReadMemory(static_cast<uintptr_t>(slot), &word, sizeof(word))) {
+            if (!QXUnwindReadMemory(slot, &word, sizeof(word))) {
                 return false;
             }
             QXLogDebug("Checking address %p => %p\n", reinterpret_cast<void*>(slot),

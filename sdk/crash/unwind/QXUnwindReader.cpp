@@ -4,7 +4,7 @@
 
 #include "sdk/crash/context/QXContext.h"
 #include "sdk/crash/context/QXSDKLog.h"
-#include "sdk/crash/context/QXUtility.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 
 namespace wv {
 namespace {
@@ -22,8 +22,6 @@ T take(QXUnwindReader* reader) {
 }
 
 constexpr int kLEB128MaxBytes = 10;
-constexpr uint64_t kPageSize = 4096;
-constexpr uint64_t kEveryPageLimit = 16 * kPageSize;
 
 }  // namespace
 
@@ -132,28 +130,15 @@ uint64_t QXUnwindReader::encodedPointer(uint8_t encoding, uint64_t dataBase) {
     }
     if (encoding & 0x80) {
         uint64_t word;
-        if (value == 0 || !QXUtilityReadMemory(static_cast<uintptr_t>(value), &word, 8)) {
+        // The word lies in an image (a GOT entry): read in place once its page is readable.
+        if (value == 0 || !QXUnwindRangeIsReadable(value, 8)) {
             failed = true;
             return kQXUnwindReadFailed;
         }
+        memcpy(&word, reinterpret_cast<const void*>(value), 8);
         value = word;
     }
     return value;
-}
-
-bool QXUnwindRangeIsReadable(uint64_t start, uint64_t length) {
-    if (start < kQXInvalidAddressLimit || length == 0 || start + length < start) return false;
-    uint64_t last = start + length - 1;
-    uint8_t byte;
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(start), &byte, 1)) return false;
-    // A long table (the search table of a large library) is checked at its ends only: one
-    // mapping holds it, and a probe per page would cost a system call each on every step.
-    bool everyPage = length <= kEveryPageLimit;
-    for (uint64_t page = (start & ~(kPageSize - 1)) + kPageSize; everyPage && page <= last;
-         page += kPageSize) {
-        if (!QXUtilityReadMemory(static_cast<uintptr_t>(page), &byte, 1)) return false;
-    }
-    return last == start || QXUtilityReadMemory(static_cast<uintptr_t>(last), &byte, 1);
 }
 
 }  // namespace wv

@@ -44,9 +44,4 @@ struct QXUnwindReader {
 
 inline constexpr uint64_t kQXUnwindReadFailed = ~uint64_t(0);
 
-// True when the first and the last byte of [start, start + length) can be read, and for a
-// range of up to 16 pages one byte of every page between: a table found through another table is
-// checked this way before it is read in place.
-bool QXUnwindRangeIsReadable(uint64_t start, uint64_t length);
-
 }  // namespace wv

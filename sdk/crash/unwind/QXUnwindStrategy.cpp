@@ -5,6 +5,7 @@
 #include "sdk/crash/context/QXUtility.h"
 #include "sdk/crash/unwind/QXElfUnwindStrategy.h"
 #include "sdk/crash/unwind/QXMachOUnwindStrategy.h"
+#include "sdk/crash/unwind/QXUnwindMemory.h"
 
 namespace wv {
 namespace {
@@ -18,10 +19,10 @@ const QXMachOUnwindStrategy kMachO;
 }  // namespace
 
 const QXUnwindStrategy* QXUnwindStrategy::forImage(const QXBinaryImageNode& image) {
+    // Read in place once its page is known readable: the stack window stays for the stack.
     uint8_t magic[4];
-    if (!QXUtilityReadMemory(static_cast<uintptr_t>(image.baseAddress), magic, sizeof(magic))) {
-        return nullptr;
-    }
+    if (!QXUnwindRangeIsReadable(image.baseAddress, sizeof(magic))) return nullptr;
+    memcpy(magic, reinterpret_cast<const void*>(image.baseAddress), sizeof(magic));
     if (memcmp(magic, kElfMagic, sizeof(magic)) == 0) return &kElf;
     uint32_t word;
     memcpy(&word, magic, sizeof(word));
