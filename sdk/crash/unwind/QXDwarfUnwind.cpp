@@ -17,7 +17,17 @@ constexpr int kStateStackDepth = 8;
 
 // The initial length, and the reader over the rest of the record. False when the length is 0,
 // runs past the section's end, or (section end unknown) the record is not readable.
+bool readRecord(uint64_t address, uint64_t sectionEnd, uint64_t* length, QXUnwindReader* body);
+
 bool openRecord(uint64_t address, uint64_t sectionEnd, uint64_t* length, QXUnwindReader* body) {
+    *length = 0;
+    if (readRecord(address, sectionEnd, length, body)) return true;
+    QXLogWarn("Error: record at %p runs past its section or cannot be read\n",
+              reinterpret_cast<void*>(address));
+    return false;
+}
+
+bool readRecord(uint64_t address, uint64_t sectionEnd, uint64_t* length, QXUnwindReader* body) {
     uint64_t headerLimit = sectionEnd;
     if (sectionEnd == kQXDwarfSectionEndUnknown) {
         if (!QXUnwindRangeIsReadable(address, 4)) return false;
@@ -52,7 +62,10 @@ bool QXDwarfParseAndProcessAugmentation(QXDwarfCIERecord* cie, QXUnwindReader* r
         return false;
     }
     uint64_t length = reader->uleb128();
-    if (reader->failed || length > reader->remaining()) return false;
+    if (reader->failed || length > reader->remaining()) {
+        QXLogWarn("Error: augmentation data runs past the CIE\n");
+        return false;
+    }
     const uint8_t* end = reader->cursor + length;
     QXUnwindReader data{reader->cursor, end, false};
     for (const char* letter = augmentation + 1; *letter != '\0'; ++letter) {
@@ -380,7 +393,8 @@ bool QXDwarfParseCIERecord(QXDwarfCIERecord* cie, uint64_t address, uint64_t sec
     memset(cie, 0, sizeof(*cie));
     QXUnwindReader reader{};
     uint64_t length = 0;
-    if (!openRecord(address, sectionEnd, &length, &reader) || length == 0) {
+    if (!openRecord(address, sectionEnd, &length, &reader)) return false;
+    if (length == 0) {
         QXLogWarn("Error: CIE length invalid\n");
         return false;
     }
@@ -391,7 +405,10 @@ bool QXDwarfParseCIERecord(QXDwarfCIERecord* cie, uint64_t address, uint64_t sec
         QXLogWarn("Error: CIE version %u unsupported\n", unsigned(cie->version));
     }
     cie->augmentation = reader.string();
-    if (reader.failed) return false;
+    if (reader.failed) {
+        QXLogWarn("Error: CIE truncated\n");
+        return false;
+    }
     cie->codeAlignmentFactor = reader.uleb128();
     cie->dataAlignmentFactor = reader.sleb128();
     if (cie->version == 1) {
@@ -402,7 +419,10 @@ bool QXDwarfParseCIERecord(QXDwarfCIERecord* cie, uint64_t address, uint64_t sec
         QXLogWarn("Error: CIE version %u unsupported\n", unsigned(cie->version));
         return false;
     }
-    if (reader.failed) return false;
+    if (reader.failed) {
+        QXLogWarn("Error: CIE truncated\n");
+        return false;
+    }
     if (!QXDwarfParseAndProcessAugmentation(cie, &reader)) return false;
     cie->instructions = reader.position();
     cie->instructionsLength = static_cast<uint32_t>(reader.remaining());
@@ -415,7 +435,8 @@ bool QXDwarfParseFDERecord(QXDwarfFDERecord* fde, bool parseCIE, QXDwarfCIERecor
     memset(fde, 0, sizeof(*fde));
     QXUnwindReader reader{};
     uint64_t length = 0;
-    if (!openRecord(address, sectionEnd, &length, &reader) || length == 0) {
+    if (!openRecord(address, sectionEnd, &length, &reader)) return false;
+    if (length == 0) {
         QXLogWarn("Error: FDE has zero length\n");
         return false;
     }
@@ -453,9 +474,12 @@ bool QXDwarfParseFDERecord(QXDwarfFDERecord* fde, bool parseCIE, QXDwarfCIERecor
     }
     if (QXDwarfCIEHasAugmentationData(cie)) {
         uint64_t skip = reader.uleb128();
-        if (!reader.skip(skip)) return false;
+        reader.skip(skip);
     }
-    if (reader.failed) return false;
+    if (reader.failed) {
+        QXLogWarn("Error: FDE truncated\n");
+        return false;
+    }
     fde->instructions = reader.position();
     fde->instructionsLength = static_cast<uint32_t>(reader.remaining());
     return true;
@@ -464,7 +488,11 @@ bool QXDwarfParseFDERecord(QXDwarfFDERecord* fde, bool parseCIE, QXDwarfCIERecor
 bool QXDwarfInitFDEAtOffset(QXDwarfCIEFDEPair* pair, uint64_t ehFrame, uint64_t offset,
                             uint64_t sectionEnd) {
     if (pair == nullptr || ehFrame == 0 || offset == 0) return false;
-    if (ehFrame + offset < ehFrame || ehFrame + offset >= sectionEnd) return false;
+    if (ehFrame + offset < ehFrame || ehFrame + offset >= sectionEnd) {
+        QXLogWarn("Error: FDE offset %lx lies past the section\n",
+                  static_cast<unsigned long>(offset));
+        return false;
+    }
     return QXDwarfParseFDERecord(&pair->fde, true, &pair->cie, ehFrame + offset, ehFrame,
                                  sectionEnd);
 }

@@ -264,13 +264,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DwarfCIE, aCIELongerThanItsSectionIsRefused) {
+    test::ScopedLogContext log;
     Records r = cieWith(1, "zR", {1, 0x1b});
     EXPECT_FALSE(QXDwarfParseCIERecord(nullptr, r.address(0), r.end()));
     QXDwarfCIERecord cie;
     EXPECT_FALSE(QXDwarfParseCIERecord(&cie, r.address(0), r.end() - 1));
+    EXPECT_NE(log.log().find("runs past its section"), std::string::npos) << log.log();
     uint32_t zero = 0;
     memcpy(r.bytes.data(), &zero, 4);
     EXPECT_FALSE(QXDwarfParseCIERecord(&cie, r.address(0), r.end()));
+    EXPECT_NE(log.log().find("Error: CIE length invalid"), std::string::npos) << log.log();
 }
 
 // One CIE with the given FDE pointer encoding, then one FDE whose start field is `start`.
