@@ -179,9 +179,8 @@ TEST(CrashReport, ASecondCrashOnAnotherThreadNeverSpoilsTheFirstReport) {
     EXPECT_EQ(signal["signal"]["number"], uint64_t(SIGSEGV));
     EXPECT_TRUE(signal.count("threads"));
     EXPECT_TRUE(signal.count("storage"));
-    EXPECT_NE(slurp(folder.report() / "sdk.log")
-                  .find("aborting signal handler because crash has already occurred"),
-              std::string::npos);
+    // The second fault came while the record was being written (the hook waited for it).
+    EXPECT_NE(slurp(folder.report() / "sdk.log").find("Signal: 4"), std::string::npos);
 }
 
 TEST(CrashReport, AThreadThatBlocksTheParkSignalGetsZeroedRegistersAndTheListGoesOn) {

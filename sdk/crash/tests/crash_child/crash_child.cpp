@@ -194,8 +194,10 @@ int main(int argc, char** argv) {
         static std::atomic<bool> secondFaulted{false};
         static std::atomic<bool> secondReady{false};
         QXHandlerSetFaultHookForTesting([] {
-            for (int i = 0; i < 200 && !secondFaulted; ++i) usleep(1000);
-            usleep(20000);
+            // Generous, for a loaded machine: the wait ends as soon as the other thread faulted,
+            // and then leaves it time to reach the handler.
+            for (int i = 0; i < 2000 && !secondFaulted; ++i) usleep(1000);
+            usleep(200000);
         });
         std::thread([] {
             // Left running by the recorder, so it can fault while the record is written.
