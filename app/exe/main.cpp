@@ -1,10 +1,11 @@
 #include <stdlib.h>
 
-#include <QApplication>
-
 #include "app/AppDelegate.h"
 #include "app/WovanuApplication.h"
 #include "cloud/CloudServices.h"
+#include "platform/foundation/PlatformException.h"
+#include "platform/plist/UserDefaults.h"
+#include "platform/ui/EventApplication.h"
 #include "platform/ui/MainLoop.h"
 #include "screens/help/WVAboutViewController.h"
 #include "screens/help/WVHelpWindowController.h"
@@ -15,8 +16,10 @@ int main(int argc, char** argv) {
     // Qt picks its media backend when the application object is made. Without its own plugins
     // the GStreamer one crashes on an H.264 video; the FFmpeg one carries its decoders.
     setenv("QT_MEDIA_BACKEND", "ffmpeg", 1);
-    QApplication qtApplication(argc, argv);
+    wv::EventApplication qtApplication(argc, argv);
     QApplication::setApplicationName("Wovanu Typing");
+    const auto crash = wv::UserDefaults::standard().objectForKey("NSApplicationCrashOnExceptions");
+    wv::PlatformException::setCrashOnExceptions(crash && crash->is<bool>() && *crash->get<bool>());
     wv::MainLoop::install();
     wv::screens::StatisticsScreen::registerAll();
     wv::screens::registerSettingsSidebar();

@@ -1,6 +1,7 @@
 #include "platform/dispatch/GlobalQueue.h"
 
 #include "platform/dispatch/MainQueue.h"
+#include "platform/dispatch/DispatchThread.h"
 #include "platform/dispatch/ThreadName.h"
 
 namespace wv {
@@ -40,7 +41,7 @@ void GlobalQueue::asyncAfter(double seconds, Block block) {
 bool GlobalQueue::isCurrent() const { return onPool; }
 
 void GlobalQueue::run() {
-    setCurrentThreadName("wovanu.global");
+    DispatchThread::begin("wovanu.global");
     onPool = true;
     for (;;) {
         Block block;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/dispatch/BlockOperation.h"
+#include "platform/dispatch/DispatchThread.h"
 #include "platform/dispatch/ThreadName.h"
 
 namespace wv {
@@ -83,7 +84,7 @@ struct OperationQueue::State : std::enable_shared_from_this<OperationQueue::Stat
     }
 
     void work() {
-        setCurrentThreadName(name);
+        DispatchThread::begin(name);
         std::unique_lock lock(mutex);
         for (;;) {
             ++idleWorkers;

@@ -3,6 +3,7 @@
 #include <future>
 
 #include "platform/dispatch/MainQueue.h"
+#include "platform/dispatch/DispatchThread.h"
 #include "platform/dispatch/ThreadName.h"
 
 namespace wv {
@@ -67,7 +68,7 @@ void SerialQueue::drain() {
 bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == state_->threadId; }
 
 void SerialQueue::run(const std::shared_ptr<State>& state, const std::string& label) {
-    setCurrentThreadName(label);
+    DispatchThread::begin(label);
     for (;;) {
         Block block;
         {

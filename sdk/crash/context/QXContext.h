@@ -5,6 +5,8 @@
 // Crash-time contract (every function here): async-signal-safe, no heap, no lock, no stdio;
 // a context pointer below 4096 counts as absent.
 
+#include <signal.h>
+
 #include <cstdint>
 
 #include "sdk/crash/context/QXBinaryImageNode.h"
@@ -32,6 +34,7 @@ struct QXReadOnlyContext {
     const char* binaryImagesPath;
     struct {
         const char* path;
+        void (*previousTerminateHandler)();
     } exception;
     struct {
         const char* documentDirectory;
@@ -39,6 +42,10 @@ struct QXReadOnlyContext {
     } host;
     struct {
         const char* path;
+        // One per handled signal, in their order; a zeroed one stands for the default.
+        struct sigaction previous[7];
+        // The alternate stack the main thread had before ours; ss_sp none when there was none.
+        stack_t previousStack;
     } signal;
     struct {
         const char* path;
@@ -70,6 +77,10 @@ struct QXWritableContext {
     int32_t logDescriptor;
     int32_t logMinimumLevel;
     uint8_t crashed;
+    // The thread that won the crashed flag and records; 0 before any crash.
+    int32_t recordingThread;
+    // Set once the record is whole: a later fatal signal on another thread waits for it.
+    uint32_t recordFinished;
     QXFile binaryImagesFile;
     struct {
         const char* currentLogPath;

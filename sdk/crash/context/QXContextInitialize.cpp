@@ -80,16 +80,25 @@ void initializeLoggingStorage(const char* root, const QXContextInitData& data) {
     qxWritableContext->logging.currentCustomExceptionPath = logging.customExceptionA;
 }
 
+QXContextInstallers installers{};
+
 void installAlternateStack() {
     stack_t stack{};
     stack.ss_sp = qxContext->signalStack;
     stack.ss_size = kQXStackSize;
-    if (stack.ss_sp == nullptr || sigaltstack(&stack, nullptr) != 0) {
-        QXLogWarn("Unable to install the signal stack %s\n", strerrordesc_np(errno));
+    stack_t previous{};
+    if (stack.ss_sp == nullptr || sigaltstack(&stack, &previous) != 0) {
+        QXLogWarn("Unable to setup stack %s\n", strerrordesc_np(errno));
+        return;
     }
+    if (!(previous.ss_flags & SS_DISABLE)) qxContext->signal.previousStack = previous;
 }
 
 }  // namespace
+
+void QXContextSetInstallers(const QXContextInstallers& given) { installers = given; }
+
+const QXContextInstallers& QXContextGetInstallers() { return installers; }
 
 const char* QXContextAppendToRoot(const char* root, const char* name) {
     std::string path = (std::filesystem::path(root) / name).string();
@@ -146,19 +155,23 @@ bool QXContextInitialize(const QXContextInitData* initData) {
     group.async(global, [owned] {
         qxContext->binaryImagesPath =
             QXContextAppendToRoot(owned->root(), "binary_images.qxrecord");
+        if (installers.binaryImages) installers.binaryImages();
     });
     if (!qxContext->debuggerAttached) {
         installAlternateStack();
         group.async(global, [owned] {
             qxContext->signal.path = QXContextAppendToRoot(owned->root(), "signal.qxrecord");
+            if (installers.signals) installers.signals();
         });
         group.async(global, [owned] {
             qxContext->machException.path =
                 QXContextAppendToRoot(owned->root(), "mach_exception.qxrecord");
             qxContext->machException.mask = owned->data.machExceptionMask;
+            if (installers.machExceptions) installers.machExceptions(owned->data.machExceptionMask);
         });
         group.async(global, [owned] {
             qxContext->exception.path = QXContextAppendToRoot(owned->root(), "exception.qxrecord");
+            if (installers.exceptions) installers.exceptions();
         });
     } else {
         QXLogWarn("Debugger present - not installing handlers\n");
@@ -210,6 +223,8 @@ void QXContextRecordMetadata(const char* reportDirectory, const QXContextInitDat
     QXFileWriteHashEntryNSString(&file, "extension_id", QXApplicationExtensionPointIdentifier());
     QXFileWriteHashEnd(&file);
     QXFileWriteSectionEnd(&file);
+    if (installers.recordExecutable && !installers.recordExecutable(&file))
+        QXLogWarn("Unable to write out executable metadata\n");
     QXFileClose(&file);
 }
 

@@ -10,6 +10,21 @@
 
 namespace wv {
 
+struct QXFile;
+
+// What the layers above the context contribute to initialisation: image tracking, the three
+// crash paths and the executable's metadata line. They live above this library, so the
+// program (or a test) hands them in before initialising; an absent one is skipped.
+struct QXContextInstallers {
+    void (*binaryImages)();
+    void (*signals)();
+    void (*machExceptions)(uint32_t exclusionMask);
+    void (*exceptions)();
+    bool (*recordExecutable)(QXFile* file);
+};
+void QXContextSetInstallers(const QXContextInstallers& installers);
+const QXContextInstallers& QXContextGetInstallers();
+
 // Handed over by the crash reporting controller, zeroed first.
 struct QXContextInitData {
     const char* apiKey;

@@ -73,6 +73,9 @@ struct QXUnwindCursorOf {
     uint32_t frameCount;
     uint64_t lastPC;
     uint32_t repeatCount;
+    // Set by a step through a signal frame (a CIE with 'S'): the frame it reached stopped at
+    // the interrupted instruction, not after a call, so its PC is looked up as it is.
+    uint8_t interrupted;
     alignas(8) uint8_t scratch[kQXUnwindScratchSize];  // the unwind layer's; zeroed by its init
 };
 using QXUnwindCursor = QXUnwindCursorOf<QXMachineContext>;

@@ -10,8 +10,12 @@
 #include <link.h>
 
 #include <cstdint>
+#include <string>
 
+#include "platform/loader/Loader.h"
+#include "sdk/core/TRNMachO.h"
 #include "sdk/crash/context/QXBinaryImageNode.h"
+#include "sdk/crash/context/QXFile.h"
 
 namespace wv {
 
@@ -27,5 +31,40 @@ bool QXBinaryImageHasCompactUnwindInfo(const QXBinaryImageNode* node);
 // `.eh_frame` from the header's own pointer. False when the object has no executable segment
 // or its header is not mapped.
 bool QXBinaryImageNodeFromProgramHeaders(const dl_phdr_info* info, QXBinaryImageNode* node);
+
+// What is known of one image beyond its node. Not crash-time: filled and written on the
+// loader's thread and the binary-images queue. The UUID is the GNU build-id in hexadecimal
+// (40 characters for a sha1 build-id), "" for an image without one; encrypted is always 0
+// and the versions come from the ABI-tag note (minimum) or stay 0.0.0 (built), as ELF has no
+// more.
+struct QXBinaryImageDetails {
+    std::string path;
+    char uuid[65];
+    uint8_t encrypted;
+    TRNVersionTriple builtSDK;
+    TRNVersionTriple minimumSDK;
+    uint16_t machine;
+    QXBinaryImageNode node;  // text base and size, and the unwind sections
+    uint64_t slide;
+};
+
+// Clears the table, starts "binary_images.qxrecord" anew and registers with the loader, whose
+// first report (every image already loaded) is written while the file stays open.
+void QXBinaryImageInit();
+void QXBinaryImageAddedCallback(const LoadedImage& image);
+void QXBinaryImageRemovedCallback(const LoadedImage& image);
+// Claims a free slot for a load, or empties the live slot of an unload (its base stays, so
+// the slot is never reused), then queues the record line. False when the table had no slot
+// for it; the line is written all the same.
+bool QXBinaryImageStoreNode(bool added, const LoadedImage& image);
+
+// From the program headers of a loaded image; false when it has no executable segment.
+bool QXBinaryImageFillInImageDetails(const LoadedImage& image, QXBinaryImageDetails* details);
+// The first loaded image whose UUID text equals `uuid`.
+bool QXBinaryImageFindImageForUUID(const char* uuid, QXBinaryImageDetails* details);
+// `uuid`, `base`, `size`.
+void QXBinaryImageRecordDetails(QXFile* file, const QXBinaryImageDetails& details);
+// The `executable` section of the run's metadata. Always true.
+bool QXBinaryImageRecordMainImage(QXFile* file);
 
 }  // namespace wv

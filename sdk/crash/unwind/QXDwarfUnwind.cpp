@@ -567,6 +567,7 @@ bool QXDwarfUnwindComputeRegisters(const QXDwarfCIEFDEPair* pair, QXUnwindCursor
         return false;
     }
     cursor->context = next;
+    cursor->interrupted = pair->cie.signalFrame != 0;
     return true;
 }
 

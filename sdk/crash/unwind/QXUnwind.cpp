@@ -94,8 +94,11 @@ bool QXUnwindNextFrame(QXUnwindCursor* cursor) {
     uint64_t pc = QXMachineContextGetPC(&cursor->context);
     // A return address points after its call, possibly into the next function: the rules of
     // the call itself are found one byte back. The starting frame's PC is where the thread
-    // stopped (a fault may be at a function's first byte) and is looked up as it is.
-    if (cursor->frameCount >= 2) {
+    // stopped (a fault may be at a function's first byte) and is looked up as it is, and so is
+    // the PC a signal frame gives back.
+    const bool interrupted = cursor->interrupted != 0;
+    cursor->interrupted = 0;
+    if (cursor->frameCount >= 2 && !interrupted) {
         pc -= 1;
         QXMachineContextSetPC(&cursor->context, pc);
     }

@@ -1,7 +1,9 @@
 // The rule table our runner builds at every row that llvm-dwarfdump prints, for objects
 // built for arm64 and for our own x86-64 program.
+#include <dlfcn.h>
 #include <elf.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sdk/crash/unwind/QXDwarfUnwind.h"
@@ -206,6 +209,132 @@ INSTANTIATE_TEST_SUITE_P(
                       DumpCase{"x86_64_optimised", WV_UNWIND_FIXTURES "/frames_x86_64_O2.o", false},
                       DumpCase{"our_own_program", "/proc/self/exe", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// readelf brings back the whole row at DW_CFA_restore_state, the CFA with the register
+// rules, as the standard says; so every row of libc, whose functions restore a state around
+// early returns (the thread-kill path a crashed abort() stands in among them), must match it
+// exactly, with no earlier-CFA tolerance.
+struct InterpComparison {
+    int rows = 0;
+    int restoringFDEs = 0;
+    std::vector<std::string> mismatches;
+};
+
+std::string cfaText(const QXDwarfState& state) {
+    if (state.cfaExpression != 0) return "exp";
+    static const char* names[] = {"rax", "rdx", "rcx", "rbx", "rsi", "rdi", "rbp", "rsp", "r8",
+                                  "r9",  "r10", "r11", "r12", "r13", "r14", "r15", "rip"};
+    if (state.cfaRegister >= 17) return "?";
+    return names[state.cfaRegister] + signedOffset(int64_t(state.cfaOffset));
+}
+
+// One column of a readelf row against our rule: "u" is a register no rule names (ours: same
+// or undefined), "c-N" a register saved at CFA-N; other forms are not compared here.
+bool columnMatches(const std::string& theirs, const QXDwarfRegisterRule& ours) {
+    if (theirs == "u" || theirs == "s") {
+        return ours.kind == QXDwarfRuleSame || ours.kind == QXDwarfRuleUndefined;
+    }
+    if (theirs.size() > 1 && theirs[0] == 'c' && (theirs[1] == '-' || theirs[1] == '+')) {
+        return ours.kind == QXDwarfRuleOffset &&
+               int64_t(ours.value) == std::stoll(theirs.substr(1));
+    }
+    return true;
+}
+
+InterpComparison compareWithReadelf(const std::string& path) {
+    InterpComparison result;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    Section section = findEhFrame(bytes);
+    if (section.start == 0) {
+        result.mismatches.push_back("no .eh_frame in " + path);
+        return result;
+    }
+    // The raw listing says which FDEs restore a state; the interpreted one gives the rows.
+    std::unordered_map<std::string, bool> restores;
+    {
+        std::istringstream raw(
+            run(std::string(WV_READELF) + " --debug-dump=frames '" + path + "' 2>/dev/null"));
+        std::string line, current;
+        while (std::getline(raw, line)) {
+            if (line.find(" FDE cie=") != std::string::npos) {
+                current = line.substr(0, line.find(' '));
+            } else if (line.find(" CIE") != std::string::npos) {
+                current.clear();
+            } else if (!current.empty() && line.find("DW_CFA_restore_state") != std::string::npos) {
+                restores[current] = true;
+            }
+        }
+    }
+    std::istringstream dump(
+        run(std::string(WV_READELF) + " --debug-dump=frames-interp '" + path + "' 2>/dev/null"));
+    static const std::unordered_map<std::string, uint64_t> columns = {
+        {"rax", 0},  {"rdx", 1},  {"rcx", 2},  {"rbx", 3},  {"rsi", 4},  {"rdi", 5},
+        {"rbp", 6},  {"rsp", 7},  {"r8", 8},   {"r9", 9},   {"r10", 10}, {"r11", 11},
+        {"r12", 12}, {"r13", 13}, {"r14", 14}, {"r15", 15}, {"ra", 16}};
+    QXDwarfCIEFDEPair pair{};
+    bool compared = false;
+    uint64_t pcStart = 0;
+    std::vector<uint64_t> header;
+    std::string line;
+    while (std::getline(dump, line)) {
+        std::istringstream words(line);
+        std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
+        if (w.size() >= 6 && w[3] == "FDE" && w[5].rfind("pc=", 0) == 0) {
+            compared = restores.count(w[0]) != 0;
+            if (!compared) continue;
+            ++result.restoringFDEs;
+            pcStart = std::stoull(w[5].substr(3), nullptr, 16);
+            if (!QXDwarfParseFDERecord(&pair.fde, true, &pair.cie,
+                                       section.start + std::stoull(w[0], nullptr, 16),
+                                       section.start, section.end)) {
+                result.mismatches.push_back("FDE at " + w[0] + " refused");
+                compared = false;
+            }
+            header.clear();
+            continue;
+        }
+        if (!compared || w.empty()) continue;
+        if (w[0] == "LOC") {
+            for (size_t i = 2; i < w.size(); ++i) {
+                auto found = columns.find(w[i]);
+                header.push_back(found == columns.end() ? UINT64_MAX : found->second);
+            }
+            continue;
+        }
+        if (w.size() != header.size() + 2 || w[0].size() != 16) continue;
+        uint64_t address = std::stoull(w[0], nullptr, 16);
+        QXDwarfState state;
+        ++result.rows;
+        if (!QXDwarfRunToPC(&pair, pair.fde.initialLocation + (address - pcStart),
+                            kQXDwarfDialectElf, &state)) {
+            result.mismatches.push_back(w[0] + ": refused");
+            continue;
+        }
+        std::string differs;
+        if (cfaText(state) != w[1]) differs += " CFA ours " + cfaText(state) + " theirs " + w[1];
+        for (size_t i = 0; i < header.size(); ++i) {
+            if (header[i] == UINT64_MAX) continue;
+            if (!columnMatches(w[i + 2], state.registers[header[i]])) {
+                differs += " column " + std::to_string(header[i]) + " theirs " + w[i + 2];
+            }
+        }
+        if (!differs.empty()) result.mismatches.push_back(w[0] + ":" + differs);
+    }
+    return result;
+}
+
+TEST(ReadelfComparison, libcsRowsAroundARestoredStateMatchExactly) {
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&pthread_kill), &info), 0);
+    ASSERT_NE(info.dli_fname, nullptr);
+    InterpComparison c = compareWithReadelf(info.dli_fname);
+    ASSERT_GT(c.restoringFDEs, 0) << "libc restores no state: the comparison shows nothing";
+    EXPECT_GT(c.rows, 0);
+    EXPECT_TRUE(c.mismatches.empty())
+        << c.mismatches.size() << " of " << c.rows << " rows differ:\n"
+        << firstFew(c.mismatches);
+}
 
 }  // namespace
 }  // namespace wv

@@ -25,6 +25,10 @@ struct Walks {
     int oursCount;
     uint64_t theirs[kMaximumFrames];
     int theirsCount;
+    // Ours again, from the handler's own registers: through the signal frame the kernel
+    // pushed and on into the interrupted leaf.
+    uint64_t fromHandler[kMaximumFrames];
+    int fromHandlerCount;
 };
 
 Walks gWalks;
@@ -50,6 +54,14 @@ void onIllegalInstruction(int, siginfo_t*, void* context) {
             unw_get_reg(&theirs, UNW_REG_IP, &ip);
             gWalks.theirs[gWalks.theirsCount++] = ip;
         } while (gWalks.theirsCount < kMaximumFrames && unw_step(&theirs) > 0);
+    }
+    gWalks.fromHandlerCount = 0;
+    ucontext_t own;
+    if (getcontext(&own) == 0 && QXMachineContextFromUContext(&own, &machine) &&
+        QXUnwindInit(&cursor, machine)) {
+        while (gWalks.fromHandlerCount < kMaximumFrames && QXUnwindNextFrame(&cursor)) {
+            gWalks.fromHandler[gWalks.fromHandlerCount++] = QXUnwindGetPC(&cursor);
+        }
     }
     uc->uc_mcontext.gregs[REG_RIP] += 2;
 }
@@ -101,6 +113,19 @@ TEST_P(LiveStack, givesTheReturnAddressesLibunwindGives) {
     auto leaf = reinterpret_cast<uint64_t>(&test::wvChainFramelessLeaf);
     EXPECT_GE(w.ours[0], leaf) << both;
     EXPECT_LT(w.ours[0], leaf + 8) << both;
+
+    // Above the signal frame stands the interrupted instruction itself, looked up as it is
+    // (a return address would be looked up one byte back, here before the leaf's first byte),
+    // and from there the walk is the one that started from the signal's registers.
+    std::string handler = "from the handler:\n" + describe(w.fromHandler, w.fromHandlerCount) +
+                          "from the signal's registers:\n" + describe(w.ours, w.oursCount);
+    int at = 0;
+    while (at < w.fromHandlerCount && w.fromHandler[at] != w.ours[0]) ++at;
+    ASSERT_LT(at, w.fromHandlerCount) << handler;
+    ASSERT_GE(w.fromHandlerCount - at, w.theirsCount) << handler;
+    for (int i = 0; i < w.theirsCount; ++i) {
+        ASSERT_EQ(w.fromHandler[at + i], w.ours[i]) << "frame " << i << "\n" << handler;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, LiveStack,

@@ -1,0 +1,2 @@
+// A shared object without a build-id.
+extern "C" int wv_plain_image_answer() { return 7; }
