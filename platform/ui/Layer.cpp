@@ -36,27 +36,34 @@ void Layer::boundsChanged(Size from, Size to) {
     }
 }
 
+// Setting what a property already holds asks for no drawing: a key press sets the look of
+// every key again, and each would otherwise repaint.
 void Layer::setHidden(bool hidden) {
+    if (hidden_ == hidden) return;
     hidden_ = hidden;
     setNeedsDisplay();
 }
 
 void Layer::setOpacity(double opacity) {
+    if (opacity_ == opacity) return;
     opacity_ = opacity;
     setNeedsDisplay();
 }
 
 void Layer::setBackgroundColor(std::optional<Color> color) {
+    if (background_ == color) return;
     background_ = color;
     setNeedsDisplay();
 }
 
 void Layer::setCornerRadius(double radius) {
+    if (cornerRadius_ == radius) return;
     cornerRadius_ = radius;
     setNeedsDisplay();
 }
 
 void Layer::setContents(ImagePtr image) {
+    if (contents_ == image) return;
     contents_ = std::move(image);
     setNeedsDisplay();
 }
