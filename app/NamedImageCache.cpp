@@ -29,15 +29,15 @@ class RenderedSizes {
         const double sx = std::abs(t.m11()), sy = std::abs(t.m22());
         const Entry& entry = entryFor(size, sx, sy);
         if (entry.picture.isNull()) return;  // nothing but transparent pixels
-        // Made at the size it lands on the device: drawn one pixel to one pixel it is a plain
-        // copy, where smoothing would have every pixel resampled.
-        const bool oneToOne = std::abs(entry.width - size.width * sx) < 0.01 &&
-                              std::abs(entry.height - size.height * sy) < 0.01;
+        // Made at the size it lands on the device (its pixel size rounded up) and drawn one
+        // pixel to one pixel: a plain copy. Stretched by the fraction of a pixel the rounding
+        // left, smoothing would resample every pixel on Qt's slow path, which splits a tall
+        // picture over a pool of threads and waits for them on every paint.
         const double kx = entry.width / size.width, ky = entry.height / size.height;
         const QRect& c = entry.content;
         painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, !oneToOne);
-        painter.drawImage(QRectF(c.x() / kx, c.y() / ky, c.width() / kx, c.height() / ky),
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(QRectF(c.x() / kx, c.y() / ky, c.width() / sx, c.height() / sy),
                           entry.picture);
         painter.restore();
     }

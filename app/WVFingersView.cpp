@@ -1,5 +1,6 @@
 #include "app/WVFingersView.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/artwork/Artwork.h"
@@ -114,13 +115,23 @@ void WVFingersView::resetFingers() {
 }
 
 void WVFingersView::showFingers(std::optional<int> zone) {
-    resetFingers();
     if (!zone) {
+        resetFingers();
         setHidden(true);
         return;
     }
+    // Each finger's picture is set once to what it shows next: a finger that stays lit is not
+    // put out and lit again, which would draw it (and the keys under it) for nothing.
+    std::vector<FingerView> next = fingersForZone(*zone);
+    auto staysLit = [&next](finger f) {
+        return std::any_of(next.begin(), next.end(),
+                           [f](const FingerView& n) { return n.first == f; });
+    };
+    if (currentFingers)
+        for (auto& [f, view] : *currentFingers)
+            if (view && !staysLit(f)) view->setImage(Image::named(imageName(f, false)));
     setHidden(false);
-    currentFingers = fingersForZone(*zone);
+    currentFingers = std::move(next);
     for (auto& [f, view] : *currentFingers)
         if (view) view->setImage(Image::named(imageName(f, true)));
 }

@@ -67,8 +67,14 @@ void WVKeyboardButton::setTitle(const std::string& title) {
     equivalentKey = title;
     const Font font = Font::system(Font::systemFontSize() * uiScaleFactor(), FontWeight::Medium);
     const std::string shown = captionText(title, captionLocale);
-    textLayer->attrStr = makeAttributedString(shown, TextAlignment::Center, font, Color::white());
-    textLayer->setNeedsDisplay();
+    AttributedString caption =
+        makeAttributedString(shown, TextAlignment::Center, font, Color::white());
+    // Captions are set again for every key whenever a line starts or a modifier changes;
+    // only a caption that reads differently is drawn again.
+    if (textLayer->attrStr != caption) {
+        textLayer->attrStr = std::move(caption);
+        textLayer->setNeedsDisplay();
+    }
     // The cell places the home-row mark under the title's line in this font.
     setFont(font);
     Button::setTitle(title);

@@ -1,5 +1,7 @@
 #include "app/WovanuApplication.h"
 
+#include <QThreadPool>
+
 #include "app/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/MainScreenIcons.h"
@@ -29,6 +31,13 @@ WovanuApplication::~WovanuApplication() {
 }
 
 void WovanuApplication::launch() {
+    // Qt's raster engine hands a tall blend under a clip of several rectangles (a key's
+    // repaint) to the global thread pool in slices and waits for them. Waking a core per slice
+    // for a few thousand pixels costs more than it saves, most of all on a busy or
+    // battery-run machine (a key press took five times as long on a loaded one), and every
+    // woken thread stays around idle. One thread keeps such blends in order; nothing of the
+    // application itself uses the pool.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
     Artwork::registerAll();
     registerMainScreenIcons();
     cacheNamedImages();

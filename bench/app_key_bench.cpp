@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QPaintEvent>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Text.h"
 #include "platform/keys/ScanCodeMap.h"
+#include "platform/ui/MainLoop.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 
@@ -52,6 +54,15 @@ struct Running {
         const double menuBar =
             window.frame().height() - application.mainViewController().view()->frame().height();
         window.setContentSize(Size{1650, 930 + menuBar});
+        // The keyboard takes its new place once the resize has rested, through the main queue:
+        // until then a stretched picture of it stands in, which no learner types on.
+        QTimer::singleShot(1000, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+        // A first launch opens the help beside the typing screen; the learner closes it and
+        // types into the typing screen's window.
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top != window.widget() && top->isVisible()) top->close();
+        window.widget()->activateWindow();
         QCoreApplication::processEvents();
     }
     LogCapture quiet;
@@ -97,7 +108,7 @@ void BM_KeyPressToRepaintedScreen(benchmark::State& state) {
     QWidget* target = running->application.mainViewController().view();
     QWidget* keyboard = running->application.mainViewController().keyboard;
     const double keyboardArea = double(keyboard->width()) * keyboard->height();
-    double largestShare = 0, keyPaints = 0, presses = 0;
+    double largestShare = 0, largestMidLineShare = 0, keyPaints = 0, presses = 0;
     for (auto _ : state) {
         state.PauseTiming();
         WVTextLine& line = model().textLine();
@@ -122,8 +133,10 @@ void BM_KeyPressToRepaintedScreen(benchmark::State& state) {
         QCoreApplication::processEvents();  // paints what the key changed
 
         state.PauseTiming();
-        largestShare =
-            std::max(largestShare, area(paints->painted & keyboard->rect()) / keyboardArea);
+        const double share = area(paints->painted & keyboard->rect()) / keyboardArea;
+        largestShare = std::max(largestShare, share);
+        // The key that ends a line hides the hands and shows the typo heat map on every key.
+        if (!line.isComplete()) largestMidLineShare = std::max(largestMidLineShare, share);
         keyPaints += paints->events;
         ++presses;
         paints.reset();
@@ -132,8 +145,10 @@ void BM_KeyPressToRepaintedScreen(benchmark::State& state) {
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
-    // The largest part of the keyboard one key press repainted, and its paint events per press.
+    // The largest part of the keyboard one key press repainted (any key, and keys before the
+    // end of a line), and its paint events per press.
     state.counters["keyboard_max_share"] = largestShare;
+    state.counters["keyboard_max_share_mid_line"] = largestMidLineShare;
     state.counters["keyboard_paints"] = presses > 0 ? keyPaints / presses : 0;
 }
 BENCHMARK(BM_KeyPressToRepaintedScreen)
@@ -150,6 +165,7 @@ void endRunning() { running.reset(); }
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qtApplication(argc, argv);
+    wv::MainLoop::install();  // as the application runs it: the pulse and delayed work run too
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -24,9 +24,21 @@ std::string key(std::string_view base, std::string_view suffix, std::string_view
 LangData::LangData(Language type, std::string flag, std::unique_ptr<KeyMapBase> keys,
                    float wpmRatio, UpdateCallback onUpdate,
                    const WordGeneratorFactory& makeGenerator)
+    : LangData(type, std::move(flag), std::move(keys), nullptr, wpmRatio, std::move(onUpdate),
+               makeGenerator) {}
+
+LangData::LangData(Language type, std::string flag, KeyMapMaker makeKeys, float wpmRatio,
+                   UpdateCallback onUpdate, const WordGeneratorFactory& makeGenerator)
+    : LangData(type, std::move(flag), nullptr, makeKeys, wpmRatio, std::move(onUpdate),
+               makeGenerator) {}
+
+LangData::LangData(Language type, std::string flag, std::unique_ptr<KeyMapBase> keys,
+                   KeyMapMaker makeKeys, float wpmRatio, UpdateCallback onUpdate,
+                   const WordGeneratorFactory& makeGenerator)
     : onUpdate_(std::move(onUpdate)),
       type_(type),
       flag_(std::move(flag)),
+      makeKeys_(makeKeys),
       keys_(std::move(keys)),
       wpmRatio_(wpmRatio),
       punctuations_(makePunctuationSelector(PunctuationType::Normal)),
@@ -35,8 +47,25 @@ LangData::LangData(Language type, std::string flag, std::unique_ptr<KeyMapBase> 
         if (auto question = punctuationsEnd_->itemForValue("?")) question->inversion = "¿";
         if (auto exclamation = punctuationsEnd_->itemForValue("!")) exclamation->inversion = "¡";
     }
+    // A map handed in is used as it stands, its current layout included.
+    if (keys_) std::call_once(keysBuilt_, [this] { hasKeys_ = true; });
     if (makeGenerator) generator_ = makeGenerator(*this);
 }
+
+const KeyMapBase& LangData::keys() const {
+    std::call_once(keysBuilt_, [this] {
+        if (!keys_ && makeKeys_) keys_ = makeKeys_();
+        // A maker that gave nothing still leaves a map that answers (one empty layout).
+        if (!keys_) keys_ = std::make_unique<KeyMapBase>(type_, KeyMapBase::Layouts{});
+        if (pendingLayout_ >= 0 && pendingLayout_ < int64_t(keys_->layouts().size())) {
+            keys_->selectLayout(int(pendingLayout_));
+        }
+        hasKeys_ = true;
+    });
+    return *keys_;
+}
+
+bool LangData::hasKeys() const { return hasKeys_; }
 
 // The generator refers back to this object, so it goes first.
 LangData::~LangData() { generator_.reset(); }
@@ -71,13 +100,14 @@ void LangData::setPunctuationOn(bool on) {
 }
 
 void LangData::selectLayout(int index) {
+    keys();
     if (index < 0 || size_t(index) >= keys_->layouts().size()) return;
     keys_->selectLayout(index);
     announce(true);
 }
 
 void LangData::selectLayoutByName(std::string_view name) {
-    auto names = keys_->layoutNames();
+    auto names = keys().layoutNames();
     if (std::find(names.begin(), names.end(), name) == names.end()) return;
     keys_->selectLayoutByName(name);
     announce(true);
@@ -148,7 +178,7 @@ std::string LangData::learnedLetters(int64_t level) const {
 plist::Dictionary LangData::toDictionary() const {
     auto s = keySuffix();
     plist::Dictionary d;
-    d.set(key("layout", s), int64_t(keys_->currentLayoutIndex()));
+    d.set(key("layout", s), hasKeys() ? int64_t(keys_->currentLayoutIndex()) : pendingLayout_);
     d.set(key("difficulty", s), difficulty_);
     d.set(key("difficulty", s, "Auto"), difficultyAuto_);
     d.set(key("capitalsOn", s), capitalsOn_);
@@ -161,7 +191,13 @@ void LangData::load(const plist::Dictionary& d) {
     auto s = keySuffix();
     loading_ = true;
     int64_t layout = intForKey(d, key("layout", s), 0);
-    if (layout >= 0 && layout < int64_t(keys_->layouts().size())) keys_->selectLayout(int(layout));
+    if (hasKeys()) {
+        if (layout >= 0 && layout < int64_t(keys_->layouts().size())) {
+            keys_->selectLayout(int(layout));
+        }
+    } else if (layout >= 0) {
+        pendingLayout_ = layout;
+    }
     setDifficulty(std::clamp<int64_t>(intForKey(d, key("difficulty", s), 0), 0, kExpertLesson));
     setDifficultyAuto(boolForKey(d, key("difficulty", s, "Auto"), true));
     setCapitalsOn(boolForKey(d, key("capitalsOn", s), false));

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,8 +25,16 @@ class LangData {
     // Told of every settings change; true when the exercise text must be made anew.
     using UpdateCallback = std::function<void(bool)>;
 
+    // Makes the key map; LangData calls it at most once, on the first use of keys().
+    using KeyMapMaker = std::unique_ptr<KeyMapBase> (*)();
+
     // `flag` names the flag image. The generator is made last, once this object is complete.
     LangData(Language type, std::string flag, std::unique_ptr<KeyMapBase> keys, float wpmRatio,
+             UpdateCallback onUpdate, const WordGeneratorFactory& makeGenerator);
+    // The key map is built only when first asked for: a learner types one language, and the
+    // tables of every layout of all the others would be built and kept for nothing. The
+    // layout the settings chose waits until then.
+    LangData(Language type, std::string flag, KeyMapMaker makeKeys, float wpmRatio,
              UpdateCallback onUpdate, const WordGeneratorFactory& makeGenerator);
     ~LangData();
     LangData(const LangData&) = delete;
@@ -33,7 +43,10 @@ class LangData {
     Language type() const { return type_; }
     const std::string& flag() const { return flag_; }
     // Layout changes go through selectLayout / selectLayoutByName below so they are announced.
-    const KeyMapBase& keys() const { return *keys_; }
+    // Safe to call from the thread that makes exercise text while the main thread reads it.
+    const KeyMapBase& keys() const;
+    // Whether the key map has been built (it is, once keys() was called).
+    bool hasKeys() const;
     float wpmRatio() const { return wpmRatio_; }
     WordGenerator* generator() const { return generator_.get(); }
     // Marks between words and marks that end a sentence; their cycles run on across lines.
@@ -75,13 +88,21 @@ class LangData {
     void load(const plist::Dictionary& dictionary);
 
   private:
+    LangData(Language type, std::string flag, std::unique_ptr<KeyMapBase> keys,
+             KeyMapMaker makeKeys, float wpmRatio, UpdateCallback onUpdate,
+             const WordGeneratorFactory& makeGenerator);
     std::vector<std::string> groups() const;
     void announce(bool textUpdate);
 
     UpdateCallback onUpdate_;
     Language type_;
     std::string flag_;
-    std::unique_ptr<KeyMapBase> keys_;
+    KeyMapMaker makeKeys_ = nullptr;
+    mutable std::once_flag keysBuilt_;
+    mutable std::unique_ptr<KeyMapBase> keys_;
+    mutable std::atomic<bool> hasKeys_ = false;
+    // The layout load() found while the key map did not exist yet; unchecked until then.
+    int64_t pendingLayout_ = 0;
     float wpmRatio_;
     std::unique_ptr<WordGenerator> generator_;
     std::shared_ptr<WVPunctuationSelector> punctuations_;

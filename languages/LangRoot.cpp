@@ -51,7 +51,7 @@ LangRoot::LangRoot(const WordGeneratorFactory& makeGenerator) {
         if (!loading_ && onUpdate) onUpdate(textUpdate);
     };
     for (const Entry& e : kEntries) {
-        languages_.push_back(std::make_unique<LangData>(e.type, e.flag, e.makeKeys(), e.wpmRatio,
+        languages_.push_back(std::make_unique<LangData>(e.type, e.flag, e.makeKeys, e.wpmRatio,
                                                         forward, makeGenerator));
     }
 }

@@ -91,6 +91,15 @@ TEST(ApplicationLaunch, MenusShowSeparatorsAsSeparatorsAndNoBlankRows) {
     EXPECT_TRUE(appMenu->actions()[1]->isVisible());
 }
 
+// The key tables of a language nobody types would only take memory and start-up time.
+TEST(ApplicationLaunch, OnlyTheLanguageBeingTypedBuildsItsKeyTables) {
+    RunningApplication app;
+    const Language typed = app.hub().config().language();
+    for (const auto& language : app.hub().langRoot().languages()) {
+        EXPECT_EQ(language->hasKeys(), language->type() == typed) << language->code();
+    }
+}
+
 TEST(ApplicationLaunch, ChoosingTheLearningLanguageRetitlesMenuAndScreenAtOnce) {
     RunningApplication app;
     AppDelegate& delegate = app.app.delegate();

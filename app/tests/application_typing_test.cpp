@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPaintEvent>
+#include <QRegion>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
 
 #include "app/AppDelegate.h"
+#include "app/WVKeyboardView.h"
 #include "app/tests/RunningApplication.h"
 #include "engine/LineMeasures.h"
 #include "platform/foundation/Folders.h"
@@ -279,6 +283,60 @@ TEST(BrokenSettings, AFileCutShortIsKeptAsideBeforeTheDefaultsReplaceIt) {
     app.app.terminate();
     ASSERT_TRUE(plist::readFile(config));
     EXPECT_EQ(bytesOf(kept), cut);
+}
+
+// Where paint events of the window fall while it runs, in the keyboard's coordinates.
+class KeyboardRepaints : public QObject {
+  public:
+    explicit KeyboardRepaints(QWidget* keyboard) : keyboard_(keyboard) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~KeyboardRepaints() override { QCoreApplication::instance()->removeEventFilter(this); }
+    QRegion painted;
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint && object->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(object);
+            painted += static_cast<QPaintEvent*>(event)->region().translated(
+                widget->mapTo(widget->window(), QPoint(0, 0)) -
+                keyboard_->mapTo(keyboard_->window(), QPoint(0, 0)));
+        }
+        return false;
+    }
+
+  private:
+    QWidget* keyboard_;
+};
+
+double shareOf(const QRegion& region, const QRect& whole) {
+    double sum = 0;
+    for (const QRect& r : region& whole) sum += double(r.width()) * r.height();
+    return sum / (double(whole.width()) * whole.height());
+}
+
+// With the hands shown and the next key pulsing, a right key in the middle of the line moves
+// the pulse and the lit finger: that, not the whole keyboard under the hands, is drawn again.
+TEST(KeyPressRepaint, ARightKeyRedrawsOnlyAFewKeysAndFingers) {
+    RunningApplication app;
+    app.hub().config().setHandsOn(true);
+    for (int i = 0; i < 60; ++i) {
+        app.loop.advance(1.0 / 60);
+        QCoreApplication::processEvents();
+    }
+    QWidget* keyboard = app.screen().keyboard;
+    const QRect whole(QPoint(0, 0), keyboard->size());
+    double largest = 0;
+    for (int press = 0; press < 12; ++press) {
+        KeyboardRepaints repaints(keyboard);
+        ASSERT_TRUE(app.typeExpected());
+        app.loop.advance(1.0 / 60);  // the pulse moves to the next key on the main queue
+        QCoreApplication::processEvents();
+        ASSERT_FALSE(app.hub().textLine().isComplete());
+        EXPECT_FALSE(repaints.painted.isEmpty()) << "the pulse moved";
+        largest = std::max(largest, shareOf(repaints.painted, whole));
+    }
+    EXPECT_LT(largest, 0.3) << "of the keyboard drawn again for one key";
 }
 
 }  // namespace

@@ -119,5 +119,40 @@ TEST(LangRoot, LoadingAllLanguagesIsAnnouncedOnce) {
     EXPECT_FALSE(root.getLang(Language::es).numbersOn());
 }
 
+// The settings name a layout for every language, but only the languages used build their
+// tables. The stored layout must survive until then: saved back unchanged, and current once
+// the tables exist; a number no layout has leaves the first layout current.
+TEST(LangRoot, StoredLayoutsWaitForTheKeyMapAndSurviveASave) {
+    LangRoot root(FakeWordGenerator::factory());
+    struct Case {
+        Language lang;
+        const char* key;
+        int64_t stored;
+        int64_t saved;  // before the key map is used
+        int current;    // once it is
+    } cases[] = {
+        {Language::en, "layoutEng", 7, 7, 7}, {Language::fr, "layoutFr", 3, 3, 3},
+        {Language::ru, "layoutRus", 0, 0, 0}, {Language::gr, "layoutGrk", 5, 5, 0},
+        {Language::de, "layoutDe", -2, 0, 0},
+    };
+    plist::Dictionary d;
+    for (const Case& c : cases) d.set(c.key, c.stored);
+    root.load(d);
+    for (const auto& data : root.languages()) EXPECT_FALSE(data->hasKeys()) << data->code();
+    auto savedLayout = [](const LangData& data, const char* key) -> int64_t {
+        const plist::Dictionary saved = data.toDictionary();
+        const plist::Value* value = saved.find(key);
+        return value && value->get<int64_t>() ? *value->get<int64_t>() : -100;
+    };
+    for (const Case& c : cases) {
+        LangData& data = root.getLang(c.lang);
+        EXPECT_EQ(savedLayout(data, c.key), c.saved) << c.key;
+        EXPECT_EQ(data.keys().currentLayoutIndex(), c.current) << c.key;
+        EXPECT_TRUE(data.hasKeys()) << c.key;
+        EXPECT_EQ(savedLayout(data, c.key), c.current) << c.key;
+    }
+    EXPECT_FALSE(root.getLang(Language::it).hasKeys());
+}
+
 }  // namespace
 }  // namespace wv

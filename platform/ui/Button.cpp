@@ -17,7 +17,9 @@ Button::Button(const Rect& frame) : Control(frame), cell_(std::make_unique<Butto
 
 Button::~Button() { *alive_ = false; }
 
+// As with layers, a setter given what the button already shows draws nothing again.
 void Button::setTitle(const std::string& title) {
+    if (title_ == title && !attributedTitle_) return;
     title_ = title;
     attributedTitle_.reset();
     setNeedsDisplay();
@@ -38,11 +40,13 @@ void Button::setAttributedTitle(AttributedString title) {
 }
 
 void Button::setImage(ImagePtr image) {
+    if (image_ == image) return;
     image_ = std::move(image);
     setNeedsDisplay();
 }
 
 void Button::setAlternateImage(ImagePtr image) {
+    if (alternateImage_ == image) return;
     alternateImage_ = std::move(image);
     setNeedsDisplay();
 }
@@ -55,12 +59,17 @@ void Button::setImageScaling(ImageScaling scaling) {
 ImagePtr Button::currentImage() const {
     bool alternate = false;
     switch (type_) {
-        case ButtonType::MomentaryChange: alternate = highlighted_; break;
+        case ButtonType::MomentaryChange:
+            alternate = highlighted_;
+            break;
         case ButtonType::Toggle:
         case ButtonType::Switch:
-        case ButtonType::Radio: alternate = state_ != 0; break;
+        case ButtonType::Radio:
+            alternate = state_ != 0;
+            break;
         case ButtonType::MomentaryPushIn:
-        case ButtonType::PushOnPushOff: break;
+        case ButtonType::PushOnPushOff:
+            break;
     }
     return alternate && alternateImage_ ? alternateImage_ : image_;
 }
@@ -93,14 +102,16 @@ void Button::setKeyEquivalent(std::string characters, std::uint64_t modifierMask
 
 bool Button::performKeyEquivalent(const KeyEvent& event) {
     if (keyEquivalent_.empty() || !isEnabled() || isHidden()) return false;
-    if (event.characters != keyEquivalent_ || (event.modifierFlags & kModifierKeys) != keyEquivalentMask_)
+    if (event.characters != keyEquivalent_ ||
+        (event.modifierFlags & kModifierKeys) != keyEquivalentMask_)
         return false;
     performClick();
     return true;
 }
 
 void Button::click() {
-    if (type_ == ButtonType::Toggle || type_ == ButtonType::Switch || type_ == ButtonType::PushOnPushOff)
+    if (type_ == ButtonType::Toggle || type_ == ButtonType::Switch ||
+        type_ == ButtonType::PushOnPushOff)
         setState(state_ ? 0 : 1);
     else if (type_ == ButtonType::Radio)
         setState(1);
@@ -136,6 +147,8 @@ void Button::setCell(std::unique_ptr<ButtonCell> cell) {
     setNeedsDisplay();
 }
 
-void Button::draw(QPainter& painter, const Rect&) { cell_->drawWithFrame(painter, bounds(), *this); }
+void Button::draw(QPainter& painter, const Rect&) {
+    cell_->drawWithFrame(painter, bounds(), *this);
+}
 
 }  // namespace wv

@@ -13,6 +13,7 @@ void Control::setEnabled(bool enabled) {
 }
 
 void Control::setFont(const Font& font) {
+    if (font_ == font) return;
     font_ = font;
     setNeedsDisplay();
 }

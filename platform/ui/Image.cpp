@@ -1,6 +1,7 @@
 #include "platform/ui/Image.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -49,6 +50,30 @@ QImage Image::render(double scale, Size size) const {
     QPainter painter(&image);
     draw(painter, QRectF(0, 0, size.width, size.height));
     return image;
+}
+
+Rect Image::drawnBounds() const {
+    std::call_once(boundsFound_, [this] {
+        if (!painter_ || size_.width <= 0 || size_.height <= 0) {
+            drawnBounds_ = Rect(0, 0, size_.width, size_.height);
+            return;
+        }
+        const QImage image = render(1.0);
+        int top = image.height(), bottom = -1, left = image.width(), right = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(row[x]) == 0) continue;
+                top = std::min(top, y);
+                bottom = y;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+        // Whole pixels: the picture's edges may fall anywhere inside them.
+        drawnBounds_ = bottom < 0 ? Rect() : Rect(left, top, right + 1 - left, bottom + 1 - top);
+    });
+    return drawnBounds_;
 }
 
 void Image::registerNamed(std::string name, Size size, Painter painter) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,7 @@ using ImagePtr = std::shared_ptr<const Image>;
 // resizable picture (a key, a bubble) keeps its corners when stretched. Images made from
 // pixels (snapshots) are scaled.
 class Image {
-public:
+  public:
     // Draws the picture into the rectangle (0, 0, size), y growing downward.
     using Painter = std::function<void(QPainter&, Size)>;
 
@@ -36,17 +37,24 @@ public:
     void draw(QPainter& painter, const QRectF& target, double opacity = 1.0) const;
     // The picture at its natural size rendered `scale` pixels per point.
     QImage render(double scale, Size size = {}) const;
+    // The part of (0, 0, size) that the picture covers with pixels that are not transparent, y
+    // downward: found once by drawing it at its natural size, the whole rectangle for a picture
+    // made from pixels, empty for one that draws nothing. A view that swaps one picture for
+    // another of the same outline need only draw this part again.
+    Rect drawnBounds() const;
 
     // Names of pictures the application draws; registering a name again replaces its picture.
     static void registerNamed(std::string name, Size size, Painter painter);
-    static ImagePtr named(std::string_view name);  // nullptr when no such picture exists
+    static ImagePtr named(std::string_view name);       // nullptr when no such picture exists
     static std::vector<std::string> registeredNames();  // in the order registered
 
-private:
+  private:
     Size size_;
     Painter painter_;
     QImage pixels_;
     std::string name_;
+    mutable std::once_flag boundsFound_;
+    mutable Rect drawnBounds_;
 };
 
 }  // namespace wv

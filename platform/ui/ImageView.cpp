@@ -1,5 +1,8 @@
 #include "platform/ui/ImageView.h"
 
+#include <QPaintEvent>
+#include <algorithm>
+
 #include "platform/ui/Graphics.h"
 
 namespace wv {
@@ -7,8 +10,29 @@ namespace wv {
 ImageView::ImageView(const Rect& frame, ImagePtr image) : View(frame), image_(std::move(image)) {}
 
 void ImageView::setImage(ImagePtr image) {
+    if (image == image_) return;
+    // Only where either picture has pixels: a hand's finger pictures are as large as the hand
+    // and lie over the keyboard, and all of that would be drawn again for one finger.
+    const Rect changed = drawnRect(image_.get()).united(drawnRect(image.get()));
     image_ = std::move(image);
-    setNeedsDisplay();
+    if (!changed.isEmpty()) setNeedsDisplayInRect(changed);
+}
+
+Rect ImageView::drawnRect(const Image* image) const {
+    if (!image) return Rect();
+    const Size natural = image->size();
+    const Rect drawn = image->drawnBounds();
+    if (drawn.isEmpty() || natural.width <= 0 || natural.height <= 0) return Rect();
+    const Rect at = scaledImageRect(natural, bounds(), scaling_);
+    const double kx = at.width() / natural.width, ky = at.height() / natural.height;
+    // The picture lies upright in the view: its top is the view's top unless the view grows
+    // upward. A picture drawn at another size than its natural one may spread a little more
+    // (antialiased edges, corners kept at their size), hence the margin.
+    const double top =
+        isFlipped() ? at.y() + drawn.y() * ky : at.maxY() - (drawn.y() + drawn.height()) * ky;
+    const double margin = 2 + 0.02 * std::max(at.width(), at.height());
+    return Rect(at.x() + drawn.x() * kx - margin, top - margin, drawn.width() * kx + 2 * margin,
+                drawn.height() * ky + 2 * margin);
 }
 
 void ImageView::setImageScaling(ImageScaling scaling) {
@@ -16,8 +40,24 @@ void ImageView::setImageScaling(ImageScaling scaling) {
     setNeedsDisplay();
 }
 
+void ImageView::paintEvent(QPaintEvent* event) {
+    // A picture with pixels over only part of the view (a finger over its whole hand's place)
+    // has nothing to draw where a neighbour asked for paint: no painter is set up for it.
+    if (!wantsLayer()) {
+        const Rect r = drawnRect(image_.get());
+        const double top = isFlipped() ? r.y() : frame().height() - r.y() - r.height();
+        const QRectF drawn(r.x(), top, r.width(), r.height());
+        if (!drawn.intersects(QRectF(event->rect()))) {
+            setNeedsDisplay(false);
+            return;
+        }
+    }
+    View::paintEvent(event);
+}
+
 void ImageView::draw(QPainter& painter, const Rect&) {
-    if (image_) Graphics::drawImage(painter, *image_, scaledImageRect(image_->size(), bounds(), scaling_));
+    if (image_)
+        Graphics::drawImage(painter, *image_, scaledImageRect(image_->size(), bounds(), scaling_));
 }
 
 }  // namespace wv

@@ -8,7 +8,7 @@ namespace wv {
 
 // Shows one picture, centred and scaled as its scaling says.
 class ImageView : public View {
-public:
+  public:
     explicit ImageView(const Rect& frame = {}, ImagePtr image = nullptr);
 
     ImagePtr image() const { return image_; }
@@ -16,10 +16,14 @@ public:
     ImageScaling imageScaling() const { return scaling_; }
     void setImageScaling(ImageScaling scaling);
 
-protected:
+  protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;
+    void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
+    // Where `image` would be drawn now, in the view's coordinates (empty: nowhere).
+    Rect drawnRect(const Image* image) const;
+
     ImagePtr image_;
     ImageScaling scaling_ = ImageScaling::ProportionallyDown;
 };

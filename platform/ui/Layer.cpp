@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/dispatch/Clock.h"
 #include "platform/dispatch/MainQueue.h"
@@ -36,27 +37,34 @@ void Layer::boundsChanged(Size from, Size to) {
     }
 }
 
+// Setting what a property already holds asks for no drawing: a key press sets the look of
+// every key again, and each would otherwise repaint.
 void Layer::setHidden(bool hidden) {
+    if (hidden_ == hidden) return;
     hidden_ = hidden;
     setNeedsDisplay();
 }
 
 void Layer::setOpacity(double opacity) {
+    if (opacity_ == opacity) return;
     opacity_ = opacity;
     setNeedsDisplay();
 }
 
 void Layer::setBackgroundColor(std::optional<Color> color) {
+    if (background_ == color) return;
     background_ = color;
     setNeedsDisplay();
 }
 
 void Layer::setCornerRadius(double radius) {
+    if (cornerRadius_ == radius) return;
     cornerRadius_ = radius;
     setNeedsDisplay();
 }
 
 void Layer::setContents(ImagePtr image) {
+    if (contents_ == image) return;
     contents_ = std::move(image);
     setNeedsDisplay();
 }
@@ -230,6 +238,43 @@ std::optional<Color> Layer::presentationBackgroundColor() const {
 
 void Layer::drawInContext(QPainter&, const QRectF&) const {}
 
+void Layer::fillBackground(QPainter& painter, const QRectF& target, const QColor& color) const {
+    // A rounded rectangle filled through the painter is rasterised into several short spans a
+    // row, which Qt's raster engine hands to its thread pool once the shape is tall: a pulsing
+    // key would do that on every frame. The shape is drawn once into a picture, at the same
+    // fraction of a pixel as on the device so its edges get the same pixels, and copied from
+    // then on.
+    const QTransform t = painter.deviceTransform();
+    const QRectF device = t.mapRect(target);
+    if (cornerRadius_ <= 0 || t.type() > QTransform::TxTranslate || device.width() < 1 ||
+        device.height() < 1) {
+        QPainterPath path;
+        path.addRoundedRect(target, cornerRadius_, cornerRadius_);
+        painter.fillPath(path, color);
+        return;
+    }
+    const QPointF offset(device.x() - std::floor(device.x()), device.y() - std::floor(device.y()));
+    const QRectF shape(offset, device.size());
+    if (shape_.isNull() || shapeRect_ != shape || shapeRadius_ != cornerRadius_ ||
+        shapeColor_ != color) {
+        shape_ = QImage(int(std::ceil(shape.right())), int(std::ceil(shape.bottom())),
+                        QImage::Format_ARGB32_Premultiplied);
+        shape_.fill(Qt::transparent);
+        QPainter p(&shape_);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(shape, cornerRadius_, cornerRadius_);
+        p.fillPath(path, color);
+        shapeRect_ = shape;
+        shapeRadius_ = cornerRadius_;
+        shapeColor_ = color;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(target.topLeft() - offset, shape_);
+    painter.restore();
+}
+
 void Layer::render(QPainter& painter, const QRectF& target, bool upward,
                    const std::function<void(QPainter&)>& beforeSublayers) const {
     if (hidden_) return;
@@ -239,11 +284,8 @@ void Layer::render(QPainter& painter, const QRectF& target, bool upward,
     painter.save();
     painter.setOpacity(painter.opacity() * std::min(1.0, alpha));
     painter.setRenderHint(QPainter::Antialiasing);
-    if (auto color = presentationBackgroundColor()) {
-        QPainterPath path;
-        path.addRoundedRect(target, cornerRadius_, cornerRadius_);
-        painter.fillPath(path, toQColor(*color));
-    }
+    if (auto color = presentationBackgroundColor())
+        fillBackground(painter, target, toQColor(*color));
     if (contents_) contents_->draw(painter, target);
     painter.save();
     painter.translate(target.topLeft());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QImage>
 #include <QRectF>
 #include <functional>
 #include <memory>
@@ -94,6 +96,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
     void addAnimatedRegion(QRegion& region, const QRectF& target, const QRectF& parent, bool upward,
                            bool inherited) const;
     QRectF sublayerTarget(const Layer& sub, const QRectF& target, bool upward) const;
+    void fillBackground(QPainter& painter, const QRectF& target, const QColor& color) const;
     void boundsChanged(Size from, Size to);
     void finishAnimations();
     void animationsChanged();
@@ -111,6 +114,11 @@ class Layer : public std::enable_shared_from_this<Layer> {
     View* host_ = nullptr;  // set on a view's root layer only
     std::vector<std::pair<std::string, Animation>> animations_;
     mutable bool upward_ = true;
+    // The rounded background as last drawn on whole pixels (see fillBackground).
+    mutable QImage shape_;
+    mutable QRectF shapeRect_;
+    mutable double shapeRadius_ = 0;
+    mutable QColor shapeColor_;
 };
 
 }  // namespace wv

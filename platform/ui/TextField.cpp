@@ -9,13 +9,16 @@ namespace wv {
 namespace {
 // Room the field's own edge leaves on either side of its text.
 constexpr double kTextInset = 2.0;
-}
+}  // namespace
 
-TextField::TextField(const Rect& frame, std::string text) : Control(frame), text_(std::move(text)) {}
+TextField::TextField(const Rect& frame, std::string text)
+    : Control(frame), text_(std::move(text)) {}
 
 std::string TextField::stringValue() const { return attributed_ ? attributed_->string() : text_; }
 
 void TextField::setStringValue(std::string text) {
+    // Indicators are set on every key press, mostly to the value they show.
+    if (!attributed_ && text_ == text) return;
     text_ = std::move(text);
     attributed_.reset();
     setNeedsDisplay();
@@ -36,7 +39,8 @@ TextAttributes TextField::fieldAttributes() const {
 AttributedString TextField::attributedStringValue() const {
     if (!attributed_) return AttributedString(text_, fieldAttributes());
     AttributedString filled;
-    for (const auto& run : attributed_->runs()) filled.append(run.text, fieldAttributes().merged(run.attributes));
+    for (const auto& run : attributed_->runs())
+        filled.append(run.text, fieldAttributes().merged(run.attributes));
     return filled;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "platform/dispatch/ManualRunLoop.h"
@@ -32,11 +33,13 @@ ImagePtr topRedBottomBlue() {
 }
 
 ImagePtr solid(QColor color) {
-    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) { p.fillRect(QRectF(0, 0, s.width, s.height), color); });
+    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) {
+        p.fillRect(QRectF(0, 0, s.width, s.height), color);
+    });
 }
 
 class ControlsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { test::application(); }
     ManualRunLoop loop;
 };
@@ -52,6 +55,74 @@ TEST_F(ControlsTest, PicturesStayUprightInUpwardAndFlippedViews) {
         const QImage image = root.snapshot();
         EXPECT_TRUE(near(image.pixelColor(20, 5), Qt::red)) << flipped;
         EXPECT_TRUE(near(image.pixelColor(20, 35), Qt::blue)) << flipped;
+    }
+}
+
+// A picture of 10 x 10 with nothing but a white 2 x 2 square whose top left corner is at
+// (x, 1), y downward.
+ImagePtr squareAt(double x) {
+    return std::make_shared<Image>(Size{10, 10}, [x](QPainter& p, Size s) {
+        p.fillRect(QRectF(x * s.width / 10, s.height / 10, s.width / 5, s.height / 5), Qt::white);
+    });
+}
+
+TEST_F(ControlsTest, APictureKnowsWhereItHasPixels) {
+    struct Case {
+        const char* name;
+        ImagePtr image;
+        Rect bounds;
+    };
+    const Case cases[] = {
+        {"a square", squareAt(3), Rect(3, 1, 2, 2)},
+        {"filled", solid(Qt::red), Rect(0, 0, 10, 10)},
+        {"nothing drawn", std::make_shared<Image>(Size{10, 10}, [](QPainter&, Size) {}), Rect()},
+        {"made from pixels", std::make_shared<Image>(QImage(20, 10, QImage::Format_ARGB32), 2.0),
+         Rect(0, 0, 10, 5)},
+    };
+    for (const Case& c : cases) {
+        const Rect bounds = c.image->drawnBounds();
+        EXPECT_EQ(bounds.isEmpty(), c.bounds.isEmpty()) << c.name;
+        if (!c.bounds.isEmpty()) EXPECT_EQ(bounds, c.bounds) << c.name;
+    }
+}
+
+// Where one widget's paint events fall.
+class PaintedRegion : public QObject {
+  public:
+    explicit PaintedRegion(QWidget* widget) { widget->installEventFilter(this); }
+    QRegion region;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(ControlsTest, ASwappedPictureIsDrawnAgainOnlyWhereEitherHasPixels) {
+    for (bool flipped : {false, true}) {
+        View root(Rect(0, 0, 200, 200));
+        root.setFlipped(flipped);
+        auto* view = new ImageView(Rect(0, 0, 200, 200), squareAt(1));
+        view->setImageScaling(ImageScaling::AxesIndependently);
+        view->setFlipped(flipped);
+        root.addSubview(view);
+        root.show();
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+
+        PaintedRegion painted(view);
+        view->setImage(squareAt(7));
+        QCoreApplication::processEvents();
+        // Pictures stand upright in either view: both squares are near the top.
+        EXPECT_TRUE(painted.region.contains(QRect(20, 20, 40, 40))) << "the old square";
+        EXPECT_TRUE(painted.region.contains(QRect(140, 20, 40, 40))) << "the new square";
+        EXPECT_FALSE(painted.region.intersects(QRect(0, 100, 200, 100)))
+            << "the lower half, where neither has pixels, flipped " << flipped;
+
+        painted.region = QRegion();
+        view->setImage(view->image());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(painted.region.isEmpty()) << "the same picture again";
     }
 }
 
@@ -119,7 +190,7 @@ TEST_F(ControlsTest, KeyEquivalentPressesTheButtonOnlyForItsKeyAndModifiers) {
 
 // A cell that paints its whole frame and records the title rectangles it was given.
 class GreenCell : public ButtonCell {
-public:
+  public:
     void drawWithFrame(QPainter& painter, const Rect& frame, Button& button) override {
         painter.fillRect(QRectF(frame.x(), frame.y(), frame.width(), frame.height()), Qt::green);
         drawTitle(painter, button.attributedTitle(), Rect(3, 4, 10, 5), button);
@@ -171,14 +242,16 @@ TEST_F(ControlsTest, RunBackgroundIsFilledBehindItsCharactersOnly) {
     field.setBackgroundColor(Color::black());
     AttributedString text;
     text.append("ab", TextAttributes{.font = Font::system(24), .foreground = Color::white()});
-    text.append("cd", TextAttributes{.font = Font::system(24), .foreground = Color::white(),
+    text.append("cd", TextAttributes{.font = Font::system(24),
+                                     .foreground = Color::white(),
                                      .background = Color::rgb255(74, 144, 226)});
     field.setAttributedStringValue(text);
     const QImage image = field.snapshot();
     int blueLeft = 0, blueRight = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10)) (x < 24 ? blueLeft : blueRight)++;
+            if (near(image.pixelColor(x, y), QColor(74, 144, 226), 10))
+                (x < 24 ? blueLeft : blueRight)++;
     EXPECT_EQ(blueLeft, 0) << "nothing behind the first run";
     EXPECT_GT(blueRight, 100) << "blue behind the second";
 }
@@ -207,8 +280,9 @@ TEST_F(ControlsTest, SegmentedControlSelectsTheClickedSegment) {
     int actions = 0;
     control->action = [&](Control&) { ++actions; };
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, QPointF(150, 15), control->mapToGlobal(QPointF(150, 15)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QMouseEvent event(
+            type, QPointF(150, 15), control->mapToGlobal(QPointF(150, 15)), Qt::LeftButton,
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(control, &event);
     }
     EXPECT_EQ(actions, 1);
