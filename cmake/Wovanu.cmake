@@ -8,12 +8,12 @@ function(wovanu_library target)
   target_link_libraries(${target} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# wovanu_tests(<name> DEPS <targets>... [ENV <var=value>...] [PROPERTIES <properties>...])
-# One test program from tests/*.cpp of the calling folder; every GoogleTest case becomes its own ctest test, with the PROPERTIES given (a fixture the
-# tests need, say). The shared test main gives each program fresh data and cache folders so
+# wovanu_tests(<name> DEPS <targets>... [PROPERTIES <properties>...])
+# One test program from tests/*.cpp of the calling folder; every GoogleTest case becomes its own
+# ctest test, with the PROPERTIES given (a fixture the tests need, say). The shared test main gives each program fresh data and cache folders so
 # no test ever touches the real home folder.
 function(wovanu_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS;ENV;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp")
   if(NOT sources)
     return()
@@ -23,6 +23,7 @@ function(wovanu_tests name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WOVANU_BUNDLE_DIR=${WOVANU_BUNDLE_DIR};${ARG_ENV}"
-    ${ARG_PROPERTIES})
+    # The properties are handed on as one flat list of name-value pairs, so a value must not
+    # hold a ";": a second variable in ENVIRONMENT would pair off everything after it.
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${ARG_PROPERTIES})
 endfunction()
