@@ -190,7 +190,7 @@ void ContainerCore::pollOnce(const ServerAccess& access) {
             if (handler) handler(userInfo);
         });
     }
-    if (result.keyValuesChanged && watcher) watcher(access);
+    if ((result.keyValuesChanged || keyValuesOwed_) && watcher) watcher(access);
 }
 
 }  // namespace wv::ck

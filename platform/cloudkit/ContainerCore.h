@@ -68,9 +68,13 @@ class ContainerCore : public std::enable_shared_from_this<ContainerCore> {
     void accountStatusLearnt(AccountStatus status);
 
     void setRemoteNotificationHandler(RemoteNotificationHandler handler);
-    // Told on the worker when others wrote key-value entries.
+    // Told on the worker when others wrote key-value entries, and after an exchange failed.
     void setKeyValueWatcher(std::function<void(const ServerAccess&)> watcher,
                             std::function<int64_t()> cursor);
+    // Said on the worker by each key-value exchange: while the last one failed, every poll
+    // tells the watcher again, so a value set here still reaches the others when no further
+    // synchronize() comes.
+    void keyValueExchangeFailed(bool failed) { keyValuesOwed_ = failed; }
 
   private:
     void ensureStarted(ServerAccess& access);
@@ -98,6 +102,7 @@ class ContainerCore : public std::enable_shared_from_this<ContainerCore> {
     bool pollSoon_ = false;
     bool registered_ = false;
     bool registrationSent_ = false;  // worker only
+    bool keyValuesOwed_ = false;     // worker only
     RemoteNotificationHandler handler_;
     std::function<void(const ServerAccess&)> keyValueWatcher_;
     std::function<int64_t()> keyValueCursor_;

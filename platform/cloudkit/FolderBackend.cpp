@@ -17,6 +17,9 @@ namespace wv::ck {
 
 namespace {
 
+// How long a call waits for another installation's lock before it reports the store busy.
+constexpr int kBusyWaitMs = 15000;
+
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)",
     "CREATE TABLE IF NOT EXISTS changes(seq INTEGER PRIMARY KEY, at REAL NOT NULL,"
@@ -220,12 +223,17 @@ struct FolderBackend::Impl {
         bool done_ = false;
     };
 
+    // A store that another installation holds locked now may be free at the next call; only
+    // a refusal (a stranger's or a damaged file, a folder that cannot be made) is kept.
     std::optional<Error> ensureOpen() {
-        if (!opened && !openError) openError = openStore();
-        return openError;
+        if (opened || openError) return openError;
+        std::optional<Error> error = openStore();
+        if (error && error->code() != ErrorCode::ServiceUnavailable) openError = error;
+        return error;
     }
 
     std::optional<Error> openStore();
+    void switchToWal();
     void createSchema();
 
     std::string meta(const std::string& key) {
@@ -504,7 +512,7 @@ std::optional<Error> FolderBackend::Impl::openStore() {
         close();
         return e;
     }
-    sqlite3_busy_timeout(db, 15000);
+    sqlite3_busy_timeout(db, kBusyWaitMs);
     sqlite3_extended_result_codes(db, 1);
     try {
         if (!empty) {
@@ -562,7 +570,7 @@ std::optional<Error> FolderBackend::Impl::openStore() {
                 return refused;
             }
         }
-        exec("PRAGMA journal_mode=WAL");
+        switchToWal();
         exec("PRAGMA synchronous=FULL");
         exec("PRAGMA foreign_keys=ON");
         createSchema();
@@ -572,6 +580,21 @@ std::optional<Error> FolderBackend::Impl::openStore() {
     }
     opened = true;
     return std::nullopt;
+}
+
+// SQLite answers a journal-mode switch that meets another connection's lock with "busy" at
+// once, without its busy handler: installations that open a new store together would refuse
+// it. Wait for the lock as every other statement does.
+void FolderBackend::Impl::switchToWal() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyWaitMs);
+    for (;;) {
+        const int rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) return;
+        if ((rc & 0xFF) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline) {
+            fail(rc, "switching the store to write-ahead logging");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void FolderBackend::Impl::createSchema() {
@@ -615,7 +638,12 @@ std::filesystem::path FolderBackend::fileInFolder(const std::filesystem::path& f
     return folder / (containerIdentifier + ".sqlite");
 }
 
-std::optional<Error> FolderBackend::open() { return impl_->ensureOpen(); }
+std::optional<Error> FolderBackend::open() {
+    std::optional<Error> error = impl_->ensureOpen();
+    // Busy is not a refusal: the calls that follow open the store again themselves.
+    if (error && error->code() == ErrorCode::ServiceUnavailable) return std::nullopt;
+    return error;
+}
 
 std::string FolderBackend::location() const { return "folder " + impl_->file.string(); }
 

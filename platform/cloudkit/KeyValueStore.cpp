@@ -93,7 +93,9 @@ void exchange(ContainerCore& core, const ServerAccess& access, const void* sende
     const auto dirty = file->dirtyEntries();
     const KeyValueExchange result =
         access.backend->exchangeKeyValues(access.caller, dirty, file->cursor());
-    if (result.error) return;  // the keys stay marked; the next synchronisation sends them
+    // The keys stay marked, and the poll tries again until an exchange goes through.
+    core.keyValueExchangeFailed(result.error.has_value());
+    if (result.error) return;
     file->markSent(dirty);
     const bool initial = !file->synced();
     std::vector<std::string> changed = file->apply(result.changes, result.cursor);

@@ -52,7 +52,7 @@ class ContainerTest : public ::testing::TestWithParam<testing::BackendMaker> {
     ContainerControl control() { return ContainerControl(GetParam().connect(store_)); }
 
     // Runs the main queue until `done` or a few seconds of real time have passed.
-    bool pumpUntil(const std::function<bool()>& done, double seconds = 5) {
+    bool pumpUntil(const std::function<bool()>& done, double seconds = 15) {
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
@@ -257,6 +257,30 @@ TEST_P(ContainerTest, AChangedAccountStatusIsAnnounced) {
     ASSERT_TRUE(pumpUntil([&] { return status.has_value(); }));
     EXPECT_EQ(*status, AccountStatus::NoAccount);
     EXPECT_EQ(announced, 1);
+    NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+// A value whose sending failed is not left for a synchronize() that may never come.
+TEST_P(ContainerTest, AKeyValueWhoseExchangeFailedIsSentAgain) {
+    Container a(configuration("A"));
+    Container b(configuration("B"));
+    KeyValueStore storeA(a);
+    KeyValueStore storeB(b);
+    std::vector<std::vector<std::string>> heardB;
+    const auto token = NotificationCenter::defaultCenter().addObserver(
+        KeyValueStore::kDidChangeExternallyNotification, &storeB,
+        [&](const wv::Notification& n) {
+            heardB.push_back(std::any_cast<std::vector<std::string>>(
+                n.userInfo.at(KeyValueStore::kChangedKeysKey)));
+        });
+    EXPECT_TRUE(storeB.synchronize());
+    ASSERT_FALSE(control().failNext("key-value", 2, ErrorCode::ServiceUnavailable,
+                                    a.installationIdentifier()));
+    storeA.setObject(plist::Value(int64_t(3)), "level");
+    EXPECT_TRUE(storeA.synchronize());
+    ASSERT_TRUE(pumpUntil([&] { return !heardB.empty(); }));
+    EXPECT_EQ(heardB[0], std::vector<std::string>{"level"});
+    EXPECT_EQ(storeB.objectForKey("level"), plist::Value(int64_t(3)));
     NotificationCenter::defaultCenter().removeObserver(token);
 }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <thread>
 
 #include "platform/cloudkit/FolderBackend.h"
 
@@ -164,6 +166,38 @@ TEST(FolderBackendTest, TheStoreIsWrittenAheadWithFullSync) {
     EXPECT_EQ(sqlite3_column_int(s, 0), FolderBackend::kApplicationId);
     sqlite3_finalize(s);
     sqlite3_close(db);
+}
+
+// Installations that start together on a store nobody has made yet all get it: a switch of
+// the journal mode that meets another's lock waits instead of refusing the store for the run.
+TEST(FolderBackendTest, InstallationsOpeningANewStoreTogetherAllGetIt) {
+    const auto folder = scratch();
+    for (int round = 0; round < 40; ++round) {
+        const auto file = FolderBackend::fileInFolder(folder / std::to_string(round), kContainer);
+        constexpr int kInstallations = 4;
+        std::vector<std::optional<Error>> opened(kInstallations), wrote(kInstallations);
+        std::atomic<int> ready{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kInstallations; ++i) {
+            threads.emplace_back([&, i] {
+                FolderBackend backend(file, kContainer);
+                ++ready;
+                while (ready.load() < kInstallations) std::this_thread::yield();
+                opened[i] = backend.open();
+                const Caller caller{"install-" + std::to_string(i), "alice"};
+                wrote[i] = backend
+                               .exchangeKeyValues(caller, {{"k" + std::to_string(i),
+                                                            plist::Value(int64_t(i))}},
+                                                  0)
+                               .error;
+            });
+        }
+        for (auto& t : threads) t.join();
+        for (int i = 0; i < kInstallations; ++i) {
+            ASSERT_FALSE(opened[i]) << "round " << round << ": " << opened[i]->description();
+            ASSERT_FALSE(wrote[i]) << "round " << round << ": " << wrote[i]->description();
+        }
+    }
 }
 
 }  // namespace
