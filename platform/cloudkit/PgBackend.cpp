@@ -148,6 +148,39 @@ class JsonRows {
     bool first_ = true;
 };
 
+// Rows in COPY's text format: tab-separated columns, \N for a missing value.
+class CopyRows {
+  public:
+    void column(const std::string& value) {
+        if (!lineStart_) text_ += '\t';
+        lineStart_ = false;
+        for (char c : value) {
+            switch (c) {
+                case '\\': text_ += "\\\\"; break;
+                case '\t': text_ += "\\t"; break;
+                case '\n': text_ += "\\n"; break;
+                case '\r': text_ += "\\r"; break;
+                default: text_ += c;
+            }
+        }
+    }
+    void null() {
+        if (!lineStart_) text_ += '\t';
+        lineStart_ = false;
+        text_ += "\\N";
+    }
+    void end() {
+        text_ += '\n';
+        lineStart_ = true;
+    }
+    bool empty() const { return text_.empty(); }
+    const std::string& text() const { return text_; }
+
+  private:
+    std::string text_;
+    bool lineStart_ = true;
+};
+
 std::string bigintArray(const std::vector<int64_t>& values) {
     std::string text = "{";
     for (size_t i = 0; i < values.size(); ++i) {
@@ -319,6 +352,53 @@ class Connection {
         }
         const auto deadline =
             Clock::now() + std::chrono::seconds(PgBackend::kRequestTimeoutSeconds);
+        flush(deadline);
+        return collect(deadline);
+    }
+
+    // Sends `data`, rows in COPY's text format, to a "COPY ... FROM STDIN" statement: many
+    // rows go in at a fraction of what the same rows cost as parameters of one INSERT.
+    Rows copyIn(const std::string& sql, const std::string& data) {
+        if (!connected()) throw lost("the connection is closed");
+        if (!PQsendQuery(conn_, sql.c_str())) throw lost(trimmed(PQerrorMessage(conn_)));
+        const auto deadline =
+            Clock::now() + std::chrono::seconds(PgBackend::kRequestTimeoutSeconds);
+        flush(deadline);
+        awaitInput(deadline);
+        PGresult* ready = PQgetResult(conn_);
+        if (!ready) throw lost("the server sent no result");
+        if (PQresultStatus(ready) != PGRES_COPY_IN) {
+            // Refused before any row: the rest of the reply says why.
+            Failure failure = serverError(ready);
+            PQclear(ready);
+            while (PGresult* r = PQgetResult(conn_)) PQclear(r);
+            throw failure;
+        }
+        PQclear(ready);
+        constexpr size_t kChunk = 256 * 1024;
+        for (size_t at = 0; at < data.size();) {
+            const size_t n = std::min(kChunk, data.size() - at);
+            const int sent = PQputCopyData(conn_, data.data() + at, static_cast<int>(n));
+            if (sent < 0) throw lost(trimmed(PQerrorMessage(conn_)));
+            if (sent == 1) {
+                at += n;
+            } else if (!waitSocket(PQsocket(conn_), true, deadline)) {
+                throw timedOut();
+            }
+        }
+        for (;;) {
+            const int ended = PQputCopyEnd(conn_, nullptr);
+            if (ended < 0) throw lost(trimmed(PQerrorMessage(conn_)));
+            if (ended == 1) break;
+            if (!waitSocket(PQsocket(conn_), true, deadline)) throw timedOut();
+        }
+        flush(deadline);
+        return collect(deadline);
+    }
+
+  private:
+    // Sends what libpq still holds for the server.
+    void flush(Clock::time_point deadline) {
         for (;;) {
             const int flushed = PQflush(conn_);
             if (flushed < 0) throw lost(trimmed(PQerrorMessage(conn_)));
@@ -326,18 +406,26 @@ class Connection {
             if (!waitSocket(PQsocket(conn_), true, deadline)) throw timedOut();
             if (!PQconsumeInput(conn_)) throw lost(trimmed(PQerrorMessage(conn_)));
         }
+    }
+
+    // Reads until a whole result is in.
+    void awaitInput(Clock::time_point deadline) {
+        while (PQisBusy(conn_)) {
+            if (!waitSocket(PQsocket(conn_), false, deadline)) throw timedOut();
+            if (!PQconsumeInput(conn_)) throw lost(trimmed(PQerrorMessage(conn_)));
+        }
+    }
+
+    // Takes every result of the statement sent; the last one is its answer.
+    Rows collect(Clock::time_point deadline) {
         PGresult* last = nullptr;
         std::optional<Failure> failure;
         for (;;) {
-            while (PQisBusy(conn_)) {
-                if (!waitSocket(PQsocket(conn_), false, deadline)) {
-                    if (last) PQclear(last);
-                    throw timedOut();
-                }
-                if (!PQconsumeInput(conn_)) {
-                    if (last) PQclear(last);
-                    throw lost(trimmed(PQerrorMessage(conn_)));
-                }
+            try {
+                awaitInput(deadline);
+            } catch (...) {
+                if (last) PQclear(last);
+                throw;
             }
             PGresult* r = PQgetResult(conn_);
             if (!r) break;
@@ -362,7 +450,6 @@ class Connection {
         return Rows(last);
     }
 
-  private:
     Failure lost(const std::string& why) {
         drop();
         return Failure{
@@ -464,6 +551,9 @@ struct PgBackend::Impl {
     void prepareSchema();
 
     Rows exec(const std::string& sql, const Params& params = {}) { return conn->exec(sql, params); }
+    Rows copyIn(const std::string& sql, const std::string& data) {
+        return conn->copyIn(sql, data);
+    }
 
     class Transaction {
       public:
@@ -1195,7 +1285,8 @@ ModifyResult PgBackend::modifyRecords(const Caller& caller, Scope scope,
                     {key, tag, number(seq), rows.text()});
             }
             if (!inserts.empty() || !updates.empty()) {
-                JsonRows names, fields;
+                JsonRows names;
+                CopyRows fields;
                 for (const auto* list : {&inserts, &updates}) {
                     for (const Record* rec : *list) {
                         const std::string rowId = std::to_string(
@@ -1209,17 +1300,18 @@ ModifyResult PgBackend::modifyRecords(const Caller& caller, Scope scope,
                         }
                         int position = 0;
                         for (const auto& [fieldKey, value] : rec->fields()) {
-                            fields.begin();
-                            fields.field("record", rowId);
-                            fields.field("position", std::to_string(position++));
-                            fields.field("key", fieldKey);
-                            fields.field("type", std::string(fieldTypeName(value)));
+                            fields.column(rowId);
+                            fields.column(std::to_string(position++));
+                            fields.column(fieldKey);
+                            fields.column(std::string(fieldTypeName(value)));
                             if (const auto* i = std::get_if<int64_t>(&value))
-                                fields.field("value", std::to_string(*i));
-                            if (const auto* v = std::get_if<double>(&value))
-                                fields.field("value", exactDouble(*v));
-                            if (const auto* t = std::get_if<std::string>(&value))
-                                fields.field("value", *t);
+                                fields.column(std::to_string(*i));
+                            else if (const auto* v = std::get_if<double>(&value))
+                                fields.column(exactDouble(*v));
+                            else if (const auto* t = std::get_if<std::string>(&value))
+                                fields.column(*t);
+                            else
+                                fields.null();
                             fields.end();
                         }
                     }
@@ -1231,12 +1323,8 @@ ModifyResult PgBackend::modifyRecords(const Caller& caller, Scope scope,
                         {names.text()});
                 }
                 if (!fields.empty()) {
-                    d.exec(
-                        "INSERT INTO fields(record, position, key, type, value)"
-                        " SELECT x.record, x.position, x.key, x.type, x.value"
-                        " FROM jsonb_to_recordset($1::jsonb) AS x(record bigint,"
-                        " position integer, key text, type text, value text)",
-                        {fields.text()});
+                    d.copyIn("COPY fields(record, position, key, type, value) FROM STDIN",
+                             fields.text());
                 }
             }
             std::vector<Record> gone;

@@ -91,7 +91,8 @@ TEST_P(BackendContract, SavedFieldsComeBackWithTheirTypes) {
     record.setObject("flag", int64_t(1));
     record.setObject("time", 41.25);
     record.setObject("whole", 3.0);
-    record.setObject("text", std::string("äé \"quoted\""));
+    record.setObject("text", std::string("äé \"quoted\"\ta tab\na line\r\\back\\slash"));
+    record.setObject("escape", std::string("\\N"));  // a value, not a missing one
     record.setObject("empty", std::string());
     ModifyResult saved = a_->modifyRecords(kA, Scope::Private, {record}, {});
     ASSERT_FALSE(saved.error);
