@@ -87,6 +87,8 @@ int peer(const std::filesystem::path& root, const std::string& name, const std::
     if (!pumpUntil([&] { return status == AccountStatus::Available; }, 20)) return 10;
     std::ofstream(root / (name + ".ready")) << "ready\n";
     if (!pumpUntil([&] { return present(root / (other + ".ready")); }, 20.0)) return 11;
+    // The test says when to save: after it has set up the trouble it wants the saves to meet.
+    if (!pumpUntil([&] { return present(root / "go"); }, 60.0)) return 16;
 
     for (int i = 0; i < kRecordsEach; ++i) {
         Record record(kType, RecordID(name + "-" + std::to_string(i)));
@@ -180,6 +182,8 @@ TEST(PgPeersTest, TwoProcessesEndWithTheSameDataAcrossServerTrouble) {
         // The trouble comes once both are registered and about to save.
         for (int i = 0; i < 800 && !(present(root / "A.ready") && present(root / "B.ready")); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        const auto go = [&] { std::ofstream(root / "go") << "go\n"; };
+        if (c.trouble != Trouble::EndedServerProcess) go();
         if (c.trouble == Trouble::Restart) {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             ASSERT_TRUE(cluster->pgctl("stop -m immediate"));
@@ -187,14 +191,34 @@ TEST(PgPeersTest, TwoProcessesEndWithTheSameDataAcrossServerTrouble) {
             ASSERT_TRUE(cluster->pgctl("start"));
         }
         if (c.trouble == Trouble::EndedServerProcess) {
-            // Hold the writers' line, end the first server process found waiting in it.
-            const std::string ended = cluster->psql(
-                database,
-                "BEGIN; SELECT value FROM counter WHERE id = 1 FOR UPDATE;"
-                " SELECT pg_sleep(0.5); SELECT 'ended=' || count(pg_terminate_backend(pid))"
-                " FROM pg_stat_activity WHERE datname = current_database()"
-                " AND wait_event_type = 'Lock' AND application_name = 'wovanu-typing';"
-                " COMMIT");
+            // Hold the writers' line; once it is held the peers save, and the first of their
+            // server processes found waiting in it is ended.
+            std::string ended;
+            std::thread holder([&] {
+                ended = cluster->psql(
+                    database,
+                    "BEGIN; SELECT value FROM counter WHERE id = 1 FOR UPDATE;"
+                    " DO $$ BEGIN FOR i IN 1..600 LOOP PERFORM pg_stat_clear_snapshot();"
+                    " EXIT WHEN EXISTS (SELECT 1 FROM pg_stat_activity"
+                    " WHERE datname = current_database() AND wait_event_type = 'Lock'"
+                    " AND application_name = 'wovanu-typing'); PERFORM pg_sleep(0.05);"
+                    " END LOOP; END $$;"
+                    " SELECT 'ended=' || count(pg_terminate_backend(pid))"
+                    " FROM pg_stat_activity WHERE datname = current_database()"
+                    " AND wait_event_type = 'Lock' AND application_name = 'wovanu-typing';"
+                    " COMMIT");
+            });
+            bool held = false;
+            for (int i = 0; i < 600 && !held; ++i) {
+                held = cluster->psql(database,
+                                     "SELECT count(*) FROM pg_locks l JOIN pg_class c"
+                                     " ON c.oid = l.relation WHERE c.relname = 'counter'"
+                                     " AND l.mode = 'RowShareLock' AND l.granted") != "0\n";
+                if (!held) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            EXPECT_TRUE(held) << "the test never got the writers' line";
+            go();
+            holder.join();
             EXPECT_NE(ended.find("ended="), std::string::npos) << ended;
             EXPECT_EQ(ended.find("ended=0"), std::string::npos) << ended;
         }
