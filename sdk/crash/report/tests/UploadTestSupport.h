@@ -26,6 +26,7 @@
 #include "sdk/crash/report/QXFileManager.h"
 #include "sdk/crash/report/QXInternalReport.h"
 #include "sdk/crash/report/QXNetworkClient.h"
+#include "sdk/crash/report/QXReportsController.h"
 
 namespace wv::test {
 
@@ -195,6 +196,33 @@ class RecordingClientDelegate : public QXNetworkClientDelegate {
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::vector<Finish> finished_;
+};
+
+// Stands where the crash reporting controller will: settings, key and bundle identifier, and
+// a list of finished submissions.
+class StubReportsDelegate : public QXReportsControllerDelegate {
+  public:
+    struct Completion {
+        std::filesystem::path path;
+        std::optional<net::Error> error;
+    };
+    void reportsControllerDidCompletePackageSubmission(
+        QXReportsController&, const std::filesystem::path& path,
+        const std::optional<net::Error>& error) override {
+        completions.push_back({path, error});
+    }
+    QXSettings settingsForReportsController(QXReportsController&) override {
+        return QXSettings(std::make_shared<const nlohmann::json>(settings));
+    }
+    std::optional<std::string> APIKeyForReportsController(QXReportsController&) override {
+        return "KEY-42";
+    }
+    std::optional<std::string> bundleIdentifierForReportsController(
+        QXReportsController&) override {
+        return "com.wovanu.typing";
+    }
+    nlohmann::json settings = nlohmann::json::object();
+    std::vector<Completion> completions;
 };
 
 // Waits up to twenty seconds of real time.

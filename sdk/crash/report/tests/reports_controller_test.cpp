@@ -35,31 +35,6 @@ class FakeClient : public QXNetworkClient {
     std::vector<Upload> uploads;
 };
 
-class FakeReportsDelegate : public QXReportsControllerDelegate {
-  public:
-    struct Completion {
-        std::filesystem::path path;
-        std::optional<net::Error> error;
-    };
-    void reportsControllerDidCompletePackageSubmission(
-        QXReportsController&, const std::filesystem::path& path,
-        const std::optional<net::Error>& error) override {
-        completions.push_back({path, error});
-    }
-    QXSettings settingsForReportsController(QXReportsController&) override {
-        return QXSettings(std::make_shared<const nlohmann::json>(settings));
-    }
-    std::optional<std::string> APIKeyForReportsController(QXReportsController&) override {
-        return "KEY-42";
-    }
-    std::optional<std::string> bundleIdentifierForReportsController(
-        QXReportsController&) override {
-        return "com.wovanu.typing";
-    }
-    nlohmann::json settings = nlohmann::json::object();
-    std::vector<Completion> completions;
-};
-
 // Stands in for Orvelle Analytics: the crash events it was told of.
 struct Orvelle {
     std::vector<nlohmann::json> sent;
@@ -95,7 +70,7 @@ class ReportsControllerTest : public ::testing::Test {
     test::ReportTree tree_;
     std::shared_ptr<OperationQueue> queue_ =
         std::make_shared<OperationQueue>("com.balvik.quellix.mac.work-queue", 1);
-    std::shared_ptr<FakeReportsDelegate> delegate_ = std::make_shared<FakeReportsDelegate>();
+    std::shared_ptr<test::StubReportsDelegate> delegate_ = std::make_shared<test::StubReportsDelegate>();
     std::shared_ptr<FakeClient> client_;
     std::unique_ptr<QXReportsController> controller_;
 };
