@@ -16,7 +16,7 @@ class FileReader {
   public:
     explicit FileReader(const std::filesystem::path& path)
         : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        struct stat st{};
+        struct stat st {};
         if (fd_ >= 0 && fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = uint64_t(st.st_size);
     }
     ~FileReader() {
@@ -58,7 +58,7 @@ std::string hex(const uint8_t* bytes, size_t length) {
 
 // The GNU build-id of the file's note sections, "" when it has none.
 std::string buildIDOf(const FileReader& file, const std::vector<ElfW(Shdr)>& sections) {
-    for (const ElfW(Shdr)& section : sections) {
+    for (const ElfW(Shdr) & section : sections) {
         if (section.sh_type != SHT_NOTE || section.sh_size > (1u << 20)) continue;
         std::vector<uint8_t> notes(section.sh_size);
         if (!file.read(section.sh_offset, notes.data(), notes.size())) continue;
@@ -108,7 +108,7 @@ std::shared_ptr<const QXElfSymbolTable> QXElfSymbolTable::load(const std::filesy
     if (!buildID.empty() && buildIDOf(file, sections) != buildID) return nullptr;
 
     auto symtab = std::find_if(sections.begin(), sections.end(),
-                               [](const ElfW(Shdr)& s) { return s.sh_type == SHT_SYMTAB; });
+                               [](const ElfW(Shdr) & s) { return s.sh_type == SHT_SYMTAB; });
     if (symtab == sections.end() || symtab->sh_entsize != sizeof(ElfW(Sym)) ||
         symtab->sh_link >= count || sections[symtab->sh_link].sh_type != SHT_STRTAB)
         return nullptr;
@@ -121,7 +121,7 @@ std::shared_ptr<const QXElfSymbolTable> QXElfSymbolTable::load(const std::filesy
     std::vector<ElfW(Sym)> symbols(symtab->sh_size / sizeof(ElfW(Sym)));
     if (!file.read(symtab->sh_offset, symbols.data(), symbols.size() * sizeof(ElfW(Sym))))
         return nullptr;
-    for (const ElfW(Sym)& symbol : symbols) {
+    for (const ElfW(Sym) & symbol : symbols) {
         const unsigned char type = ELF64_ST_TYPE(symbol.st_info);
         if ((type != STT_FUNC && type != STT_GNU_IFUNC) || symbol.st_shndx == SHN_UNDEF ||
             symbol.st_size == 0 || symbol.st_name == 0 || symbol.st_name >= strtab.sh_size)

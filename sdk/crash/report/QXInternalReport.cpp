@@ -46,8 +46,7 @@ std::shared_ptr<QXInternalReport> QXInternalReport::initWithPath(
     std::optional<std::string> identifier;
     if (const nlohmann::json* identity = groupOf(metadata, 0, "identity")) {
         auto found = identity->find("session_id");
-        if (found != identity->end() && found->is_string())
-            identifier = found->get<std::string>();
+        if (found != identity->end() && found->is_string()) identifier = found->get<std::string>();
     }
     if (!identifier) {
         Log::system("[Quellix:Crash] Unable to read identifier at path " + path.string());
@@ -73,16 +72,19 @@ std::optional<QXInternalReport::Sections> QXInternalReport::readQXFileAtPath(
 }
 
 const std::vector<std::string>& QXInternalReport::crashFilenames() {
-    static const std::vector<std::string> names = {"exception.qxrecord",
-                                                   "mach_exception.qxrecord", "signal.qxrecord"};
+    static const std::vector<std::string> names = {"exception.qxrecord", "mach_exception.qxrecord",
+                                                   "signal.qxrecord"};
     return names;
 }
 
 const std::vector<std::string>& QXInternalReport::submittableFilenames() {
-    static const std::vector<std::string> names = {
-        "exception.qxrecord",          "signal.qxrecord",         "custom_exception_a.qxrecord",
-        "custom_exception_b.qxrecord", "mach_exception.qxrecord", "errors_a.qxrecord",
-        "errors_b.qxrecord"};
+    static const std::vector<std::string> names = {"exception.qxrecord",
+                                                   "signal.qxrecord",
+                                                   "custom_exception_a.qxrecord",
+                                                   "custom_exception_b.qxrecord",
+                                                   "mach_exception.qxrecord",
+                                                   "errors_a.qxrecord",
+                                                   "errors_b.qxrecord"};
     return names;
 }
 

@@ -155,7 +155,8 @@ std::optional<plist::Value> QXSettings::valueForConfigurationKey(std::string_vie
     if (const auto config = configuration()) {
         if (const plist::Value* value = config->find(key)) return *value;
     }
-    if (const plist::Value* value = defaultConfiguration().find(key)) return *value;
+    const plist::Dictionary defaults = defaultConfiguration();
+    if (const plist::Value* value = defaults.find(key)) return *value;
     return std::nullopt;
 }
 

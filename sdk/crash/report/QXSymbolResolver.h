@@ -42,8 +42,7 @@ class QXSymbolResolver {
     std::optional<nlohmann::json> loadedBinaryImageForPC(uint64_t address) const;
     // The image of that UUID as loaded in this process; false without a details pointer or
     // a UUID, or when no loaded image has it.
-    bool fillInImageDetails(QXBinaryImageDetails* details,
-                            const std::optional<std::string>& uuid);
+    bool fillInImageDetails(QXBinaryImageDetails* details, const std::optional<std::string>& uuid);
 
     // Fills in symbol (and raw symbol), offset and library. False, with the frame left as it
     // was, for address 0, an address in no recorded image, an image not loaded here, or an

@@ -5,9 +5,9 @@ namespace wv {
 void QXSymbolicationOperation::main() {
     if (!symbolResolver_) return;
     enumerateFramesWithBlock([this](QXStackFrame& frame, size_t index) {
-        symbolResolver_->updateStackFrame(frame, index == 0
-                                                     ? QXSymbolResolver::FrameKind::InstructionPointer
-                                                     : QXSymbolResolver::FrameKind::ReturnAddress);
+        symbolResolver_->updateStackFrame(
+            frame, index == 0 ? QXSymbolResolver::FrameKind::InstructionPointer
+                              : QXSymbolResolver::FrameKind::ReturnAddress);
     });
 }
 

@@ -29,7 +29,8 @@ class QXThreadArrayOperation : public Operation {
     // Every frame in order, with its place in its thread (0 is the thread's own instruction
     // pointer). Once the operation is cancelled, each thread's remaining frames are left
     // after the frame in hand, and the next thread is begun.
-    void enumerateFramesWithBlock(const std::function<void(QXStackFrame& frame, size_t index)>& block);
+    void enumerateFramesWithBlock(
+        const std::function<void(QXStackFrame& frame, size_t index)>& block);
 
   private:
     std::shared_ptr<QXThreadArray> threadArray_;

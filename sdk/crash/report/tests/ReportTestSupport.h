@@ -59,7 +59,8 @@ inline nlohmann::json loadLine(const QXBinaryImageDetails& image, uint64_t shift
               {"size", image.node.size}}}};
 }
 
-inline void writeLines(const std::filesystem::path& path, const std::vector<nlohmann::json>& lines) {
+inline void writeLines(const std::filesystem::path& path,
+                       const std::vector<nlohmann::json>& lines) {
     std::ofstream out(path, std::ios::binary);
     for (const auto& line : lines) out << line.dump() << "\n";
 }

@@ -1,10 +1,10 @@
 // C++ names and block names demangled; everything else is left as the image named it.
-#include "sdk/crash/report/QXDemangleOperation.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+
+#include "sdk/crash/report/QXDemangleOperation.h"
 
 namespace wv::test {
 namespace {
@@ -17,7 +17,8 @@ struct DemangleCase {
 const DemangleCase kDemangleCases[] = {
     {"_Z3foov", "foo()"},
     {"_ZN12_GLOBAL__N_116writeThroughNullEv", "(anonymous namespace)::writeThroughNull()"},
-    {"_ZNSt6vectorIiSaIiEE9push_backERKi", "std::vector<int, std::allocator<int> >::push_back(int const&)"},
+    {"_ZNSt6vectorIiSaIiEE9push_backERKi",
+     "std::vector<int, std::allocator<int> >::push_back(int const&)"},
     {"main", std::nullopt},
     {"abort", std::nullopt},
     {"", std::nullopt},
@@ -58,8 +59,8 @@ TEST(DemangleOperation, ReplacesTheSymbolAndKeepsTheMangledRawSymbol) {
     QXStackFrame unresolved = QXStackFrame::stackFrameWithAddress(0x1234);
     QXStackFrame symbolOnly;
     symbolOnly.symbol = "kept";
-    auto threads = std::make_shared<QXThreadArray>(
-        QXThreadArray{{cpp, c}, {}, {unresolved, symbolOnly}});
+    auto threads =
+        std::make_shared<QXThreadArray>(QXThreadArray{{cpp, c}, {}, {unresolved, symbolOnly}});
     auto operation = std::make_shared<QXDemangleOperation>(threads);
     operation->start();
     const QXThreadArray& out = *threads;

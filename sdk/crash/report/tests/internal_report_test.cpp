@@ -1,7 +1,5 @@
 // Which record files make a folder worth sending or a crash, when it crashed, and what its
 // metadata says, from the folder's contents alone.
-#include "sdk/crash/report/QXInternalReport.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +8,7 @@
 
 #include "platform/foundation/Log.h"
 #include "sdk/crash/context/tests/CrashTestSupport.h"
+#include "sdk/crash/report/QXInternalReport.h"
 
 namespace wv::test {
 namespace {
@@ -104,7 +103,11 @@ const CrashDateCase kCrashDateCases[] = {
                           "\n"
                           R"({"signal":{"time":2000}})"}},
      std::nullopt},
-    {"garbage_first", {{"signal.qxrecord", "garbage\n" R"({"signal":{"time":2000}})"}}, 2000},
+    {"garbage_first",
+     {{"signal.qxrecord",
+       "garbage\n"
+       R"({"signal":{"time":2000}})"}},
+     2000},
 };
 
 class CrashDates : public ::testing::TestWithParam<CrashDateCase> {};
@@ -147,11 +150,10 @@ TEST(InternalReport, ReadsItsIdentifierAndFactsFromTheMetadata) {
 // Each spoils one fact or section and leaves the others readable.
 TEST(InternalReport, AMissingOrMisshapenFactIsNoneAndTheOthersStay) {
     TempFolder folder;
-    writeFile(folder / "metadata.qxrecord",
-              R"({"identity":{"session_id":"run-7","api_key":5}})"
-              "\n"
-              R"({"host":{"os_display_version":"12.4"}})"
-              "\n");
+    writeFile(folder / "metadata.qxrecord", R"({"identity":{"session_id":"run-7","api_key":5}})"
+                                            "\n"
+                                            R"({"host":{"os_display_version":"12.4"}})"
+                                            "\n");
     auto report = QXInternalReport::reportWithPath(folder.path());
     ASSERT_TRUE(report);
     EXPECT_EQ(report->APIKey(), std::nullopt);
@@ -248,15 +250,17 @@ TEST(InternalReport, EnumeratesTheThreeCrashFilesEvenInAnEmptyFolder) {
     report->enumerateSymbolicatableFilesInContent(
         [&](const std::filesystem::path& path) { seen.push_back(path); });
     EXPECT_EQ(seen, (std::vector<std::filesystem::path>{folder / "exception.qxrecord",
-                                                         folder / "mach_exception.qxrecord",
-                                                         folder / "signal.qxrecord"}));
+                                                        folder / "mach_exception.qxrecord",
+                                                        folder / "signal.qxrecord"}));
 }
 
 TEST(InternalReport, HasNoCustomKeysEvenWithKeyValueFiles) {
     TempFolder folder;
     writeFile(folder / "metadata.qxrecord", kMetadata);
-    writeFile(folder / "user_compacted_kv.qxrecord", R"({"kv":{"key":"6b","value":"76"}})" "\n");
-    writeFile(folder / "user_incremental_kv.qxrecord", R"({"kv":{"key":"6b","value":"76"}})" "\n");
+    writeFile(folder / "user_compacted_kv.qxrecord", R"({"kv":{"key":"6b","value":"76"}})"
+                                                     "\n");
+    writeFile(folder / "user_incremental_kv.qxrecord", R"({"kv":{"key":"6b","value":"76"}})"
+                                                       "\n");
     auto report = QXInternalReport::reportWithPath(folder.path());
     ASSERT_TRUE(report);
     EXPECT_EQ(report->customKeys(), std::nullopt);

@@ -1,7 +1,5 @@
 // Naming a crashed run's addresses in this process: images matched by UUID, addresses moved
 // by the difference of the load addresses, names from the image file's own symbol table.
-#include "sdk/crash/report/QXSymbolResolver.h"
-
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +8,7 @@
 
 #include "platform/foundation/Log.h"
 #include "sdk/crash/context/tests/CrashTestSupport.h"
+#include "sdk/crash/report/QXSymbolResolver.h"
 #include "sdk/crash/report/tests/ReportTestSupport.h"
 
 // Functions laid out by hand, local to this file (so only the file's symbol table knows
@@ -140,8 +139,8 @@ TEST_F(Resolver, LeavesAFrameItCannotPlaceAsItWas) {
         EXPECT_EQ(frame.offset, 0u);
         EXPECT_FALSE(resolver_.frameForAddress(address));
     }
-    auto frame = resolver_.frameForAddress(recorded(addressOf(wvResolverNext)),
-                                           Kind::InstructionPointer);
+    auto frame =
+        resolver_.frameForAddress(recorded(addressOf(wvResolverNext)), Kind::InstructionPointer);
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->symbol, "wvResolverNext");
 }
@@ -232,8 +231,9 @@ TEST(SymbolResolver, AnImagesFileWithNoLineFailsAndSaysWhich) {
         LogCapture log;
         QXSymbolResolver resolver;
         EXPECT_FALSE(resolver.loadBinaryImagesFromFile(folder / name)) << name;
-        EXPECT_TRUE(log.contains("[Quellix:Crash:SymbolResolver] failed to read binary image file " +
-                                 (folder / name).string()))
+        EXPECT_TRUE(
+            log.contains("[Quellix:Crash:SymbolResolver] failed to read binary image file " +
+                         (folder / name).string()))
             << name;
     }
     QXSymbolResolver resolver;
