@@ -160,11 +160,18 @@ TEST_F(ReportsControllerTest, WithSubmissionOffThePackageWaitsInPrepared) {
 
 TEST_F(ReportsControllerTest, WithPackagingOffTheReportStaysInProcessing) {
     ScopedEnvironment off("QuellixPackageReports", "NO");
-    auto report = tree_.makeReport("RUN-P", {{"signal.qxrecord", kSignal}});
+    const std::string crash = kSignal + "{\"threads\":[{\"stacktrace\":[8192,8200]}]}\n";
+    auto report = tree_.makeReport(
+        "RUN-P",
+        {{"signal.qxrecord", crash},
+         {"binary_images.qxrecord",
+          "{\"load\":{\"path\":\"/gone.so\",\"uuid\":\"00\",\"base\":4096,\"size\":4096}}\n"}});
     EXPECT_FALSE(controller_->prepareAndSubmitReport(report, false, true));
     EXPECT_TRUE(log_.contains("[Quellix:Crash:Reports] Report packaging disabled"));
     EXPECT_EQ(report->path(), tree_.fileManager->processingPath() / "RUN-P");
-    EXPECT_EQ(readFile(report->path() / "signal.qxrecord"), kSignal);
+    EXPECT_EQ(readFile(report->path() / "signal.qxrecord"), crash);
+    EXPECT_TRUE(std::filesystem::exists(report->path() / "signal.qxrecord.symbolicated"))
+        << "not processed";
     EXPECT_FALSE(std::filesystem::exists(tree_.fileManager->activePath() / "RUN-P"));
     EXPECT_TRUE(tree_.prepared().empty());
     EXPECT_TRUE(client_->uploads.empty());
