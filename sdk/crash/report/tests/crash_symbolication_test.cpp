@@ -76,6 +76,9 @@ struct CrashCase {
     bool faultInChild;  // the crashed thread's own instruction pointer is in the child
 };
 
+// Names the case in test output, rather than its bytes.
+void PrintTo(const CrashCase& c, std::ostream* os) { *os << c.mode; }
+
 class ChildCrash : public ::testing::TestWithParam<CrashCase> {};
 
 TEST_P(ChildCrash, NamesTheChildsFramesAsTheBinaryToolsDo) {
