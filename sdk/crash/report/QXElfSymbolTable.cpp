@@ -113,7 +113,9 @@ std::shared_ptr<const QXElfSymbolTable> QXElfSymbolTable::load(const std::filesy
         symtab->sh_link >= count || sections[symtab->sh_link].sh_type != SHT_STRTAB)
         return nullptr;
     const ElfW(Shdr)& strtab = sections[symtab->sh_link];
-    if (symtab->sh_size > file.size() || strtab.sh_size > file.size()) return nullptr;
+    if (symtab->sh_size > file.size() || strtab.sh_size > file.size() ||
+        strtab.sh_size > UINT32_MAX)
+        return nullptr;
 
     auto table = std::make_shared<QXElfSymbolTable>();
     table->strings_.resize(strtab.sh_size);

@@ -14,6 +14,9 @@ struct DemangleCase {
     std::optional<std::string> demangled;
 };
 
+// Names the case in test output, rather than its bytes.
+void PrintTo(const DemangleCase& c, std::ostream* os) { *os << c.name; }
+
 const DemangleCase kDemangleCases[] = {
     {"_Z3foov", "foo()"},
     {"_ZN12_GLOBAL__N_116writeThroughNullEv", "(anonymous namespace)::writeThroughNull()"},

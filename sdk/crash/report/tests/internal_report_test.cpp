@@ -34,6 +34,9 @@ struct FolderCase {
     bool crash;
 };
 
+// Names the case in test output, rather than its bytes.
+void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.label; }
+
 const FolderCase kFolderCases[] = {
     {"empty", {}, false, false},
     {"exception", {"exception.qxrecord"}, true, true},
@@ -73,6 +76,9 @@ struct CrashDateCase {
     std::vector<std::pair<std::string, std::string>> files;
     std::optional<uint64_t> date;
 };
+
+// Names the case in test output, rather than its bytes.
+void PrintTo(const CrashDateCase& c, std::ostream* os) { *os << c.label; }
 
 const CrashDateCase kCrashDateCases[] = {
     {"mach_exception_wins",
@@ -180,6 +186,9 @@ struct UnreadableCase {
     const char* label;
     std::optional<std::string> metadata;  // none: no file
 };
+
+// Names the case in test output, rather than its bytes.
+void PrintTo(const UnreadableCase& c, std::ostream* os) { *os << c.label; }
 
 const UnreadableCase kUnreadable[] = {
     {"missing", std::nullopt},

@@ -112,6 +112,9 @@ struct ThreadsCase {
     std::optional<std::vector<nlohmann::json>> threads;  // none: no companion
 };
 
+// Names the case in test output, rather than its bytes.
+void PrintTo(const ThreadsCase& c, std::ostream* os) { *os << c.label; }
+
 const nlohmann::json kUnresolved = {
     {"symbol", nullptr}, {"raw_symbol", nullptr}, {"offset", 0}, {"library", nullptr}};
 
@@ -202,6 +205,14 @@ TEST_F(Processing, ACompanionThatCannotBeCreatedLeavesTheOthers) {
     LogCapture log;
     process();
     EXPECT_TRUE(log.contains("[Quellix:Crash:Symbolication] Failed to create output file"));
+    EXPECT_EQ(companion("signal.qxrecord")["threads"][0][0]["symbol"], "wvProcessPlainFunction");
+}
+
+TEST_F(Processing, ACrashFileThatCannotBeReadIsPassedBy) {
+    std::filesystem::create_directory(folder_ / "exception.qxrecord");
+    writeLines(folder_ / "signal.qxrecord", {threadsLine({thread({plainAddress()})})});
+    process();
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "exception.qxrecord.symbolicated"));
     EXPECT_EQ(companion("signal.qxrecord")["threads"][0][0]["symbol"], "wvProcessPlainFunction");
 }
 

@@ -88,6 +88,9 @@ struct FrameCase {
     uint64_t offset;
 };
 
+// Names the case in test output, rather than its bytes.
+void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.label; }
+
 const FrameCase kFrameCases[] = {
     // A thread's own instruction pointer is looked up as it is.
     {"pc_at_a_start", wvResolverNext, 0, Kind::InstructionPointer, "wvResolverNext", 0},
@@ -227,7 +230,9 @@ TEST(SymbolResolver, AnImagesFileWithNoLineFailsAndSaysWhich) {
     TempFolder folder;
     writeFile(folder / "empty.qxrecord", "");
     writeFile(folder / "garbage.qxrecord", "garbage\n{\"load\":");
-    for (const char* name : {"missing.qxrecord", "empty.qxrecord", "garbage.qxrecord"}) {
+    std::filesystem::create_directory(folder / "folder.qxrecord");
+    for (const char* name :
+         {"missing.qxrecord", "empty.qxrecord", "garbage.qxrecord", "folder.qxrecord"}) {
         LogCapture log;
         QXSymbolResolver resolver;
         EXPECT_FALSE(resolver.loadBinaryImagesFromFile(folder / name)) << name;
