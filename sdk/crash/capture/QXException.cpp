@@ -84,7 +84,7 @@ void QXExceptionRecordPlatformException(const PlatformException& exception) {
     const auto& addresses = exception.callStackReturnAddresses();
     std::vector<QXStackFrame> frames;
     for (uintptr_t address : addresses)
-        frames.push_back({address, nullptr, 0, nullptr, nullptr, 0});
+        frames.push_back(QXStackFrame::stackFrameWithAddress(address));
     QXExceptionRecord(QXExceptionTypePlatform, exception.name().c_str(), exception.reason().c_str(),
                       frames.data(), uint32_t(frames.size()), true);
 }
@@ -159,11 +159,12 @@ void QXExceptionWrite(QXFile* file, int type, const char* name, const char* reas
             const QXStackFrame& f = frames[i];
             QXFileWriteHashStart(file);
             QXFileWriteHashEntryUint64(file, "pc", f.address);
-            if (f.symbol) QXFileWriteHashEntryHexEncodedString(file, "symbol", f.symbol);
+            if (f.symbol) QXFileWriteHashEntryHexEncodedString(file, "symbol", f.symbol->c_str());
             QXFileWriteHashEntryUint64(file, "offset", f.offset);
-            if (f.library) QXFileWriteHashEntryHexEncodedString(file, "library", f.library);
-            if (f.fileName) QXFileWriteHashEntryHexEncodedString(file, "file", f.fileName);
-            QXFileWriteHashEntryUint64(file, "line", f.lineNumber & 0xffffffffu);
+            if (f.library) QXFileWriteHashEntryHexEncodedString(file, "library", f.library->c_str());
+            if (f.fileName)
+                QXFileWriteHashEntryHexEncodedString(file, "file", f.fileName->c_str());
+            QXFileWriteHashEntryUint64(file, "line", f.lineNumber);
             QXFileWriteHashEnd(file);
         }
         QXFileWriteArrayEnd(file);

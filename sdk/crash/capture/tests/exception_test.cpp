@@ -47,8 +47,8 @@ TEST(Exception, TheLineHexEncodesTextAndLeavesOutAbsentFrameParts) {
     EXPECT_TRUE(noFrames.contains("time"));
     EXPECT_FALSE(noFrames.contains("frames"));
 
-    const QXStackFrame frames[] = {{0x1000, "f", 4, "lib", "file.cpp", 0x100000007},
-                                   {0x2000, nullptr, 0, nullptr, nullptr, 0}};
+    const QXStackFrame frames[] = {{0x1000, "f", 4, "lib", "file.cpp", 7, std::nullopt},
+                                   QXStackFrame::stackFrameWithAddress(0x2000)};
     nlohmann::json line = writeLine(log, frames, 2);
     ASSERT_EQ(line["frames"].size(), 2u);
     EXPECT_EQ(line["frames"][0], (nlohmann::json{{"pc", 0x1000},

@@ -4,7 +4,8 @@
 //   crash_child <mode>
 // Modes: null-write, ud2, abort, throw, overflow, thread-fault, trap, raise, wait-for-kill,
 // earlier-handler, ignored-handler, terminate-chain, fault-in-recorder, second-crash, blocked-park,
-// platform-exception, check-handlers, deep-threads.
+// platform-exception, check-handlers, deep-threads, symbolicate (the next launch: processes
+// the report an earlier run left in the folder and exits).
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -31,6 +32,7 @@
 #include "sdk/crash/capture/QXThreadList.h"
 #include "sdk/crash/context/QXContext.h"
 #include "sdk/crash/context/QXContextInitialize.h"
+#include "sdk/crash/report/QXProcessReportOperation.h"
 
 using namespace wv;
 
@@ -115,6 +117,15 @@ void printTimestamp() {
     fflush(stdout);
 }
 
+// A report names its frames by the images of the run that wrote it: only the same program,
+// at its next launch, has them loaded to look the addresses up in.
+int symbolicateEarlierReport(const std::string& folder) {
+    auto report = QXInternalReport::reportWithPath(folder);
+    if (!report) return 5;
+    QXProcessReportOperation::initWithReport(report, std::make_shared<QXSymbolResolver>())->start();
+    return 0;
+}
+
 }  // namespace
 
 // Exported, so the check can name it as it would name another library's handler.
@@ -127,6 +138,7 @@ int main(int argc, char** argv) {
     if (cache == nullptr) return 2;
     const std::string report = std::string(cache) + "/report";
     mkdir(report.c_str(), 0755);
+    if (mode == "symbolicate") return symbolicateEarlierReport(report);
 
     if (mode == "earlier-handler") signal(SIGSEGV, previousHandler);
     if (mode == "ignored-handler") signal(SIGTRAP, SIG_IGN);
