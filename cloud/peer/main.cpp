@@ -1,6 +1,6 @@
-// wovanu-cloud-peer: one installation without a window. The data folder, the cloud folder and
-// the account come from the environment as for the application (XDG_DATA_HOME,
-// WOVANU_CLOUD_FOLDER, WOVANU_CLOUD_ACCOUNT). It loads the settings, finishes --lines lines
+// wovanu-cloud-peer: one installation without a window. The data folder, the cloud folder or
+// server and the account come from the environment as for the application (XDG_DATA_HOME,
+// WOVANU_CLOUD_FOLDER or WOVANU_CLOUD_SERVER, WOVANU_CLOUD_ACCOUNT). It loads the settings, finishes --lines lines
 // (one every --every seconds, speeds counting up from --speed), optionally switches the speed
 // unit to words per minute (--wpm), and runs the main queue until --run seconds after its last
 // line. Every line the program prints goes to standard output, flushed at once, so a test
