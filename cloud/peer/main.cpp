@@ -1,10 +1,13 @@
-// wovanu-cloud-peer: one installation without a window. The data folder, the cloud folder and
-// the account come from the environment as for the application (XDG_DATA_HOME,
-// WOVANU_CLOUD_FOLDER, WOVANU_CLOUD_ACCOUNT). It loads the settings, finishes --lines lines
-// (one every --every seconds, speeds counting up from --speed), optionally switches the speed
-// unit to words per minute (--wpm), and runs the main queue until --run seconds after its last
-// line. Every line the program prints goes to standard output, flushed at once, so a test
-// can follow it and kill it at any moment.
+// wovanu-cloud-peer: one installation without a window. The data folder, the cloud folder or
+// server and the account come from the environment as for the application (XDG_DATA_HOME,
+// WOVANU_CLOUD_FOLDER or WOVANU_CLOUD_SERVER, WOVANU_CLOUD_ACCOUNT). It loads the settings,
+// finishes --lines lines (one every --every seconds, speeds counting up from --speed),
+// optionally switches the speed unit to words per minute (--wpm), and runs the main queue
+// until --run seconds after its last line and after the end of its first synchronisation
+// (waited for at most 60 s), so a slow machine does not end it before it has synchronised.
+// Every line the program prints goes to standard output, flushed at once, so a test can
+// follow it and kill it at any moment.
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +24,9 @@
 #include "platform/foundation/Log.h"
 
 namespace {
+
+// How long the program waits for its first synchronisation to end before it goes on.
+constexpr double kSynchronisationWait = 60.0;
 
 struct Options {
     int lines = 0;
@@ -71,7 +77,9 @@ void runUntil(double until) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) return 2;
-    wv::Log::setSink([](wv::LogChannel, std::string_view line) {
+    std::atomic<bool> synchronised = false;
+    wv::Log::setSink([&synchronised](wv::LogChannel, std::string_view line) {
+        if (line == "WVCloud synchronization complete") synchronised = true;
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);
@@ -100,6 +108,8 @@ int main(int argc, char** argv) {
             wv::Log::print("PEER line not stored");
         }
     }
+    const double latest = clock.now() + kSynchronisationWait;
+    while (!synchronised && clock.now() < latest) runUntil(clock.now() + 0.01);
     runUntil(clock.now() + options.run);
     wv::Log::print("PEER done");
     std::fflush(stdout);

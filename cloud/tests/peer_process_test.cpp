@@ -1,6 +1,6 @@
-// Installations as separate programs (the headless peer) on one folder container: what a
-// line finished on one becomes on the server and on the others, also when a program is
-// killed at any moment and started again.
+// Installations as separate programs (the headless peer) on one container, kept in a folder
+// or on a server: what a line finished on one becomes on the server and on the others, also
+// when a program is killed at any moment and started again.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -15,6 +16,8 @@
 
 #include "platform/cloudkit/ContainerControl.h"
 #include "platform/cloudkit/FolderBackend.h"
+#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/testing/PgTestCluster.h"
 #include "platform/plist/Value.h"
 #include "platform/sqlite/Database.h"
 
@@ -23,13 +26,82 @@ namespace {
 
 constexpr const char* kContainer = "iCloud.com.wovanu.typing";
 
-class PeerProcessTest : public ::testing::Test {
+// Where the programs' shared container is kept, how their environment names it, and the
+// store's own client to look into it behind the programs' backs (SQLite for the folder's
+// file, psql for the server's database).
+struct PeerStore {
+    std::string name;
+    const char* variable;
+    // A fresh, empty store for one test under `root`; returns the variable's value.
+    std::function<std::string(const std::filesystem::path& root)> fresh;
+    std::function<std::unique_ptr<ck::Backend>(const std::string& store)> connect;
+    // The first column of each row `sql` gives, as text.
+    std::function<std::vector<std::string>(const std::string& store, const std::string& sql)>
+        query;
+};
+
+void PrintTo(const PeerStore& store, std::ostream* out) { *out << store.name; }
+
+std::vector<PeerStore> peerStores() {
+    PeerStore folder;
+    folder.name = "Folder";
+    folder.variable = "WOVANU_CLOUD_FOLDER";
+    folder.fresh = [](const std::filesystem::path& root) {
+        std::filesystem::create_directories(root / "cloud");
+        return (root / "cloud").string();
+    };
+    folder.connect = [](const std::string& store) -> std::unique_ptr<ck::Backend> {
+        return std::make_unique<ck::FolderBackend>(
+            ck::FolderBackend::fileInFolder(store, kContainer), kContainer);
+    };
+    folder.query = [](const std::string& store, const std::string& sql) {
+        std::vector<std::string> rows;
+        sqlite::Database db(ck::FolderBackend::fileInFolder(store, kContainer));
+        if (!db.open(sqlite::Database::Mode::ReadOnly)) return rows;
+        auto rs = db.executeQuery(sql);
+        while (rs && rs->next()) rows.push_back(rs->stringForColumnIndex(0).value_or("NULL"));
+        return rows;
+    };
+
+    PeerStore server;
+    server.name = "PostgreSQL";
+    server.variable = "WOVANU_CLOUD_SERVER";
+    server.fresh = [](const std::filesystem::path&) {
+        return ck::testing::PgTestCluster::shared().freshDatabase();
+    };
+    server.connect = [](const std::string& store) -> std::unique_ptr<ck::Backend> {
+        return std::make_unique<ck::PgBackend>(store, kContainer);
+    };
+    server.query = [](const std::string& store, const std::string& sql) {
+        const auto at = store.find("dbname=");
+        const std::string database = store.substr(at + 7, store.find(' ', at) - at - 7);
+        std::vector<std::string> rows;
+        std::istringstream text(ck::testing::PgTestCluster::shared().psql(database, sql));
+        for (std::string line; std::getline(text, line);) rows.push_back(line);
+        return rows;
+    };
+    return {folder, server};
+}
+
+class PeerProcessTest : public ::testing::TestWithParam<PeerStore> {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = std::filesystem::path(std::getenv("XDG_DATA_HOME")) / info->name();
+        // The test's name without its "/<index>", and the store's after it.
+        const std::string name = std::string(info->name());
+        root_ = std::filesystem::path(std::getenv("XDG_DATA_HOME")) /
+                (name.substr(0, name.find('/')) + "_" + GetParam().name);
         std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_ / "cloud");
+        std::filesystem::create_directories(root_);
+        store_ = GetParam().fresh(root_);
+    }
+
+    // The environment that points an installation at the shared container.
+    void pointAtStore() {
+        unsetenv("WOVANU_CLOUD_FOLDER");
+        unsetenv("WOVANU_CLOUD_SERVER");
+        setenv(GetParam().variable, store_.c_str(), 1);
+        setenv("WOVANU_CLOUD_ACCOUNT", "learner", 1);
     }
 
     // Starts the peer for installation `name`; its output goes to "<name>.log".
@@ -42,8 +114,7 @@ class PeerProcessTest : public ::testing::Test {
             FILE* out = std::fopen(logFile.c_str(), "a");
             if (out) dup2(fileno(out), STDOUT_FILENO);
             setenv("XDG_DATA_HOME", data.c_str(), 1);
-            setenv("WOVANU_CLOUD_FOLDER", (root_ / "cloud").c_str(), 1);
-            setenv("WOVANU_CLOUD_ACCOUNT", "learner", 1);
+            pointAtStore();
             unsetenv("XCInjectBundleInto");
             std::vector<std::string> all = {WOVANU_PEER};
             all.insert(all.end(), arguments.begin(), arguments.end());
@@ -85,17 +156,28 @@ class PeerProcessTest : public ::testing::Test {
         return out;
     }
 
-    ck::ContainerControl control() {
-        return ck::ContainerControl(std::make_unique<ck::FolderBackend>(
-            ck::FolderBackend::fileInFolder(root_ / "cloud", kContainer), kContainer));
+    ck::ContainerControl control() { return ck::ContainerControl(GetParam().connect(store_)); }
+    std::vector<std::string> serverQuery(const std::string& sql) {
+        return GetParam().query(store_, sql);
+    }
+    // The server's records, each as its fields' "key=type:value" texts.
+    std::map<std::string, std::map<std::string, std::string>> serverRecords() {
+        std::map<std::string, std::map<std::string, std::string>> byRecord;
+        for (const auto& row : serverQuery(
+                 "SELECT r.name || '|' || f.key || '|' || f.type || ':' || f.value"
+                 " FROM records r JOIN fields f ON f.record = r.id")) {
+            const auto bar = row.find('|'), second = row.find('|', bar + 1);
+            byRecord[row.substr(0, bar)][row.substr(bar + 1, second - bar - 1)] =
+                row.substr(second + 1);
+        }
+        return byRecord;
     }
     // The server's records as "localTime|speed" keys, one per record.
     std::multiset<std::string> serverLines() {
-        std::map<std::string, std::map<std::string, std::string>> byRecord;
-        for (const auto& row : control().inspect("fields").rows) byRecord[row[0]][row[1]] = row[3];
+        auto typedValue = [](const std::string& text) { return text.substr(text.find(':') + 1); };
         std::multiset<std::string> out;
-        for (auto& [name, fields] : byRecord)
-            out.insert(fields["localTime"] + "|" + fields["speed"]);
+        for (auto& [name, fields] : serverRecords())
+            out.insert(typedValue(fields["localTime"]) + "|" + typedValue(fields["speed"]));
         return out;
     }
     std::multiset<std::string> localLines(const std::string& name) {
@@ -104,16 +186,24 @@ class PeerProcessTest : public ::testing::Test {
     }
 
     std::filesystem::path root_;
+    std::string store_;
 };
 
-TEST_F(PeerProcessTest, ALineTravelsOnceToTheServerAndToEveryOtherInstallation) {
+TEST_P(PeerProcessTest, ALineTravelsOnceToTheServerAndToEveryOtherInstallation) {
     ASSERT_EQ(run("A", {"--lines", "2", "--run", "1.5"}), 0);
     EXPECT_EQ(serverLines(), localLines("A"));
     // Fifteen typed fields per record.
-    std::map<std::string, int> fields;
-    for (const auto& row : control().inspect("fields").rows) ++fields[row[0]];
-    ASSERT_EQ(fields.size(), 2u);
-    for (const auto& [name, n] : fields) EXPECT_EQ(n, 15) << name;
+    const auto records = serverRecords();
+    ASSERT_EQ(records.size(), 2u);
+    for (const auto& [name, fields] : records) {
+        EXPECT_EQ(fields.size(), 15u) << name;
+        for (const auto& [key, typed] : fields) {
+            const std::string type = key == "localTime" || key == "mistakesChars" ? "string"
+                                     : key == "time"                              ? "double"
+                                                                                  : "int64";
+            EXPECT_EQ(typed.substr(0, typed.find(':')), type) << name << " " << key;
+        }
+    }
 
     ASSERT_EQ(run("B", {"--run", "1.5"}), 0);
     EXPECT_EQ(localLines("B"), localLines("A"));
@@ -133,7 +223,7 @@ TEST_F(PeerProcessTest, ALineTravelsOnceToTheServerAndToEveryOtherInstallation) 
 
 // Killed after the server committed its push but before the reply came: started again, it
 // repeats the send under the same name and the server's copy confirms it.
-TEST_F(PeerProcessTest, KilledBetweenTheServersCommitAndTheReplyTheLineStaysSingle) {
+TEST_P(PeerProcessTest, KilledBetweenTheServersCommitAndTheReplyTheLineStaysSingle) {
     ASSERT_EQ(run("A", {"--run", "1"}), 0);
     const auto installations = control().inspect("installations").rows;
     ASSERT_EQ(installations.size(), 1u);
@@ -162,7 +252,7 @@ TEST_F(PeerProcessTest, KilledBetweenTheServersCommitAndTheReplyTheLineStaysSing
 
 // Killed at random moments while finishing lines and synchronising, then started again:
 // every line exactly once on every installation and on the server.
-TEST_F(PeerProcessTest, KilledAtAnyMomentEveryLineArrivesExactlyOnce) {
+TEST_P(PeerProcessTest, KilledAtAnyMomentEveryLineArrivesExactlyOnce) {
     std::mt19937 random(20261210);
     std::uniform_int_distribution<int> delay(80, 900);
     for (int round = 0; round < 6; ++round) {
@@ -194,16 +284,15 @@ TEST_F(PeerProcessTest, KilledAtAnyMomentEveryLineArrivesExactlyOnce) {
 
 // The application itself as the other installation (offscreen): settings saved by a peer
 // reach its typing screen before any key press, and nothing of it goes back.
-TEST_F(PeerProcessTest, SettingsFromAPeerReachTheApplicationAndNothingComesBack) {
+TEST_P(PeerProcessTest, SettingsFromAPeerReachTheApplicationAndNothingComesBack) {
     ASSERT_EQ(run("A", {"--wpm", "--run", "1.5"}), 0);
-    auto writers = [&] {
-        std::set<std::string> out;
-        for (const auto& row : control().inspect("keyvalues").rows) out.insert(row[4]);
-        return out;
+    const auto keyValues = [&] {
+        return serverQuery("SELECT key || '|' || seq || '|' || writer || '|' || value"
+                           " FROM keyvalues ORDER BY key");
     };
-    const auto before = writers();
-    ASSERT_EQ(before.size(), 1u);
-    const auto keyValuesBefore = control().inspect("keyvalues").rows;
+    const auto writers = serverQuery("SELECT DISTINCT writer FROM keyvalues");
+    ASSERT_EQ(writers.size(), 1u);
+    const auto keyValuesBefore = keyValues();
 
     const auto data = root_ / "App";
     std::filesystem::create_directories(data);
@@ -213,8 +302,7 @@ TEST_F(PeerProcessTest, SettingsFromAPeerReachTheApplicationAndNothingComesBack)
         FILE* out = std::fopen(logFile.c_str(), "a");
         if (out) dup2(fileno(out), STDOUT_FILENO);
         setenv("XDG_DATA_HOME", data.c_str(), 1);
-        setenv("WOVANU_CLOUD_FOLDER", (root_ / "cloud").c_str(), 1);
-        setenv("WOVANU_CLOUD_ACCOUNT", "learner", 1);
+        pointAtStore();
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         execl(WOVANU_APPLICATION, WOVANU_APPLICATION, static_cast<char*>(nullptr));
         _exit(127);
@@ -229,13 +317,18 @@ TEST_F(PeerProcessTest, SettingsFromAPeerReachTheApplicationAndNothingComesBack)
     const std::string text = output("App");
     EXPECT_NE(text.find("WVCloudKeyValue: new config arrived"), std::string::npos) << text;
     EXPECT_NE(text.find("Save to iCloud: SKIPPED"), std::string::npos) << text;
-    EXPECT_EQ(control().inspect("keyvalues").rows, keyValuesBefore);
+    EXPECT_EQ(keyValues(), keyValuesBefore);
     auto config = plist::readFile(data / "com.wovanu.typing" / "config.plist");
     ASSERT_TRUE(config && config->get<plist::Dictionary>());
     const plist::Value* speed = config->get<plist::Dictionary>()->find("speedType");
     ASSERT_TRUE(speed);
     EXPECT_EQ(*speed, plist::Value(int64_t(1)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, PeerProcessTest, ::testing::ValuesIn(peerStores()),
+                         [](const ::testing::TestParamInfo<PeerStore>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace wv
