@@ -1736,17 +1736,20 @@ KeyValueExchange PgBackend::exchangeKeyValues(const Caller& caller, const KeyVal
                 d.announce(caller.account, "key-values");
                 wrote = true;
             }
+            // What is taken and how far the cursor moves come from one statement, so from one
+            // snapshot: a second statement could see another's commit that the first did not,
+            // and move the cursor past a value never received.
             Rows s = d.exec(
-                "SELECT key, value FROM keyvalues WHERE account = $1 AND seq > $2 AND writer != $3"
-                " ORDER BY seq, key",
+                "SELECT key, value, seq, writer = $3 FROM keyvalues WHERE account = $1"
+                " AND seq > $2 ORDER BY seq, key",
                 {caller.account, number(cursor), caller.installation});
+            r.cursor = cursor;
             for (int i = 0; i < s.count(); ++i) {
+                r.cursor = std::max(r.cursor, s.integer(i, 2));
+                if (s.text(i, 3) == "t") continue;  // our own
                 if (auto value = plist::fromXml(s.text(i, 1)))
                     r.changes.emplace_back(s.text(i, 0), std::move(*value));
             }
-            Rows newest = d.exec("SELECT coalesce(max(seq), 0) FROM keyvalues WHERE account = $1",
-                                 {caller.account});
-            r.cursor = newest.count() ? std::max(cursor, newest.integer(0, 0)) : cursor;
         }
         d.log(caller, "key-value",
               std::to_string(dirty.size()) + " sent, " + std::to_string(r.changes.size()) +

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -501,6 +502,40 @@ TEST_P(BackendContract, KeyValuesGoToTheOtherInstallationsOnly) {
     KeyValueExchange back = a_->exchangeKeyValues(kA, {}, first.cursor);
     ASSERT_EQ(back.changes.size(), 1u);
     EXPECT_EQ(back.changes[0].second, plist::Value(int64_t(2)));
+}
+
+// A reader that exchanges while another installation keeps writing receives every value: its
+// cursor never moves past a write it was not given.
+TEST_P(BackendContract, AReaderBesideAWriterMissesNoKeyValue) {
+    constexpr int kKeys = 300;
+    std::atomic<bool> writing{true};
+    std::optional<Error> writeError;
+    std::thread writer([&] {
+        int64_t cursor = 0;
+        for (int i = 0; i < kKeys && !writeError; ++i) {
+            KeyValueExchange r = a_->exchangeKeyValues(
+                kA, {{"key" + std::to_string(i), plist::Value(int64_t(i))}}, cursor);
+            writeError = r.error;
+            cursor = r.cursor;
+        }
+        writing = false;
+    });
+    std::set<std::string> received;
+    int64_t cursor = 0;
+    auto read = [&] {
+        KeyValueExchange r = b_->exchangeKeyValues(kB, {}, cursor);
+        EXPECT_FALSE(r.error);
+        for (const auto& [key, value] : r.changes) received.insert(key);
+        cursor = r.cursor;
+    };
+    while (writing) read();
+    writer.join();
+    ASSERT_FALSE(writeError) << writeError->description();
+    read();
+    std::vector<std::string> missed;
+    for (int i = 0; i < kKeys; ++i)
+        if (!received.count("key" + std::to_string(i))) missed.push_back("key" + std::to_string(i));
+    EXPECT_TRUE(missed.empty()) << missed.size() << " never received, the first " << missed[0];
 }
 
 TEST_P(BackendContract, KeyValuesOverTheQuotaAreRefused) {
