@@ -11,6 +11,7 @@
 
 #include "EventFilesFixtures.h"
 #include "platform/dispatch/ManualRunLoop.h"
+#include "platform/dispatch/testing/Waiting.h"
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
 #include "sdk/analytics/PLRNetworkRetryHandler.h"
@@ -116,26 +117,7 @@ inline std::string gunzip(const std::string& bytes) {
     return rc == Z_STREAM_END ? out : "<not a complete gzip stream>";
 }
 
-// Waits up to ten seconds of real time, the manual clock standing still.
-inline bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
-
-// Moves the manual clock in steps until `condition` holds, letting the queues catch up.
-inline bool advanceUntil(ManualRunLoop& loop, double seconds,
-                         const std::function<bool()>& condition, double step = 0.5) {
-    for (double t = 0; t <= seconds; t += step) {
-        for (int i = 0; i < 20; ++i) {
-            if (condition()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        loop.advance(step);
-    }
-    return condition();
-}
+using wv::test::advanceUntil;
+using wv::test::eventually;
 
 }  // namespace wv::testing

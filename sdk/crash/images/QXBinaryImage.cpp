@@ -148,7 +148,9 @@ void readBuildID(const LoadedImage& image, char* out, size_t size) {
     }
 }
 
-LoadedImage loadedImageOf(const dl_phdr_info* info, bool first) {
+}  // namespace
+
+LoadedImage QXBinaryImageLoadedImageOf(const dl_phdr_info* info, bool first) {
     LoadedImage image{};
     if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
         image.path = info->dlpi_name;
@@ -162,8 +164,6 @@ LoadedImage loadedImageOf(const dl_phdr_info* info, bool first) {
     image.phnum = info->dlpi_phnum;
     return image;
 }
-
-}  // namespace
 
 bool QXBinaryImageFillInImageDetails(const LoadedImage& image, QXBinaryImageDetails* details) {
     if (details == nullptr || image.phdr == nullptr) return false;
@@ -281,7 +281,7 @@ bool QXBinaryImageFindImageForUUID(const char* uuid, QXBinaryImageDetails* detai
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* data) -> int {
             auto* s = static_cast<Search*>(data);
-            const LoadedImage image = loadedImageOf(info, s->first);
+            const LoadedImage image = QXBinaryImageLoadedImageOf(info, s->first);
             s->first = false;
             QXBinaryImageDetails candidate;
             if (!QXBinaryImageFillInImageDetails(image, &candidate)) return 0;
@@ -306,7 +306,7 @@ bool QXBinaryImageRecordMainImage(QXFile* file) {
     QXBinaryImageDetails details{};
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* data) -> int {
-            QXBinaryImageFillInImageDetails(loadedImageOf(info, true),
+            QXBinaryImageFillInImageDetails(QXBinaryImageLoadedImageOf(info, true),
                                             static_cast<QXBinaryImageDetails*>(data));
             return 1;  // the executable is always reported first
         },

@@ -58,6 +58,9 @@ void QXBinaryImageRemovedCallback(const LoadedImage& image);
 // for it; the line is written all the same.
 bool QXBinaryImageStoreNode(bool added, const LoadedImage& image);
 
+// One entry of the loader's list as an image; the first entry (the executable, which the
+// loader reports without a name) takes its path from /proc/self/exe.
+LoadedImage QXBinaryImageLoadedImageOf(const dl_phdr_info* info, bool first);
 // From the program headers of a loaded image; false when it has no executable segment.
 bool QXBinaryImageFillInImageDetails(const LoadedImage& image, QXBinaryImageDetails* details);
 // The first loaded image whose UUID text equals `uuid`.

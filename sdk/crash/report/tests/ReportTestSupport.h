@@ -4,7 +4,6 @@
 // moved by a distance, so that a test can name its own functions through a report.
 
 #include <link.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -22,17 +21,7 @@ inline std::vector<QXBinaryImageDetails> loadedImages() {
     dl_iterate_phdr(
         [](dl_phdr_info* info, size_t, void* data) -> int {
             auto* out = static_cast<std::vector<QXBinaryImageDetails>*>(data);
-            LoadedImage image{};
-            if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
-                image.path = info->dlpi_name;
-            } else if (out->empty()) {
-                char buffer[4096];
-                const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-                if (n > 0) image.path.assign(buffer, size_t(n));
-            }
-            image.slide = info->dlpi_addr;
-            image.phdr = info->dlpi_phdr;
-            image.phnum = info->dlpi_phnum;
+            const LoadedImage image = QXBinaryImageLoadedImageOf(info, out->empty());
             QXBinaryImageDetails details;
             // Keep the executable first even when it were to fail, so the rule above holds.
             if (QXBinaryImageFillInImageDetails(image, &details) || out->empty())

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/dispatch/ManualRunLoop.h"
+#include "platform/dispatch/testing/Waiting.h"
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
 #include "sdk/core/TRNCertificatePinner.h"
@@ -224,27 +225,5 @@ class StubReportsDelegate : public QXReportsControllerDelegate {
     nlohmann::json settings = nlohmann::json::object();
     std::vector<Completion> completions;
 };
-
-// Waits up to twenty seconds of real time.
-inline bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 4000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
-
-// Moves the manual clock in steps until `condition` holds, letting the queues catch up.
-inline bool advanceUntil(ManualRunLoop& loop, double seconds,
-                         const std::function<bool()>& condition, double step = 0.5) {
-    for (double t = 0; t <= seconds; t += step) {
-        for (int i = 0; i < 20; ++i) {
-            if (condition()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        loop.advance(step);
-    }
-    return condition();
-}
 
 }  // namespace wv::test
