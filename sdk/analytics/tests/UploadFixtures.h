@@ -17,6 +17,7 @@
 #include "sdk/analytics/PLRNetworkRetryHandler.h"
 #include "sdk/analytics/PLRUploader.h"
 #include "sdk/core/TRNCertificatePinner.h"
+#include "sdk/core/testing/UploadTesting.h"
 
 namespace wv::testing {
 
@@ -86,38 +87,9 @@ class RecordingDelegate : public PLRUploaderDelegate {
     int completed_ = 0;
 };
 
-// Root A is pinned for the uploads; root B stands for the system's store.
-class PinnedRoots {
-  public:
-    PinnedRoots() {
-        net::TrustAnchors::setSystemAnchorsForTesting(std::vector{TestPKI::shared().rootB()});
-        TRNSetPinnedCertificatesForTesting(std::vector{TestPKI::shared().rootA()});
-    }
-    ~PinnedRoots() {
-        TRNSetPinnedCertificatesForTesting(std::nullopt);
-        net::TrustAnchors::setSystemAnchorsForTesting(std::nullopt);
-    }
-};
-
-inline std::string gunzip(const std::string& bytes) {
-    z_stream s{};
-    inflateInit2(&s, 16 + MAX_WBITS);
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    s.avail_in = uInt(bytes.size());
-    std::string out;
-    char buffer[65536];
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        s.next_out = reinterpret_cast<Bytef*>(buffer);
-        s.avail_out = sizeof buffer;
-        rc = inflate(&s, Z_NO_FLUSH);
-        out.append(buffer, sizeof buffer - s.avail_out);
-    }
-    inflateEnd(&s);
-    return rc == Z_STREAM_END ? out : "<not a complete gzip stream>";
-}
-
 using wv::test::advanceUntil;
 using wv::test::eventually;
+using wv::test::gunzip;
+using wv::test::PinnedRoots;
 
 }  // namespace wv::testing

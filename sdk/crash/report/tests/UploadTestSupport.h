@@ -23,6 +23,7 @@
 #include "platform/net/TrustAnchors.h"
 #include "platform/net/testing/TestServer.h"
 #include "sdk/core/TRNCertificatePinner.h"
+#include "sdk/core/testing/UploadTesting.h"
 #include "sdk/crash/context/tests/CrashTestSupport.h"
 #include "sdk/crash/report/QXFileManager.h"
 #include "sdk/crash/report/QXInternalReport.h"
@@ -108,37 +109,6 @@ inline std::vector<Part> partsOf(const std::string& body, const std::string& bou
     ADD_FAILURE() << "the body does not end with its closing delimiter";
     return parts;
 }
-
-inline std::string gunzip(const std::string& bytes) {
-    z_stream s{};
-    inflateInit2(&s, 16 + MAX_WBITS);
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    s.avail_in = uInt(bytes.size());
-    std::string out;
-    char buffer[65536];
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        s.next_out = reinterpret_cast<Bytef*>(buffer);
-        s.avail_out = sizeof buffer;
-        rc = inflate(&s, Z_NO_FLUSH);
-        out.append(buffer, sizeof buffer - s.avail_out);
-    }
-    inflateEnd(&s);
-    return rc == Z_STREAM_END ? out : "<not a complete gzip stream>";
-}
-
-// Root A is pinned; root B stands for the system's store.
-class PinnedRootA {
-  public:
-    PinnedRootA() {
-        net::TrustAnchors::setSystemAnchorsForTesting(std::vector{TestPKI::shared().rootB()});
-        TRNSetPinnedCertificatesForTesting(std::vector{TestPKI::shared().rootA()});
-    }
-    ~PinnedRootA() {
-        TRNSetPinnedCertificatesForTesting(std::nullopt);
-        net::TrustAnchors::setSystemAnchorsForTesting(std::nullopt);
-    }
-};
 
 class ScopedEnvironment {
   public:

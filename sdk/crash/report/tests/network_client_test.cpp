@@ -36,7 +36,7 @@ class NetworkClientTest : public ::testing::Test {
     }
     static ScriptedReply ok() { return {200, "{}", {}, "application/json"}; }
 
-    test::PinnedRootA roots_;
+    test::PinnedRoots roots_;
     ManualRunLoop loop_;
     test::ScopedLogContext sdkLog_;
     test::ReportTree tree_;
