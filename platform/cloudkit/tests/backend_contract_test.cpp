@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -528,7 +529,12 @@ TEST_P(BackendContract, AReaderBesideAWriterMissesNoKeyValue) {
         for (const auto& [key, value] : r.changes) received.insert(key);
         cursor = r.cursor;
     };
-    while (writing) read();
+    // A breath between reads, so that on a store with one write lock the reader does not
+    // starve the writer.
+    while (writing) {
+        read();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     writer.join();
     ASSERT_FALSE(writeError) << writeError->description();
     read();
