@@ -48,10 +48,14 @@ void QXPackageReportOperation::main() {
     finalPath_.reset();
     const std::string boundary = TRNMultipartMimeStreamEncoder::generateBoundary();
     const std::filesystem::path packagedPath = packagedPathWithName(boundary);
+    // Written under a hidden name and renamed when whole: a launch that dies while packaging
+    // leaves no half package for a later one to send, and listings pass hidden names by.
+    const std::filesystem::path partialPath =
+        packagedPath.parent_path() / ("." + packagedPath.filename().string());
     const std::string identifier = report_->identifier();
     const std::optional<std::string> apiKey = report_->APIKey();
 
-    auto stream = std::make_shared<net::FileOutputStream>(packagedPath.string(), false);
+    auto stream = std::make_shared<net::FileOutputStream>(partialPath.string(), false);
     auto encoder = TRNMultipartMimeStreamEncoder::encoderWithStream(stream, boundary);
     if (!encoder) return;
 
@@ -70,9 +74,15 @@ void QXPackageReportOperation::main() {
                 encode(e, *data, path);
             });
     });
+    std::error_code ec;
     if (isCancelled() || !complete) {
-        std::error_code ec;
-        std::filesystem::remove(packagedPath, ec);
+        std::filesystem::remove(partialPath, ec);
+        return;
+    }
+    std::filesystem::rename(partialPath, packagedPath, ec);
+    if (ec) {
+        QXLogError("Error: unable to move the package into place: %s", ec.message().c_str());
+        std::filesystem::remove(partialPath, ec);
         return;
     }
     finalPath_ = packagedPath;

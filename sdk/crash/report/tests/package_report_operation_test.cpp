@@ -1,4 +1,11 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "UploadTestSupport.h"
 #include "sdk/crash/report/QXPackageReportOperation.h"
@@ -18,7 +25,18 @@ struct Packaged {
     std::vector<test::Part> parts;
 };
 
+// Every name in a folder, hidden ones too.
+std::vector<std::string> everyName(const std::filesystem::path& folder) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        out.push_back(entry.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 Packaged package(const test::ReportTree& tree, const std::shared_ptr<QXInternalReport>& report) {
+    const auto before = everyName(tree.fileManager->preparedPath());
     QXPackageReportOperation operation(report, tree.fileManager);
     operation.start();
     EXPECT_TRUE(operation.finalPath());
@@ -26,6 +44,11 @@ Packaged package(const test::ReportTree& tree, const std::shared_ptr<QXInternalR
     const auto path = *operation.finalPath();
     EXPECT_EQ(path.parent_path(), tree.fileManager->preparedPath());
     EXPECT_EQ(path.extension(), ".multipartmime");
+    // The package went in under its own name, with nothing written beside it.
+    auto expected = before;
+    expected.push_back(path.filename().string());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(everyName(tree.fileManager->preparedPath()), expected);
     const std::string boundary = path.stem().string();
     return {path, boundary, partsOf(readFile(path), boundary)};
 }
@@ -134,7 +157,40 @@ TEST(PackageReportOperation, ACancelledOrIncompleteRunLeavesNoPackage) {
         c.spoil(tree, operation);
         operation.main();  // as a run that was cancelled after it began
         EXPECT_FALSE(operation.finalPath()) << c.name;
-        EXPECT_TRUE(tree.prepared().empty()) << c.name;
+        EXPECT_TRUE(everyName(tree.fileManager->preparedPath()).empty()) << c.name;
+    }
+}
+
+// A launch that dies while packaging leaves nothing a later launch would take for a package.
+TEST(PackageReportOperation, APackagingKilledMidwayLeavesNoHalfPackage) {
+    test::ReportTree tree;
+    std::string bytes(6 << 20, '\0');
+    uint64_t x = 88172645463325252ull;
+    for (char& c : bytes) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        c = char('a' + x % 26);
+    }
+    auto report = tree.makeReport("RUN-K", {{"a.qxrecord", bytes}, {"b.qxrecord", bytes}});
+    for (int delayMs : {20, 80, 200}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            QXPackageReportOperation operation(report, tree.fileManager);
+            operation.start();
+            _exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        // Whatever a listing shows must be a whole package.
+        for (const auto& path : tree.prepared()) {
+            const auto parts = partsOf(readFile(path), path.stem().string());
+            EXPECT_FALSE(parts.empty()) << delayMs << " ms: " << path;
+        }
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(report->path(), ec))
+            if (entry.path().extension() == ".gz") std::filesystem::remove(entry.path(), ec);
     }
 }
 
