@@ -1,5 +1,7 @@
 #include "sdk/core/TRNKit.h"
 
+#include "sdk/core/TRNPlurioOperations.h"
+
 #include <any>
 
 #include "platform/foundation/ClassRegistry.h"
@@ -13,6 +15,15 @@ void TRNRegisterKitClass(const TRNKitClass& kitClass) {
 const TRNKitClass* TRNKitClassNamed(std::string_view name) {
     const std::any found = ClassRegistry::shared().classNamed(name);
     if (auto* kit = std::any_cast<const TRNKitClass*>(&found)) return *kit;
+    return nullptr;
+}
+
+std::shared_ptr<const TRNPlurioOperations> TRNPlurioOperationsIfLinked() {
+    const TRNKitClass* kit = TRNKitClassNamed(TRNPlurioOperations::kClassName);
+    if (!kit) return nullptr;
+    if (auto* ops = std::any_cast<std::shared_ptr<const TRNPlurioOperations>>(&kit->operations)) {
+        return *ops;
+    }
     return nullptr;
 }
 

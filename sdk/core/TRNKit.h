@@ -1,5 +1,6 @@
 #pragma once
 
+#include <any>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,9 @@ struct TRNKitClass {
     std::function<std::string()> kitBuildVersion;
     std::function<void()> initializeIfNeeded;
     std::function<std::shared_ptr<TRNLegacyKitInstance>()> sharedInstance;
+    // Class operations of the kit's own that a sibling kit calls, of a type the two kits
+    // agree on (TRNPlurioOperations for the analytics kit); empty for a kit that has none.
+    std::any operations;
 };
 
 // An instance of a class, standing for that class in a kit list.
