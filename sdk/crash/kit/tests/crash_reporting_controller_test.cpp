@@ -265,6 +265,44 @@ TEST_F(ControllerTest, TheDelegatesYesSendsAndItsNoRemoves) {
     }
 }
 
+// The delegate answers during the start and the work queue takes the report into processing
+// before the start looks at the leftovers of earlier launches: the report is handled once.
+TEST_F(ControllerTest, AReportDecidedOnDuringStartIsNoLeftover) {
+    class Eager : public ScriptedDelegate {
+      public:
+        explicit Eager(std::filesystem::path processing) : processing_(std::move(processing)) {}
+        void reportingControllerDidDetectReportForLastExecution(
+            QXCrashReportingController& c, const std::shared_ptr<QXInternalReport>& report,
+            Handler handler) override {
+            ScriptedDelegate::reportingControllerDidDetectReportForLastExecution(c, report,
+                                                                                handler);
+            // Spins rather than sleeps: the report passes through processing quickly.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            std::error_code ec;
+            while (std::chrono::steady_clock::now() < until &&
+                   !std::filesystem::exists(processing_ / report->identifier(), ec)) {
+            }
+        }
+
+      private:
+        std::filesystem::path processing_;
+    };
+    delegate_ = std::make_shared<Eager>(tree_.fileManager->processingPath());
+    earlierRun("crashed");
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(server_->waitForRequests(1, 20));
+    ASSERT_TRUE(settle([&] { return tree_.prepared().empty(); }));
+    drain();
+    EXPECT_EQ(server_->requestCount(), 1u);
+    // Taken for a leftover, the report would be opened again after it had gone.
+    for (const auto& line : log_.lines()) {
+        EXPECT_EQ(line.find("Unable to read identifier"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Failed to remove"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Unable to package"), std::string::npos) << line;
+    }
+    EXPECT_TRUE(tree_.fileManager->processingPathContents().empty());
+}
+
 TEST_F(ControllerTest, AHandlerCalledLaterOnAnotherThreadIsHonouredAndASecondCallIgnored) {
     delegate_->answer.reset();
     const auto earlier = earlierRun("crashed");
