@@ -30,6 +30,7 @@
 #include "sdk/crash/capture/QXStackFrame.h"
 #include "sdk/crash/kit/QXBetaControllerDelegate.h"
 #include "sdk/crash/kit/QXCrashReportingControllerDelegate.h"
+#include "sdk/crash/kit/QXUserLogging.h"
 #include "sdk/crash/kit/QuellixDelegate.h"
 
 namespace wv {
@@ -125,15 +126,15 @@ class Quellix : public QXCrashReportingControllerDelegate,
     // Write-only: logs and gives none.
     std::optional<std::string> developmentPlatformName() const;
     std::optional<std::string> developmentPlatformVersion() const;
-    void setObjectValue(const std::optional<plist::Value>& value, const std::string& key);
-    void setIntValue(int32_t value, const std::string& key);
-    void setBoolValue(bool value, const std::string& key);
-    void setFloatValue(float value, const std::string& key);
+    // Any value user logging can describe (see QXUserLoggingDescription); empty is nil.
+    void setObjectValue(const std::any& value, const std::optional<std::string>& key);
+    void setIntValue(int32_t value, const std::optional<std::string>& key);
+    void setBoolValue(bool value, const std::optional<std::string>& key);
+    void setFloatValue(float value, const std::optional<std::string>& key);
 
     // Non-fatal errors and custom exceptions of this run.
     void recordError(const Error& error);
-    void recordError(const Error& error,
-                     const std::optional<std::map<std::string, std::any>>& additionalUserInfo);
+    void recordError(const Error& error, const std::optional<QXUserInfo>& additionalUserInfo);
     void recordCustomExceptionName(const std::string& name, const std::string& reason,
                                    const std::vector<QXStackFrame>& frameArray);
 
