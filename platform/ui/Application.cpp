@@ -10,6 +10,7 @@
 
 #include "platform/ui/KeyEventBridge.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/MessageBoxAlertPresenter.h"
 #include "platform/ui/MenuItem.h"
 #include "platform/ui/Window.h"
 
@@ -32,7 +33,12 @@ Application& Application::shared() {
     return *application;
 }
 
-Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) { bridge_->install(); }
+Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) {
+    bridge_->install();
+    // The application's alert, for whoever must ask the user something (the crash kit's
+    // submission prompt).
+    registerMessageBoxAlertPresenter();
+}
 
 Application::~Application() = default;
 
