@@ -79,7 +79,9 @@ inline void writeBundle(const std::filesystem::path& bundle,
 // call the crash kit makes into it.
 class RecordingPlurio {
   public:
-    RecordingPlurio() : registration_(TRNPlurioOperations::kClassName, &kitClass_) {
+    RecordingPlurio()
+        : registration_(TRNPlurioOperations::kClassName,
+                        static_cast<const TRNKitClass*>(&kitClass_)) {
         kitClass_.name = TRNPlurioOperations::kClassName;
         kitClass_.declaresTRNKit = true;
         kitClass_.bundleIdentifier = [] { return std::string("io.plurio.sdk.mac"); };
