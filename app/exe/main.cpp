@@ -1,7 +1,9 @@
 #include <stdlib.h>
 
+#include "app/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/WovanuApplication.h"
+#include "app/sdk/ReportingSdk.h"
 #include "cloud/CloudServices.h"
 #include "platform/foundation/PlatformException.h"
 #include "platform/plist/UserDefaults.h"
@@ -25,9 +27,11 @@ int main(int argc, char** argv) {
     wv::screens::registerSettingsSidebar();
     wv::screens::WVHelpWindowController::registerWithStoryboard();
     wv::screens::WVAboutViewController::registerWithStoryboard();
+    wv::Analytics::setSdk(std::make_shared<wv::ReportingSdk>());
     wv::WovanuApplication application;
     application.services = wv::CloudServices::forProgram();
     application.launch();
+    wv::ReportingSdk::plugSelfTests(application.delegate());
     wv::CloudServices::registerForRemoteNotifications([&application](const auto& userInfo) {
         application.delegate().didReceiveRemoteNotification(userInfo);
     });
