@@ -12,6 +12,7 @@
 #include "platform/foundation/ProcessInfo.h"
 #include "platform/ui/KeyEventBridge.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/MessageBoxAlertPresenter.h"
 #include "platform/ui/MenuItem.h"
 #include "platform/ui/Window.h"
 
@@ -54,7 +55,12 @@ void Application::setActive(bool active) {
     center.post(active ? kDidBecomeActiveNotification : kDidResignActiveNotification, this);
 }
 
-Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) { bridge_->install(); }
+Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) {
+    bridge_->install();
+    // The application's alert, for whoever must ask the user something (the crash kit's
+    // submission prompt).
+    registerMessageBoxAlertPresenter();
+}
 
 Application::~Application() = default;
 

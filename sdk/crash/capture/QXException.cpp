@@ -18,6 +18,7 @@
 #include "sdk/crash/capture/QXThreadList.h"
 #include "sdk/crash/context/QXContext.h"
 #include "sdk/crash/context/QXSDKLog.h"
+#include "sdk/crash/context/QXUserLoggingStorage.h"
 #include "sdk/crash/context/QXUtility.h"
 
 namespace wv {
@@ -197,9 +198,12 @@ void QXExceptionRecord(int type, const char* name, const char* reason, const QXS
         else
             record();
     } else {
-        // Non-fatal exceptions belong to the user-logging store, which this program does
-        // not have: they are logged and not recorded.
-        QXLogWarn("Error: no store for non-fatal exceptions\n");
+        // Non-fatal: only the exception line, rotated with the run's other custom exceptions.
+        QXUserLoggingWriteAndCheckABFiles(
+            &qxContext->logging.customExceptionStorage,
+            &qxWritableContext->logging.currentCustomExceptionPath, [&](QXFile* file) {
+                QXExceptionWrite(file, type, name, reason, frames, frameCount);
+            });
     }
     QXLogWarn("Finished recording an exception structure\n");
 }

@@ -11,6 +11,7 @@
 
 #include "sdk/crash/context/QXBinaryImageNode.h"
 #include "sdk/crash/context/QXFile.h"
+#include "sdk/crash/context/QXUserLoggingStorage.h"
 
 namespace wv {
 
@@ -51,24 +52,13 @@ struct QXReadOnlyContext {
         const char* path;
         uint32_t mask;
     } machException;
+    // User logging's stores; the counters and current-file slots sit in the writable context.
     struct {
-        const char* errorsA;
-        const char* errorsB;
-        const char* logA;
-        const char* logB;
-        const char* customExceptionA;
-        const char* customExceptionB;
-        const char* userIncrementalKV;
-        const char* userCompactedKV;
-        const char* internalIncrementalKV;
-        const char* internalCompactedKV;
-        uint64_t logMaxSize;
-        uint32_t errorsMaxEntries;
-        uint32_t customExceptionsMaxEntries;
-        uint32_t userMaxIncrementalEntries;
-        uint32_t userMaxCompactedEntries;
-        uint32_t internalMaxIncrementalEntries;
-        uint32_t internalMaxCompactedEntries;
+        QXUserLoggingKVStorage userKVStorage;
+        QXUserLoggingKVStorage internalKVStorage;
+        QXUserLoggingABStorage logStorage;
+        QXUserLoggingABStorage errorStorage;
+        QXUserLoggingABStorage customExceptionStorage;
     } logging;
 };
 

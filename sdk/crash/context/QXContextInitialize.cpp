@@ -23,6 +23,7 @@
 #include "sdk/crash/context/QXHost.h"
 #include "sdk/crash/context/QXProcess.h"
 #include "sdk/crash/context/QXSDKLog.h"
+#include "sdk/crash/context/QXUserLoggingStorage.h"
 #include "sdk/crash/context/QXUtility.h"
 
 namespace wv {
@@ -57,27 +58,31 @@ struct OwnedInitData {
 };
 
 void initializeLoggingStorage(const char* root, const QXContextInitData& data) {
+    auto path = [root](const char* name) { return QXContextAppendToRoot(root, name); };
     auto& logging = qxContext->logging;
-    logging.errorsA = QXContextAppendToRoot(root, "errors_a.qxrecord");
-    logging.errorsB = QXContextAppendToRoot(root, "errors_b.qxrecord");
-    logging.logA = QXContextAppendToRoot(root, "log_a.qxrecord");
-    logging.logB = QXContextAppendToRoot(root, "log_b.qxrecord");
-    logging.customExceptionA = QXContextAppendToRoot(root, "custom_exception_a.qxrecord");
-    logging.customExceptionB = QXContextAppendToRoot(root, "custom_exception_b.qxrecord");
-    logging.userIncrementalKV = QXContextAppendToRoot(root, "user_incremental_kv.qxrecord");
-    logging.userCompactedKV = QXContextAppendToRoot(root, "user_compacted_kv.qxrecord");
-    logging.internalIncrementalKV = QXContextAppendToRoot(root, "internal_incremental_kv.qxrecord");
-    logging.internalCompactedKV = QXContextAppendToRoot(root, "internal_compacted_kv.qxrecord");
-    logging.logMaxSize = data.logBufferSize;
-    logging.errorsMaxEntries = data.errorReportingEnabled ? data.maxCustomExceptions : 0;
-    logging.customExceptionsMaxEntries = data.maxCustomExceptions;
-    logging.userMaxIncrementalEntries = 64;
-    logging.userMaxCompactedEntries = data.maxCustomKeys;
-    logging.internalMaxIncrementalEntries = 64;
-    logging.internalMaxCompactedEntries = 32;
-    qxWritableContext->logging.currentLogPath = logging.logA;
-    qxWritableContext->logging.currentErrorsPath = logging.errorsA;
-    qxWritableContext->logging.currentCustomExceptionPath = logging.customExceptionA;
+    auto& counters = qxWritableContext->logging;
+    logging.errorStorage = {path("errors_a.qxrecord"),
+                            path("errors_b.qxrecord"),
+                            0,
+                            data.errorReportingEnabled ? data.maxCustomExceptions : 0,
+                            false,
+                            &counters.errorsCount};
+    logging.logStorage = {path("log_a.qxrecord"), path("log_b.qxrecord"), data.logBufferSize, 0,
+                          true, nullptr};
+    logging.customExceptionStorage = {path("custom_exception_a.qxrecord"),
+                                      path("custom_exception_b.qxrecord"),
+                                      0,
+                                      data.maxCustomExceptions,
+                                      false,
+                                      &counters.customExceptionCount};
+    logging.userKVStorage = {path("user_incremental_kv.qxrecord"),
+                             path("user_compacted_kv.qxrecord"),
+                             kQXUserLoggingMaxIncrementalEntries, data.maxCustomKeys};
+    logging.internalKVStorage = {path("internal_incremental_kv.qxrecord"),
+                                 path("internal_compacted_kv.qxrecord"),
+                                 kQXUserLoggingMaxIncrementalEntries,
+                                 kQXUserLoggingInternalMaxCompactedEntries};
+    QXUserLoggingInitStorage();
 }
 
 QXContextInstallers installers{};

@@ -39,6 +39,10 @@ namespace wv {
 class QXFileManager;
 class QXInternalReport;
 
+// The text the two timing keys hold: the shortest plain decimal that reads back as the very
+// same double, so that neither precision nor a fixed count of digits is lost or invented.
+std::string QXShortestDecimalText(double value);
+
 enum QXPromptChoice : int64_t {
     QXPromptChoiceNotAsked = 0,
     QXPromptChoiceDoNotSend = 1,
@@ -73,7 +77,7 @@ class QXCrashReportingController : public QXNetworkClientDelegate,
         std::function<bool(const QXContextInitData& data)> initializeCrashContext;
         // This run's execution identifier (the kit core's).
         std::function<std::string()> executionIdentifier;
-        // The application bundle identifier, "/" not yet replaced.
+        // The application bundle identifier ("/" already replaced by "_").
         std::function<std::optional<std::string>()> bundleIdentifier;
         std::function<bool()> isExtension;
         // The kit core's debug flag.
@@ -87,9 +91,8 @@ class QXCrashReportingController : public QXNetworkClientDelegate,
             writeInternalKeyValueAsync;
         // The handler checks that run two seconds after start.
         std::function<void()> checkHandlers;
-        // Registration with the crash kit's Orvelle Analytics bridge.
-        std::function<void(const std::shared_ptr<QXCrashReportingController>& controller)>
-            registerAnalyticsEventListener;
+        // A line for the crash report's custom log (the Orvelle Analytics events).
+        std::function<void(const std::string& line)> recordLogMessage;
     };
 
     static std::shared_ptr<QXCrashReportingController> create(
@@ -201,6 +204,7 @@ class QXCrashReportingController : public QXNetworkClientDelegate,
     bool debug() const;
     void onWorkQueue(std::function<void(QXCrashReportingController&)> work);
     void submitReport(const std::shared_ptr<QXInternalReport>& report);
+    void writeElapsedMillis(const char* key, QXProfileMark mark);
 
     std::shared_ptr<QXFileManager> fileManager_;
     std::shared_ptr<QXNetworkClient> networkClient_;
@@ -210,6 +214,8 @@ class QXCrashReportingController : public QXNetworkClientDelegate,
     std::atomic<QXPromptChoice> promptChoice_{QXPromptChoiceNotAsked};
     std::atomic<bool> registeredAnalyticsEventListener_{false};
     std::weak_ptr<QXCrashReportingControllerDelegate> delegate_;
+    // Held for the crash handler, which must not count references while the process dies.
+    std::shared_ptr<QXCrashReportingControllerDelegate> crashCallbackDelegate_;
     Environment environment_;
     // Guards the lazily made settings and reports controller.
     std::mutex mutex_;

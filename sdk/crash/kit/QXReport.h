@@ -42,6 +42,9 @@ class QXReport : public QXCrashReport {
     static std::shared_ptr<QXReport> initWithInternalReport(
         std::shared_ptr<QXInternalReport> internalReport, bool prefetchData = false);
     QXReport(std::shared_ptr<QXInternalReport> internalReport, bool prefetchData);
+    ~QXReport() override;
+    QXReport(const QXReport&) = delete;
+    QXReport& operator=(const QXReport&) = delete;
 
     const std::shared_ptr<QXInternalReport>& internalReport() const { return internalReport_; }
     bool readOnly() const { return readOnly_; }
@@ -78,6 +81,10 @@ class QXReport : public QXCrashReport {
 
   private:
     void prefetch();
+    template <class T, class Read>
+    T cached(std::optional<T>& slot, Read read);
+    template <class T, class Read>
+    std::optional<T> cachedOptional(std::optional<T>& slot, Read read);
 
     const std::shared_ptr<QXInternalReport> internalReport_;
     const bool readOnly_;

@@ -1,6 +1,8 @@
 #include "sdk/crash/kit/Quellix.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "platform/dispatch/MainQueue.h"
 #include "platform/foundation/Folders.h"
@@ -10,6 +12,8 @@
 #include "sdk/core/Tarnel.h"
 #include "sdk/crash/capture/QXException.h"
 #include "sdk/crash/context/QXApplication.h"
+#include "sdk/crash/context/QXContext.h"
+#include "sdk/crash/context/QXContextInitialize.h"
 #include "sdk/crash/kit/QXBetaController.h"
 #include "sdk/crash/kit/QXCrashReportingController.h"
 #include "sdk/crash/kit/QXReport.h"
@@ -144,11 +148,24 @@ void Quellix::runStart() {
     }
     if (!controller->startWithProfilingMark(mark, token)) {
         Log::system("[Quellix] Crash reporting could not be initialized");
+    } else {
+        waitForCrashContext();
     }
 
     // The analytics kit starts whatever became of crash reporting.
     if (auto plurio = TRNPlurioOperationsIfLinked(); plurio && plurio->startWithBetaToken) {
         plurio->startWithBetaToken(token);
+    }
+}
+
+// The crash context counts as initialised only once a last block on the global pool has run,
+// which may come after the initialisation call returned; until then the crash paths record
+// neither images nor exceptions. A crash right after the start must find it complete.
+void Quellix::waitForCrashContext() {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration<double>(kQXInitializationWait);
+    while (!QXContextIsInitialized() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
 }
 

@@ -187,6 +187,7 @@ class Quellix : public QXCrashReportingControllerDelegate,
   private:
     void runStart();
     void checkDelegateWarnings();
+    void waitForCrashContext();
     std::optional<std::string> betaToken() const;
 
     OnceToken startOnce_;

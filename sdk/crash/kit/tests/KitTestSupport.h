@@ -79,7 +79,9 @@ inline void writeBundle(const std::filesystem::path& bundle,
 // call the crash kit makes into it.
 class RecordingPlurio {
   public:
-    RecordingPlurio() : registration_(TRNPlurioOperations::kClassName, &kitClass_) {
+    RecordingPlurio()
+        : registration_(TRNPlurioOperations::kClassName,
+                        static_cast<const TRNKitClass*>(&kitClass_)) {
         kitClass_.name = TRNPlurioOperations::kClassName;
         kitClass_.declaresTRNKit = true;
         kitClass_.bundleIdentifier = [] { return std::string("io.plurio.sdk.mac"); };
@@ -145,6 +147,16 @@ bool inFreshProcess(Prepare prepare) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(info->test_suite_name()) + "." + info->name();
     if (const char* marker = std::getenv("WV_KIT_FRESH_PROCESS"); marker && name == marker) {
+        // The test main made folders of its own for this process; the test's are the ones
+        // its parent prepared.
+        if (const char* home = std::getenv("HOME"); home && std::string(home).starts_with("/tmp/wovanu-test-")) {
+            std::error_code ec;
+            std::filesystem::remove_all(home, ec);
+        }
+        const std::filesystem::path base = std::getenv("WV_KIT_FRESH_FOLDER");
+        setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
+        setenv("HOME", base.c_str(), 1);
         static bool listening = false;
         if (!listening) {
             listening = true;
@@ -161,8 +173,7 @@ bool inFreshProcess(Prepare prepare) {
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("WV_KIT_FRESH_PROCESS", name.c_str(), 1);
-        setenv("XDG_DATA_HOME", (folder / "data").c_str(), 1);
-        setenv("XDG_CACHE_HOME", (folder / "cache").c_str(), 1);
+        setenv("WV_KIT_FRESH_FOLDER", folder.path().c_str(), 1);
         setenv("WOVANU_BUNDLE_DIR", (folder / "bundle").c_str(), 1);
         const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(fd, STDOUT_FILENO);

@@ -152,6 +152,18 @@ std::string joined(const std::vector<std::string>& symbols) {
     return text;
 }
 
+// What the request carried, for a failure's message.
+std::string partsOf(const net::testing::RecordedRequest& request,
+                    const std::filesystem::path& scratch) {
+    std::string text = "parts:\n";
+    for (const auto& part : request.parts) {
+        text += "  " + part.name + " (" + std::to_string(part.content.size()) + " bytes)\n";
+        if (part.name.starts_with("signal.qxrecord") || part.name == "sdk.log")
+            text += zcat(scratch, part.content).substr(0, 3000) + "\n";
+    }
+    return text;
+}
+
 struct CrashCase {
     const char* mode;
     int signal;
@@ -206,7 +218,8 @@ TEST_P(KitLaunches, ALaterCrashIsSentOnceThroughTheDelegate) {
     EXPECT_EQ(requests[0].path, kReportsPath);
     EXPECT_TRUE(requests[0].formComplete);
     const auto symbols = crashedThreadSymbols(requests[0], app_.path());
-    EXPECT_TRUE(names(symbols, c.function)) << c.function << " is not among\n" << joined(symbols);
+    EXPECT_TRUE(names(symbols, c.function)) << c.function << " is not among\n" << joined(symbols)
+                                            << partsOf(requests[0], app_.path());
     EXPECT_TRUE(app_.prepared().empty());
     const auto afterNext = app_.active();
     EXPECT_EQ(afterNext.size(), 1u) << "only the launch's own folder";

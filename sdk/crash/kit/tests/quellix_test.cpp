@@ -287,6 +287,61 @@ TEST(QuellixDelegateWarnings, BackgroundSessionsInAnExtension) {
     controller->operationQueue()->waitUntilAllOperationsAreFinished();
 }
 
+// The public setters reach the run's own report folder, each in its store under its key.
+TEST(QuellixUserLogging, TheSettersWriteIntoThisRunsReport) {
+    WV_IN_FRESH_PROCESS();
+    LogCapture log;
+    ManualRunLoop loop;
+    auto kit = Quellix::sharedInstance();
+    Quellix::initializeIfNeeded();
+    ASSERT_TRUE(kit->isQuellixStarted());
+
+    kit->setUserIdentifier("u-1");
+    kit->setUserName("Ada");
+    kit->setUserEmail("ada@example.org");
+    kit->setUserEmail(std::nullopt);
+    kit->setDevelopmentPlatformName("C++");
+    kit->setDevelopmentPlatformVersion("20");
+    kit->setObjectValue(std::string("blue"), "colour");
+    kit->setIntValue(-7, "count");
+    kit->setBoolValue(true, "flag");
+    kit->setFloatValue(1.5f, "ratio");
+    kit->setObjectValue(std::string("gone"), "removed");
+    kit->setObjectValue(std::any(), "removed");
+
+    const auto run = kit->crashReportingController()->fileManager()->activePath() /
+                     Tarnel::sharedSDK().executionIdentifier();
+    auto entries = [&](const char* incremental, const char* compacted) {
+        const std::string i = (run / incremental).string();
+        const std::string c = (run / compacted).string();
+        QXUserLoggingKVStorage storage{i.c_str(), c.c_str(), 64, 64};
+        return QXUserLoggingGetCompactedKVEntries(&storage, true).value_or(QXUserLoggingKVEntries{});
+    };
+    const auto user = entries("user_incremental_kv.qxrecord", "user_compacted_kv.qxrecord");
+    EXPECT_EQ(user, (QXUserLoggingKVEntries{
+                        {"colour", "blue"}, {"count", "-7"}, {"flag", "1"}, {"ratio", "1.5"}}));
+    const auto internal =
+        entries("internal_incremental_kv.qxrecord", "internal_compacted_kv.qxrecord");
+    const std::map<std::string, std::optional<std::string>> expected = {
+        {"com.quellix.user-id", "u-1"},
+        {"com.quellix.user-name", "Ada"},
+        {"com.quellix.user-email", std::nullopt},
+        {"com.quellix.development-platform-name", "C++"},
+        {"com.quellix.development-platform-version", "20"},
+    };
+    for (const auto& [key, value] : expected) {
+        const auto found = internal.find(key);
+        EXPECT_EQ(found == internal.end() ? std::nullopt : std::optional(found->second), value)
+            << key;
+    }
+
+    kit->recordError(Error{"com.wovanu.test", 42, {}}, QXUserInfo{{"lesson", std::string("3")}});
+    kit->recordCustomExceptionName("LessonError", "no words", {QXStackFrame::stackFrameWithAddress(0x1234)});
+    EXPECT_TRUE(std::filesystem::exists(run / "errors_a.qxrecord"));
+    EXPECT_TRUE(std::filesystem::exists(run / "custom_exception_a.qxrecord"));
+    kit->crashReportingController()->operationQueue()->waitUntilAllOperationsAreFinished();
+}
+
 TEST(QuellixTestCalls, TheTestExceptionAndTheTestCrash) {
     try {
         Quellix::throwException();

@@ -53,6 +53,9 @@ __attribute__((noinline)) void callAbort() {
 
 __attribute__((noinline)) void throwUncaught() { throw std::runtime_error("kit child gives up"); }
 
+// Without end on purpose: the stack overflows.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winfinite-recursion"
 __attribute__((noinline)) int recurse(int depth) {
     volatile char pad[256];
     pad[0] = char(depth);
@@ -60,6 +63,7 @@ __attribute__((noinline)) int recurse(int depth) {
     asm volatile("" ::: "memory");
     return below + pad[0];
 }
+#pragma GCC diagnostic pop
 
 __attribute__((noinline)) void trap() {
     asm volatile("int3");
