@@ -131,6 +131,18 @@ void expectWellFormed(const std::vector<EventBody>& bodies) {
     for (const auto& id : ids) EXPECT_EQ(ids.count(id), 1u) << "event " << id << " came twice";
 }
 
+// What the server got, for a failure's message.
+std::string received(const TestServer& server) {
+    std::string out;
+    for (const auto& request : server.requests()) out += request.method + " " + request.path + "\n";
+    for (const auto& body : test::eventBodies(server, kEventsPath)) {
+        out += "body of " + body.sessionId() + ":";
+        for (size_t i = 1; i < body.lines.size(); ++i) out += " " + body.lines[i].kind();
+        out += "\n";
+    }
+    return out;
+}
+
 const EventBody* bodyHolding(const std::vector<EventBody>& bodies, const std::string& session,
                              const std::string& kind) {
     for (const auto& body : bodies) {
@@ -169,12 +181,14 @@ TEST(ApplicationOnTheSdk, ALineTypedAndQuitReachesTheServiceOnceEachAtTheNextLau
                                  first.sessionId),
                          wanted);
         },
-        90);
+        60);
     installation.release();
     const RunResult secondResult = second.get();
     ASSERT_TRUE(secondResult.exited && secondResult.exitCode == 0) << secondResult.describe();
     const auto bodies = test::eventBodies(installation.server(), kEventsPath);
-    ASSERT_TRUE(arrived) << "the first run's events did not all arrive; second run:\n"
+    ASSERT_TRUE(arrived) << "the first run's (" << first.sessionId
+                         << ") events did not all arrive; received:\n"
+                         << received(installation.server()) << "second run:\n"
                          << secondResult.describe();
     EXPECT_NE(secondResult.sessionId, first.sessionId);
 
@@ -222,16 +236,26 @@ TEST(ApplicationOnTheSdk, TestCrashDiesOfAnIllegalInstructionAndTheNextLaunchRep
                        return false;
                    }();
         },
-        90);
+        60);
     installation.release();
     const RunResult nextResult = next.get();
     ASSERT_TRUE(nextResult.exited && nextResult.exitCode == 0) << nextResult.describe();
-    ASSERT_TRUE(arrived) << "the crashed run's report and events did not all arrive; next run:\n"
+    ASSERT_TRUE(arrived) << "the crashed run's (" << crashed.sessionId
+                         << ") report and events did not all arrive; received:\n"
+                         << received(installation.server()) << "next run:\n"
                          << nextResult.describe();
 
     size_t reports = 0;
-    for (const auto& r : installation.server().requests()) reports += r.path == kReportsPath;
+    bool namesTheSignal = false;
+    for (const auto& r : installation.server().requests()) {
+        if (r.path != kReportsPath) continue;
+        ++reports;
+        for (const auto& part : r.parts)
+            namesTheSignal = namesTheSignal ||
+                             test::gunzipped(part.content).find("SIGILL") != std::string::npos;
+    }
     EXPECT_EQ(reports, 1u);
+    EXPECT_TRUE(namesTheSignal);
 
     const auto bodies = test::eventBodies(installation.server(), kEventsPath);
     expectWellFormed(bodies);
