@@ -9,6 +9,7 @@
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/foundation/ClassRegistry.h"
 #include "sdk/analytics/PLRCrashEvent.h"
+#include "sdk/analytics/PLRCompressLogOperation.h"
 #include "sdk/analytics/PLRCrashMetadata.h"
 #include "sdk/analytics/PLRCustomEvent.h"
 #include "sdk/analytics/PLRLifecycleEvent.h"
@@ -218,6 +219,31 @@ TEST_F(ControllerTest, CrashEventRotatesTheLogOnDiskFirst) {
     EXPECT_EQ(run_.bodies(), (std::vector<Names>{{"app_crashed"},
                                                  {"app_installed"},
                                                  {"app_launched", "earlier"}}));
+}
+
+// With settings but no endpoint a body waits on disk like one made before any settings.
+TEST_F(ControllerTest, NoEndpointLeavesBodiesWaiting) {
+    if (PLRSettings::defaultPlurioURL()) GTEST_SKIP() << "this build names an events host";
+    testing::KitLog kitLog;
+    run_.setSettings({{"analytics", {{"max_byte_size_per_file", 4000}}}});
+    start();
+    postLifecycle("NSApplicationDidBecomeActiveNotification");
+    EXPECT_EQ(run_.bodies(),
+              (std::vector<Names>{{"app_installed"}, {"app_launched", "app_became_active"}}));
+    for (const auto& line : kitLog.lines())
+        EXPECT_EQ(line.find("Transmitting"), std::string::npos) << line;
+}
+
+// A stage that fails keeps its input for the next start.
+TEST_F(ControllerTest, FailedCompressionKeepsTheLog) {
+    start();
+    const fs::path log = controller_->currentLogURL();
+    fs::create_directories(PLRCompressLogOperation::compressedURLForUncompressedURL(log));
+    postLifecycle("NSApplicationDidBecomeActiveNotification");
+    ASSERT_NE(controller_->currentLogURL(), log);
+    EXPECT_EQ(testing::lineNames(testing::readEventFile(log)),
+              (Names{"metadata", "app_launched", "app_became_active"}));
+    EXPECT_EQ(run_.bodies(), (std::vector<Names>{{"app_installed"}}));
 }
 
 // The events folder removed under the running kit comes back with the next write.

@@ -164,6 +164,28 @@ TEST_F(PlurioTest, RegisteredOperationsReachTheKit) {
     EXPECT_EQ(counts["app_crashed"], 1);
 }
 
+// Quitting posts the terminate notification and then waits, bounded, for the kit's queue:
+// the event is on disk when the wait returns.
+TEST_F(PlurioTest, TerminationEventIsOnDiskAfterTheWait) {
+    Plurio::startWithBetaToken(std::nullopt);
+    NotificationCenter::defaultCenter().post("NSApplicationWillTerminateNotification");
+    ASSERT_TRUE(Plurio::waitForPendingEvents(std::chrono::seconds(20)));
+    const auto lines = testing::readEventFile(plurio_.plurioController()->currentLogURL());
+    EXPECT_EQ(testing::lineNames(lines), (Names{"metadata", "app_launched", "app_terminated"}));
+}
+
+TEST_F(PlurioTest, TheWaitEndsWhenItsTimeRunsOut) {
+    Plurio::startWithBetaToken(std::nullopt);
+    idle();
+    auto controller = plurio_.plurioController();
+    controller->eventQueue()->setSuspended(true);
+    Plurio::logCustomEventWithName("held", std::nullopt);
+    EXPECT_FALSE(Plurio::waitForPendingEvents(std::chrono::milliseconds(50)));
+    controller->eventQueue()->setSuspended(false);
+    idle();
+    EXPECT_EQ(run_.storedEventCounts()["held"], 1);
+}
+
 // Log calls from several threads while the kit starts: each call made after the start is
 // stored once, none twice.
 TEST_F(PlurioTest, LogCallsDuringStartAreNeitherLostNorDoubled) {
