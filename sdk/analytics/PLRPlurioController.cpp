@@ -450,11 +450,14 @@ bool PLRPlurioController::waitUntilEventQueueIdle(std::chrono::milliseconds time
     // marker is not enough: go round until the queue holds nothing.
     while (eventQueue_->operationCount() > 0) {
         auto signal = std::make_shared<Signal>();
-        eventQueue_->addOperation(BlockOperation::make([signal] {
+        auto marker = std::make_shared<BlockOperation>(nullptr);
+        // On completion, which also comes to a marker cancelled with the rest of the queue.
+        marker->setCompletionBlock([signal] {
             std::lock_guard lock(signal->mutex);
             signal->done = true;
             signal->cv.notify_all();
-        }));
+        });
+        eventQueue_->addOperation(marker);
         std::unique_lock lock(signal->mutex);
         if (!signal->cv.wait_until(lock, deadline, [&] { return signal->done; })) return false;
     }

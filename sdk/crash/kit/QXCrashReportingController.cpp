@@ -150,8 +150,13 @@ bool QXCrashReportingController::startWithProfilingMark(
     }
     if (!prepareForNewLaunch()) return false;
     const bool lastLaunchFailed = checkForAndCreateLaunchMarker();
-    // Taken before this run's folder exists: these are the folders of earlier runs.
+    // Taken before this run's folder exists: these are the folders of earlier runs. The
+    // leftovers of processing and prepared are taken now too: a report the delegate decides
+    // on at once moves through processing and prepared on the work queue while this start
+    // goes on, and must not be taken for a leftover and handled a second time.
     const auto earlierReports = fileManager_->activePathContents();
+    const auto processingLeftovers = fileManager_->processingPathContents();
+    const auto preparedLeftovers = fileManager_->preparedPathContents();
     auto report = setupCurrentReport();
     if (!report) log("[Quellix:Crash] Unable to setup a new report");
     if (!startCrashReporterWithAPIKey(APIKey(), betaToken, mark, report)) {
@@ -159,7 +164,8 @@ bool QXCrashReportingController::startWithProfilingMark(
         report.reset();
     }
     processExistingReportPaths(earlierReports, lastLaunchFailed);
-    handleContentsInOtherReportingDirectories();
+    handleExistingFilesInProcessing(processingLeftovers);
+    handleExistingFilesInPrepared(preparedLeftovers);
     if (report) writeElapsedMillis(kKitStartTimeKey, mark);
     return report != nullptr;
 }
@@ -411,7 +417,15 @@ void QXCrashReportingController::handleContentsInOtherReportingDirectories() {
 }
 
 void QXCrashReportingController::handleExistingFilesInProcessing() {
-    const auto entries = fileManager_->processingPathContents();
+    handleExistingFilesInProcessing(fileManager_->processingPathContents());
+}
+
+void QXCrashReportingController::handleExistingFilesInPrepared() {
+    handleExistingFilesInPrepared(fileManager_->preparedPathContents());
+}
+
+void QXCrashReportingController::handleExistingFilesInProcessing(
+    const std::vector<std::filesystem::path>& entries) {
     if (entries.empty()) return;
     onWorkQueue([entries](QXCrashReportingController& self) {
         for (const auto& entry : entries) {
@@ -427,8 +441,8 @@ void QXCrashReportingController::handleExistingFilesInProcessing() {
     });
 }
 
-void QXCrashReportingController::handleExistingFilesInPrepared() {
-    const auto entries = fileManager_->preparedPathContents();
+void QXCrashReportingController::handleExistingFilesInPrepared(
+    const std::vector<std::filesystem::path>& entries) {
     if (entries.empty()) return;
     std::weak_ptr<QXCrashReportingController> weak = weak_from_this();
     networkClient_->attemptToReconnectBackgroundSessionWithCompletionBlock([weak, entries] {

@@ -145,8 +145,11 @@ class QXCrashReportingController : public QXNetworkClientDelegate,
                                            bool submit);
     void removeReport(const std::shared_ptr<QXInternalReport>& report);
     void handleContentsInOtherReportingDirectories();
+    // Each lists its folder now; the forms with entries take a listing made earlier.
     void handleExistingFilesInProcessing();
     void handleExistingFilesInPrepared();
+    void handleExistingFilesInProcessing(const std::vector<std::filesystem::path>& entries);
+    void handleExistingFilesInPrepared(const std::vector<std::filesystem::path>& entries);
     void uploadPreexistingFiles(const std::vector<std::filesystem::path>& paths);
     void retryUploadForReportAtPath(const std::filesystem::path& path);
 

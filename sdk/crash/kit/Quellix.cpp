@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/dispatch/MainQueue.h"
+#include "platform/dispatch/SerialQueue.h"
 #include "platform/foundation/Folders.h"
 #include "platform/foundation/Log.h"
 #include "sdk/core/TRNHost.h"
@@ -158,14 +159,20 @@ void Quellix::runStart() {
     }
 }
 
-// The crash context counts as initialised only once a last block on the global pool has run,
-// which may come after the initialisation call returned; until then the crash paths record
-// neither images nor exceptions. A crash right after the start must find it complete.
+// A crash right after the start must leave a whole report, and the start is where a crash
+// of a failed launch is most likely. The crash context counts as initialised only once a last
+// block on the global pool has run, which may come after the initialisation call returned;
+// until then the crash paths record neither images nor exceptions. And the loaded images are
+// written to the run's image record on their own queue: a report without that record cannot
+// be symbolicated at the next launch.
 void Quellix::waitForCrashContext() {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration<double>(kQXInitializationWait);
     while (!QXContextIsInitialized() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    if (QXContextIsInitialized() && qxBinaryImagesQueue != nullptr) {
+        qxBinaryImagesQueue->sync([] {});
     }
 }
 

@@ -195,6 +195,25 @@ TEST(UserLogging, TornAndForeignKeyValueLinesAreDroppedAlone) {
     EXPECT_EQ(userKeys(), (QXUserLoggingKVEntries{{"a", "1"}, {"d", "4"}, {"e", "63"}}));
 }
 
+TEST(UserLogging, ACompactionThatCannotWriteLosesNoKey) {
+    test::TempFolder folder;
+    LiveContext context(folder.path(), {.maxCustomKeys = 100});
+    for (int i = 0; i < 64; ++i) QXUserLoggingRecordUserKeyValue(key(i % 10), i);
+    context.drain();
+    ASSERT_EQ(context.lines("user_compacted_kv.qxrecord", "kv").size(), 10u);
+    // The new set cannot be written: what was compacted and what came after both stay.
+    std::filesystem::create_directory(context / ".user_compacted_kv.qxrecord.new");
+    for (int i = 0; i < 64; ++i) QXUserLoggingRecordUserKeyValue(key(10 + i % 5), i);
+    context.drain();
+    EXPECT_NE(context.sdkLog().find("Error: Unable to open compacted k-v file"), std::string::npos);
+    EXPECT_EQ(context.lines("user_compacted_kv.qxrecord", "kv").size(), 10u);
+    EXPECT_EQ(context.lines("user_incremental_kv.qxrecord", "kv").size(), 64u);
+    auto keys = userKeys();
+    EXPECT_EQ(keys.size(), 15u);
+    EXPECT_EQ(keys[key(9)], "59");
+    EXPECT_EQ(keys[key(13)], "63");
+}
+
 TEST(UserLogging, TenThousandCustomKeysStayWithinTheCap) {
     test::TempFolder folder;
     LiveContext context(folder.path());
