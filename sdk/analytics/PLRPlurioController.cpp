@@ -303,9 +303,15 @@ void PLRPlurioController::applySettings(const TRNSettings::Dictionary& settings)
         return;
     }
     log("Plurio is disabled. Cleaning up.");
-    // Writes and rotations queued before the settings came would put files back after the
+    // Events and rotations queued before the settings came would put files back after the
     // clean-up; with collection off they are moot.
     eventQueue_->cancelAllOperations();
+    {
+        // A cancelled drain never runs: the next event must schedule its own (and is dropped).
+        std::lock_guard lock(inboxMutex_);
+        inbox_.clear();
+        drainScheduled_ = false;
+    }
     removeAllLogs();
 }
 

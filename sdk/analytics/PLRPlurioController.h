@@ -38,9 +38,11 @@ class Tarnel;
 // asks for a flush, or when the flush timer finds it too large.
 //
 // Threads: create(), logEvent(), enqueueEvent(), logCrashEvent() and the notification
-// handlers run on any thread and only make and queue operations. Every field except the queue
-// is written only by work on the event queue (one operation at a time: the kit's lock); the
-// accessors below marked "queue" may be read only there (or once the queue is idle).
+// handlers run on any thread: events wait in an inbox (in the order handed in) for one drain
+// operation on the event queue, so a caller adds at most one operation however busy the queue
+// is. Every other field is written only by work on the event queue (one operation at a time:
+// the kit's lock); the accessors below marked "queue" may be read only there, or once
+// waitUntilEventQueueIdle() returned true.
 class PLRPlurioController : public PLRUploaderDelegate,
                             public std::enable_shared_from_this<PLRPlurioController> {
   public:
