@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
 #include "platform/dispatch/BlockOperation.h"
@@ -138,27 +139,34 @@ void PLRPlurioController::setUp() {
     uploader_ = PLRUploader::create(eventQueue_, weak_from_this());
     bridge_ = std::make_unique<PLROrvelleAnalyticsBridge>();
 
-    auto cleanup = std::make_shared<PLRCleanupFilesOperation>(rootEventDirectory_,
-                                                              settings_->maxPendingSendFiles());
-    std::weak_ptr<PLRPlurioController> weak = weak_from_this();
-    cleanup->setSuccessBlock([weak](const PLRCleanupFilesOperation::Paths& logs,
-                                    const PLRCleanupFilesOperation::Paths& compressed,
-                                    const PLRCleanupFilesOperation::Paths& bodies) {
-        auto c = weak.lock();
-        if (!c) return;
-        CurrentQueueMark mark(c->eventQueue_.get());
-        for (const auto& log : logs) c->eventQueue_->addOperations(c->operationsForUncompressedLog(log), false);
-        for (const auto& gz : compressed)
-            c->eventQueue_->addOperations(c->operationsForCompressedLog(gz), false);
-        std::vector<fs::path> waiting(bodies.begin(), bodies.end());
-        c->uploader_->attemptToReconnectBackgroundSessionWithCompletionBlock([weak, waiting] {
-            if (auto c = weak.lock()) {
-                CurrentQueueMark mark(c->eventQueue_.get());
-                c->uploadMultipartFiles(waiting);
-            }
+    // Sorted here, before any event of this run is written, so that it sees only what earlier
+    // runs left; the resumed files are queued behind the start's events and settings, so their
+    // uploads go when cached settings allow.
+    PLRCleanupFilesOperation cleanup(rootEventDirectory_, settings_->maxPendingSendFiles());
+    cleanup.setSuccessBlock([this](const PLRCleanupFilesOperation::Paths& logs,
+                                   const PLRCleanupFilesOperation::Paths& compressed,
+                                   const PLRCleanupFilesOperation::Paths& bodies) {
+        onEventQueue([logs, compressed, bodies](PLRPlurioController& c) {
+            c.resumeLeftoverFiles(logs, compressed, bodies);
         });
     });
-    eventQueue_->addOperation(cleanup);
+    cleanup.main();
+}
+
+void PLRPlurioController::resumeLeftoverFiles(const PLRCleanupFilesOperation::Paths& logs,
+                                              const PLRCleanupFilesOperation::Paths& compressed,
+                                              const PLRCleanupFilesOperation::Paths& bodies) {
+    for (const auto& log : logs) eventQueue_->addOperations(operationsForUncompressedLog(log), false);
+    for (const auto& gz : compressed)
+        eventQueue_->addOperations(operationsForCompressedLog(gz), false);
+    std::vector<fs::path> waiting(bodies.begin(), bodies.end());
+    std::weak_ptr<PLRPlurioController> weak = weak_from_this();
+    uploader_->attemptToReconnectBackgroundSessionWithCompletionBlock([weak, waiting] {
+        if (auto c = weak.lock()) {
+            CurrentQueueMark mark(c->eventQueue_.get());
+            c->uploadMultipartFiles(waiting);
+        }
+    });
 }
 
 const fs::path& PLRPlurioController::rootDirectory() {
@@ -198,31 +206,52 @@ void PLRPlurioController::logEvent(std::shared_ptr<PLREvent> event) {
 }
 
 void PLRPlurioController::enqueueEvent(std::shared_ptr<PLREvent> event) {
-    if (!event) return;
-    auto activity = PLRActivityOperation::operationByStartingActivityName("io.plurio.RecordEvent",
-                                                                          kRecordOptions);
-    std::weak_ptr<Operation> weakActivity = activity;
-    auto self = shared_from_this();
-    auto block = BlockOperation::make([self, event = std::move(event), weakActivity] {
-        CurrentQueueMark mark(self->eventQueue_.get());
-        self->recordEvent(event, weakActivity.lock());
-    });
-    activity->addDependency(block);
-    eventQueue_->addOperations({block, activity}, false);
+    if (event) hand({std::move(event), nullptr}, "io.plurio.RecordEvent");
 }
 
 void PLRPlurioController::logCrashEvent(std::shared_ptr<PLRCrashEvent> event) {
-    if (!event) return;
-    auto activity = PLRActivityOperation::operationByStartingActivityName(
-        "io.plurio.RecordCrashEvent", kRecordOptions);
-    std::weak_ptr<Operation> weakActivity = activity;
-    auto self = shared_from_this();
-    auto block = BlockOperation::make([self, event = std::move(event), weakActivity] {
-        CurrentQueueMark mark(self->eventQueue_.get());
-        self->recordCrashEvent(event, weakActivity.lock());
+    if (event) hand({nullptr, std::move(event)}, "io.plurio.RecordCrashEvent");
+}
+
+// Events wait in the inbox, in the order handed in, for one drain on the queue: a caller adds
+// at most one operation however fast it logs, so its cost stays flat while the queue is busy.
+// The activity declared with the first waiting event lasts until the drain that takes it.
+void PLRPlurioController::hand(InboxItem item, const char* activityName) {
+    bool schedule = false;
+    {
+        std::lock_guard lock(inboxMutex_);
+        inbox_.push_back(std::move(item));
+        if (!drainScheduled_) drainScheduled_ = schedule = true;
+    }
+    if (schedule) scheduleDrain(PLRActivity::beginActivity(activityName, kRecordOptions));
+}
+
+void PLRPlurioController::scheduleDrain(std::shared_ptr<PLRActivity> activity) {
+    onEventQueue([activity = std::move(activity)](PLRPlurioController& c) {
+        c.drainInbox();
+        if (activity) activity->end();
     });
-    activity->addDependency(block);
-    eventQueue_->addOperations({block, activity}, false);
+}
+
+void PLRPlurioController::drainInbox() {
+    std::deque<InboxItem> batch;
+    {
+        std::lock_guard lock(inboxMutex_);
+        batch.swap(inbox_);
+    }
+    for (const auto& item : batch) {
+        if (item.crash)
+            recordCrashEvent(item.crash);
+        else
+            recordEvent(item.event);
+    }
+    // What came meanwhile waits behind the work already queued (rotations, settings).
+    bool again = false;
+    {
+        std::lock_guard lock(inboxMutex_);
+        again = drainScheduled_ = !inbox_.empty();
+    }
+    if (again) scheduleDrain(PLRActivity::beginActivity("io.plurio.RecordEvent", kRecordOptions));
 }
 
 void PLRPlurioController::applicationLifecycleEvent(const Notification& notification) {
@@ -274,9 +303,15 @@ void PLRPlurioController::applySettings(const TRNSettings::Dictionary& settings)
         return;
     }
     log("Plurio is disabled. Cleaning up.");
-    // Writes and rotations queued before the settings came would put files back after the
+    // Events and rotations queued before the settings came would put files back after the
     // clean-up; with collection off they are moot.
     eventQueue_->cancelAllOperations();
+    {
+        // A cancelled drain never runs: the next event must schedule its own (and is dropped).
+        std::lock_guard lock(inboxMutex_);
+        inbox_.clear();
+        drainScheduled_ = false;
+    }
     removeAllLogs();
 }
 
@@ -290,8 +325,7 @@ bool PLRPlurioController::shouldSubmitLogAtURL(const fs::path& log) const {
     return int64_t(PLRFileUtils::fileSizeAtURL(log)) > settings_->maximumPayloadSize();
 }
 
-void PLRPlurioController::recordEvent(const std::shared_ptr<PLREvent>& event,
-                                      const std::shared_ptr<Operation>& activity) {
+void PLRPlurioController::recordEvent(const std::shared_ptr<PLREvent>& event) {
     if (!shouldLogEvent()) return;
     if (PLREventFilter::shouldDiscardEvent(event.get(), metadata_->betaToken(),
                                            metadata_->installationId(),
@@ -300,12 +334,13 @@ void PLRPlurioController::recordEvent(const std::shared_ptr<PLREvent>& event,
         return;
     }
     logEventToOrvelle(*event);
-    queueWrite(event, false, activity);
-    if (shouldSubmitLogAtURL(currentLogURL_) || event->triggersFlush()) rotateAndSubmitCurrentLog();
+    // The size before this event decides; the event still goes to the log being closed.
+    const bool rotate = shouldSubmitLogAtURL(currentLogURL_) || event->triggersFlush();
+    write(event, false);
+    if (rotate) rotateAndSubmitCurrentLog();
 }
 
-void PLRPlurioController::recordCrashEvent(const std::shared_ptr<PLRCrashEvent>& event,
-                                           const std::shared_ptr<Operation>& activity) {
+void PLRPlurioController::recordCrashEvent(const std::shared_ptr<PLRCrashEvent>& event) {
     log("Attempting to log " + event->name());
     if (!shouldLogEvent()) return;
     if (PLREventFilter::shouldDiscardEvent(event.get(), metadata_->betaToken(),
@@ -315,21 +350,21 @@ void PLRPlurioController::recordCrashEvent(const std::shared_ptr<PLRCrashEvent>&
         return;
     }
     // The crash event travels alone, headed by the crashed run's metadata: whatever the current
-    // log holds, or is about to hold, goes first.
-    if (currentLogHasQueuedWrite_ || ::access(currentLogURL_.c_str(), R_OK) == 0)
+    // log holds, or was handed to hold, goes first.
+    if (currentLogHasWrite_ || ::access(currentLogURL_.c_str(), R_OK) == 0)
         rotateAndSubmitCurrentLog();
-    queueWrite(event, true, activity);
+    write(event, true);
     rotateAndSubmitCurrentLog();
 }
 
-void PLRPlurioController::queueWrite(const std::shared_ptr<PLREvent>& event, bool previousRun,
-                                     const std::shared_ptr<Operation>& activity) {
+// Written here, on the queue, before anything this event starts: the rotation it may trigger
+// is queued behind and finds the line on disk.
+void PLRPlurioController::write(const std::shared_ptr<PLREvent>& event, bool previousRun) {
     const PLRMetadataSerializable* metadata = metadata_.get();
     if (previousRun && previousExecutionMetadata_) metadata = previousExecutionMetadata_.get();
-    auto write = std::make_shared<PLRWriteEventOperation>(event, *metadata, currentLogURL_);
-    if (activity) activity->addDependency(write);
-    currentLogHasQueuedWrite_ = true;
-    eventQueue_->addOperation(write);
+    PLRWriteEventOperation operation(event, *metadata, currentLogURL_);
+    operation.main();
+    currentLogHasWrite_ = true;
 }
 
 void PLRPlurioController::logEventToOrvelle(const PLREvent& event) {
@@ -372,7 +407,7 @@ void PLRPlurioController::rotateAndSubmitCurrentLog() {
         "io.plurio.RotateAndSubmit", kRotateOptions);
     const fs::path old = currentLogURL_;
     currentLogURL_ = generateNewLogPath();
-    currentLogHasQueuedWrite_ = false;
+    currentLogHasWrite_ = false;
     auto operations = operationsForUncompressedLog(old);
     for (const auto& op : operations) activity->addDependency(op);
     operations.push_back(activity);

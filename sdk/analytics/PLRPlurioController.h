@@ -1,9 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
+#include <mutex>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 
 namespace wv {
 
+class PLRActivity;
 class PLRCrashEvent;
 class PLRCrashMetadata;
 class PLREvent;
@@ -34,9 +38,11 @@ class Tarnel;
 // asks for a flush, or when the flush timer finds it too large.
 //
 // Threads: create(), logEvent(), enqueueEvent(), logCrashEvent() and the notification
-// handlers run on any thread and only make and queue operations. Every field except the queue
-// is written only by work on the event queue (one operation at a time: the kit's lock); the
-// accessors below marked "queue" may be read only there (or once the queue is idle).
+// handlers run on any thread: events wait in an inbox (in the order handed in) for one drain
+// operation on the event queue, so a caller adds at most one operation however busy the queue
+// is. Every other field is written only by work on the event queue (one operation at a time:
+// the kit's lock); the accessors below marked "queue" may be read only there, or once
+// waitUntilEventQueueIdle() returned true.
 class PLRPlurioController : public PLRUploaderDelegate,
                             public std::enable_shared_from_this<PLRPlurioController> {
   public:
@@ -130,12 +136,19 @@ class PLRPlurioController : public PLRUploaderDelegate,
     void start();
     void setUp();
     void applySettings(const TRNSettings::Dictionary& settings);
-    void recordEvent(const std::shared_ptr<PLREvent>& event,
-                     const std::shared_ptr<Operation>& activity);
-    void recordCrashEvent(const std::shared_ptr<PLRCrashEvent>& event,
-                          const std::shared_ptr<Operation>& activity);
-    void queueWrite(const std::shared_ptr<PLREvent>& event, bool previousRun,
-                    const std::shared_ptr<Operation>& activity);
+    struct InboxItem {
+        std::shared_ptr<PLREvent> event;
+        std::shared_ptr<PLRCrashEvent> crash;
+    };
+    void resumeLeftoverFiles(const std::set<std::filesystem::path>& logs,
+                             const std::set<std::filesystem::path>& compressed,
+                             const std::set<std::filesystem::path>& bodies);
+    void hand(InboxItem item, const char* activityName);
+    void scheduleDrain(std::shared_ptr<PLRActivity> activity);
+    void drainInbox();
+    void recordEvent(const std::shared_ptr<PLREvent>& event);
+    void recordCrashEvent(const std::shared_ptr<PLRCrashEvent>& event);
+    void write(const std::shared_ptr<PLREvent>& event, bool previousRun);
     std::vector<std::shared_ptr<Operation>> operationsForUncompressedLog(
         const std::filesystem::path& log);
     std::vector<std::shared_ptr<Operation>> operationsForCompressedLog(
@@ -156,14 +169,18 @@ class PLRPlurioController : public PLRUploaderDelegate,
     std::shared_ptr<PLRUploader> uploader_;
     std::shared_ptr<PLRNetworkRetryHandler> networkRetryHandler_;
     std::filesystem::path currentLogURL_;
-    // Whether a write to currentLogURL_ was queued since it became current: the file may not
-    // be on disk yet, and a crash event must not join it.
-    bool currentLogHasQueuedWrite_ = false;
+    // Whether an event was written to currentLogURL_ since it became current (even a write
+    // that failed may have left the file): a crash event must not join it.
+    bool currentLogHasWrite_ = false;
     std::shared_ptr<PLREventFilter> eventFilter_;
     std::shared_ptr<const PLRSettings> settings_;
     std::unique_ptr<PLRTimer> flushTimer_;
     std::unique_ptr<PLROrvelleAnalyticsBridge> bridge_;
     std::vector<NotificationCenter::ObserverToken> observers_;
+
+    std::mutex inboxMutex_;  // the inbox and its drain flag, from any thread
+    std::deque<InboxItem> inbox_;
+    bool drainScheduled_ = false;
 };
 
 }  // namespace wv

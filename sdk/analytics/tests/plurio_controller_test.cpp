@@ -152,6 +152,24 @@ TEST_F(ControllerTest, CollectionOffEmptiesTheFolderForTheRestOfTheRun) {
     EXPECT_FALSE(controller_->shouldLogEvent());
 }
 
+// Events waiting when collection is turned off are dropped with their drain; later events
+// still reach the queue (and are refused there).
+TEST_F(ControllerTest, EventsAfterCollectionTurnsOffStillReachTheQueue) {
+    start();
+    testing::KitLog kitLog;
+    controller_->eventQueue()->setSuspended(true);
+    run_.setSettings({{"features", {{"collect_analytics", false}}}});
+    run_.postSettingsAvailable();
+    controller_->logEvent(custom("waiting"));
+    controller_->eventQueue()->setSuspended(false);
+    waitIdle(*controller_);
+    EXPECT_TRUE(run_.allFiles().empty()) << testing::names(run_.eventsDir());
+    controller_->logCrashEvent(std::make_shared<PLRCrashEvent>(WallClock::TimePoint{}, 0));
+    waitIdle(*controller_);
+    EXPECT_EQ(kitLog.count("[Plurio] Attempting to log app_crashed"), 1u);
+    EXPECT_TRUE(run_.allFiles().empty()) << testing::names(run_.eventsDir());
+}
+
 // The timer rotates only a log already past the limit.
 TEST_F(ControllerTest, FlushTimerRotatesOnlyALogPastTheLimit) {
     run_.setSettings({{"analytics", {{"flush_interval_secs", 5}, {"max_byte_size_per_file", 1500}}}});

@@ -33,7 +33,8 @@ QXReport::QXReport(std::shared_ptr<QXInternalReport> internalReport, bool prefet
 
 QXReport::~QXReport() {
     // A compaction queued by one of this report's writes still uses its paths and counters.
-    if (qxLoggingQueue != nullptr && !qxLoggingQueue->isCurrent()) qxLoggingQueue->drain();
+    if (recorded_ && qxLoggingQueue != nullptr && !qxLoggingQueue->isCurrent())
+        qxLoggingQueue->drain();
 }
 
 void QXReport::prefetch() {
@@ -120,6 +121,7 @@ bool QXReport::canRecordNewValues() const { return !readOnly_ && QXContextIsInit
 void QXReport::recordValueForUserKey(const std::any& value, const std::optional<std::string>& key) {
     if (!canRecordNewValues()) return;
     const QXUserLoggingKVStorage storage = userKVStorage();
+    recorded_ = true;
     QXUserLoggingRecordKeyValue(key, value, &storage, &userKVCounter_);
     // The keys read before this write no longer hold.
     std::lock_guard lock(mutex_);
@@ -130,6 +132,7 @@ void QXReport::recordValueForInternalKey(const std::any& value,
                                          const std::optional<std::string>& key) {
     if (!canRecordNewValues()) return;
     const QXUserLoggingKVStorage storage = internalKVStorage();
+    recorded_ = true;
     QXUserLoggingRecordKeyValue(key, value, &storage, &internalKVCounter_);
 }
 

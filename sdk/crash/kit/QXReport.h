@@ -10,6 +10,7 @@
 // Threads: any; the caches are guarded and writes go through the logging queue.
 
 #include <any>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -95,6 +96,7 @@ class QXReport : public QXCrashReport {
     const std::string userIncrementalKVFile_;
     // Touched only on the logging queue.
     uint32_t internalKVCounter_ = 0;
+    std::atomic<bool> recorded_ = false;
     uint32_t userKVCounter_ = 0;
 
     mutable std::mutex mutex_;

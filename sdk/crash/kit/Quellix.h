@@ -8,7 +8,8 @@
 // web-view monitoring, analytics events, a test crash and a test exception.
 //
 // Threads: sharedInstance() and start() are safe from any thread and start runs once; the
-// start runs on its caller's thread. The setters may be called from any thread (user logging
+// start runs on its caller's thread and returns once the crash context is whole (handlers,
+// image record), so that a crash right after it leaves a complete report. The setters may be called from any thread (user logging
 // serialises its writes). The delegate is read under a lock everywhere except in the crash
 // handler, which calls the crash callback captured at start.
 

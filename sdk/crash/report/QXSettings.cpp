@@ -1,5 +1,6 @@
 #include "sdk/crash/report/QXSettings.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -7,7 +8,6 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
-#include "platform/foundation/Text.h"
 #include "platform/plist/BundleInfo.h"
 
 #ifndef WOVANU_REPORTS_ENDPOINT
@@ -38,14 +38,37 @@ std::optional<uint32_t> countFromText(const std::string& text) {
     return uint32_t(v);
 }
 
+// A text that plainly says yes or no: the words (any case, surrounding blanks ignored) or a
+// number. Anything else ("maybe", "") says neither, and must not switch reporting off by
+// accident, as reading it the platform's lenient way would.
+std::optional<bool> truthOfText(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n\v\f");
+    if (first == std::string::npos) return std::nullopt;
+    const size_t last = text.find_last_not_of(" \t\r\n\v\f");
+    std::string word = text.substr(first, last - first + 1);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "yes" || word == "y" || word == "true" || word == "t") return true;
+    if (word == "no" || word == "n" || word == "false" || word == "f") return false;
+    char* end = nullptr;
+    errno = 0;
+    const double number = std::strtod(word.c_str(), &end);
+    if (end == word.c_str() || *end != '\0' || !std::isfinite(number)) return std::nullopt;
+    return number != 0;
+}
+
 // A value that is not a switch of the platform's kinds (data, a date, a list, a dictionary)
 // leaves the default in force.
 std::optional<bool> truthOf(const plist::Value& value) {
     if (const bool* b = value.get<bool>()) return *b;
     if (const int64_t* i = value.get<int64_t>()) return *i != 0;
     if (const double* d = value.get<double>()) return *d != 0;
-    if (const std::string* s = value.get<std::string>()) return text::boolValue(*s);
+    if (const std::string* s = value.get<std::string>()) return truthOfText(*s);
     return std::nullopt;
+}
+
+void logIgnored(const std::string& what, const std::string& value, const std::string& fallback) {
+    Log::system("[Quellix:Crash] " + what + " holds no usable value (" + value +
+                "); the default " + fallback + " holds");
 }
 
 }  // namespace
@@ -58,8 +81,12 @@ const nlohmann::json* QXSettings::value(const char* section, const char* key) co
     const auto s = settingsDictionary_->find(section);
     if (s == settingsDictionary_->end() || !s->is_object()) return nullptr;
     const auto v = s->find(key);
-    if (v == s->end() || v->is_null() || v->is_array() || v->is_object() || v->is_binary())
+    if (v == s->end() || v->is_null()) return nullptr;
+    if (v->is_array() || v->is_object() || v->is_binary()) {
+        Log::system(std::string("[Quellix:Crash] Setting '") + section + "/" + key +
+                    "' is of the wrong type; its default holds");
         return nullptr;
+    }
     return &*v;
 }
 
@@ -70,7 +97,11 @@ bool QXSettings::boolean(const char* section, const char* key, bool fallback) co
     if (v->is_number_unsigned()) return v->get<uint64_t>() != 0;
     if (v->is_number_integer()) return v->get<int64_t>() != 0;
     if (v->is_number_float()) return v->get<double>() != 0;
-    return text::boolValue(v->get<std::string>());
+    const std::string& text = v->get_ref<const std::string&>();
+    if (const auto truth = truthOfText(text)) return *truth;
+    logIgnored(std::string("Setting '") + section + "/" + key + "'", "'" + text + "'",
+               fallback ? "true" : "false");
+    return fallback;
 }
 
 // Sizes and counts are handed to the crash-time code as they are: a negative, fractional
@@ -79,21 +110,35 @@ bool QXSettings::boolean(const char* section, const char* key, bool fallback) co
 uint32_t QXSettings::count(const char* section, const char* key, uint32_t fallback) const {
     const nlohmann::json* v = value(section, key);
     if (!v) return fallback;
+    const std::optional<uint32_t> c = countOf(*v);
+    if (c) return *c;
+    logIgnored(std::string("Setting '") + section + "/" + key + "'",
+               v->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+               std::to_string(fallback));
+    return fallback;
+}
+
+std::optional<uint32_t> QXSettings::countOf(const nlohmann::json& value) {
+    const nlohmann::json* v = &value;
+    const std::optional<uint32_t> fallback;
     constexpr uint64_t kMax = std::numeric_limits<uint32_t>::max();
     if (v->is_boolean()) return v->get<bool>() ? 1 : 0;
     if (v->is_number_unsigned()) {
         const uint64_t u = v->get<uint64_t>();
-        return u <= kMax ? uint32_t(u) : fallback;
+        if (u <= kMax) return uint32_t(u);
+        return fallback;
     }
     if (v->is_number_integer()) {
         const int64_t i = v->get<int64_t>();
-        return i >= 0 && uint64_t(i) <= kMax ? uint32_t(i) : fallback;
+        if (i >= 0 && uint64_t(i) <= kMax) return uint32_t(i);
+        return fallback;
     }
     if (v->is_number_float()) {
         const double d = v->get<double>();
-        return std::isfinite(d) && d >= 0 && d <= double(kMax) ? uint32_t(d) : fallback;
+        if (std::isfinite(d) && d >= 0 && d <= double(kMax)) return uint32_t(d);
+        return fallback;
     }
-    return countFromText(v->get<std::string>()).value_or(fallback);
+    return countFromText(v->get<std::string>());
 }
 
 bool QXSettings::crashReportingEnabled() const {
@@ -161,11 +206,15 @@ std::optional<plist::Value> QXSettings::valueForConfigurationKey(std::string_vie
 }
 
 bool QXSettings::configurationBoolean(const char* key) const {
+    const bool fallback = *defaultConfiguration().find(key)->get<bool>();
     const auto value = valueForConfigurationKey(key);
     if (value) {
         if (const auto truth = truthOf(*value)) return *truth;
+        if (const std::string* text = value->get<std::string>())
+            logIgnored(std::string("'") + key + "'", "'" + *text + "'",
+                       fallback ? "true" : "false");
     }
-    return *defaultConfiguration().find(key)->get<bool>();
+    return fallback;
 }
 
 std::string QXSettings::configurationText(const char* key) const {

@@ -81,6 +81,7 @@ class QXSettings {
     const nlohmann::json* value(const char* section, const char* key) const;
     bool boolean(const char* section, const char* key, bool fallback) const;
     uint32_t count(const char* section, const char* key, uint32_t fallback) const;
+    static std::optional<uint32_t> countOf(const nlohmann::json& value);
     bool configurationBoolean(const char* key) const;
     std::string configurationText(const char* key) const;
 

@@ -242,6 +242,29 @@ TEST_F(ControllerTest, AFailedLaunchsReportIsSentDuringStartOnlyWhenNobodyMustBe
     }
 }
 
+TEST_F(ControllerTest, UnusableSettingsAndOverridesLeaveTheDefaultsInForce) {
+    setSettings({{"features", {{"collect_reports", "maybe"}, {"prompt_enabled", {1}}}},
+                 {"session", {{"max_custom_key_value_pairs", "many"}}}});
+    test::ScopedEnvironment urgent("QuellixUrgentReports", "perhaps");
+    delegate_->answer.reset();
+    earlierRun("crashed");
+    markLastLaunchFailed();
+    ASSERT_TRUE(start()) << "reporting stays on";
+    EXPECT_EQ(server_->requestCount(), 1u) << "urgent reports stay allowed, no prompt is needed";
+    EXPECT_EQ(surroundings_->initialisations.at(0).maxCustomKeys, 16u);
+    for (const char* line :
+         {"[Quellix:Crash] Setting 'features/collect_reports' holds no usable value ('maybe'); "
+          "the default true holds",
+          "[Quellix:Crash] Setting 'features/prompt_enabled' is of the wrong type; its default "
+          "holds",
+          "[Quellix:Crash] Setting 'session/max_custom_key_value_pairs' holds no usable value "
+          "(\"many\"); the default 16 holds",
+          "[Quellix:Crash] 'UrgentReports' holds no usable value ('perhaps'); the default true "
+          "holds"}) {
+        EXPECT_TRUE(log_.contains(line)) << line;
+    }
+}
+
 TEST_F(ControllerTest, TheDelegatesYesSendsAndItsNoRemoves) {
     for (const bool submit : {true, false}) {
         SCOPED_TRACE(submit ? "send" : "remove");

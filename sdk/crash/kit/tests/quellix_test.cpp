@@ -539,6 +539,26 @@ TEST_F(QuellixRelay, AnalyticsEventsGoToTheAnalyticsKit) {
     EXPECT_EQ(events[1].second, attributes);
 }
 
+// The kit becomes the configuration's "quellix" handler; with no user-script class here the
+// script cannot be installed, and a page's message that is no dictionary cannot be recorded.
+TEST_F(QuellixRelay, WebViewsGetTheKitAsTheirHandler) {
+    webkit::WebViewConfiguration configuration;
+    kit_->monitorErrorsForWKWebViewConfiguration(configuration);
+    const auto& content = configuration.userContentController();
+    EXPECT_EQ(content->scriptMessageHandlerNamed("quellix"),
+              std::static_pointer_cast<webkit::ScriptMessageHandler>(kit_));
+    EXPECT_TRUE(content->userScripts().empty());
+    EXPECT_TRUE(log_.contains("[Quellix] Unable to monitor " + configuration.description()));
+
+    const std::string unrecorded = "[Quellix] Unable to record exception from WKWebView";
+    plist::Dictionary body;
+    body.set("msg", plist::Value("ReferenceError: x is not defined"));
+    EXPECT_TRUE(content->postMessage("quellix", plist::Value(body)));
+    EXPECT_FALSE(log_.contains(unrecorded));
+    EXPECT_TRUE(content->postMessage("quellix", plist::Value("just text")));
+    EXPECT_EQ(log_.count(unrecorded), 1u);
+}
+
 TEST_F(QuellixRelay, WriteOnlyPropertiesLogAndGiveNothing) {
     EXPECT_FALSE(kit_->developmentPlatformName());
     EXPECT_FALSE(kit_->developmentPlatformVersion());

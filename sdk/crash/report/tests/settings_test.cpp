@@ -176,6 +176,73 @@ TEST(QXSettings, ValuesAreReadByKind) {
     }
 }
 
+// A value that says neither yes nor no, or is of the wrong kind altogether, must not switch
+// anything off by accident: the default holds, and the log says which value was passed over.
+TEST(QXSettings, UnusableValuesKeepTheDefaultAndSaySo) {
+    struct Case {
+        const char* what;
+        json value;
+        std::function<double(const QXSettings&)> read;
+        const char* section;
+        const char* key;
+        double expected;
+        std::string line;  // empty: nothing is said
+    };
+    const auto reporting = [](const QXSettings& s) { return double(s.crashReportingEnabled()); };
+    const auto prompt = [](const QXSettings& s) { return double(s.userPromptEnabled()); };
+    const auto keys = [](const QXSettings& s) { return double(s.maxCustomKeys()); };
+    const Case cases[] = {
+        {"a word that is no switch", "maybe", reporting, "features", "collect_reports", 1,
+         "[Quellix:Crash] Setting 'features/collect_reports' holds no usable value ('maybe'); "
+         "the default true holds"},
+        {"an empty text", "", prompt, "features", "prompt_enabled", 0,
+         "[Quellix:Crash] Setting 'features/prompt_enabled' holds no usable value (''); the "
+         "default false holds"},
+        {"a list", json::array({true}), reporting, "features", "collect_reports", 1,
+         "[Quellix:Crash] Setting 'features/collect_reports' is of the wrong type; its default "
+         "holds"},
+        {"an object", json::object({{"on", true}}), prompt, "features", "prompt_enabled", 0,
+         "[Quellix:Crash] Setting 'features/prompt_enabled' is of the wrong type; its default "
+         "holds"},
+        {"a negative count", -3, keys, "session", "max_custom_key_value_pairs", 16,
+         "[Quellix:Crash] Setting 'session/max_custom_key_value_pairs' holds no usable value "
+         "(-3); the default 16 holds"},
+        {"words, blanks and case", " False ", reporting, "features", "collect_reports", 0, ""},
+        {"a number as text", "0.0", reporting, "features", "collect_reports", 0, ""},
+        {"a yes as text", "Yes", prompt, "features", "prompt_enabled", 1, ""},
+    };
+    for (const auto& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(c.read(settingsWith({{c.section, {{c.key, c.value}}}})), c.expected) << c.what;
+        EXPECT_EQ(log.lines(),
+                  c.line.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.line})
+            << c.what;
+    }
+}
+
+TEST(QXSettings, AnOverrideThatIsNoSwitchKeepsTheDefaultAndSaysSo) {
+    const std::pair<const char*, bool (QXSettings::*)() const> switches[] = {
+        {"UrgentReports", &QXSettings::canProcessUrgentReports},
+        {"PackageReports", &QXSettings::shouldPackageReports},
+        {"SubmitReports", &QXSettings::shouldSubmitReports},
+    };
+    for (const auto& [key, read] : switches) {
+        for (const char* value : {"perhaps", "", "N0"}) {
+            SCOPED_TRACE(std::string(key) + " = '" + value + "'");
+            TestBundle bundle;
+            ScopedEnvironment environment(std::string("Quellix") + key, value);
+            LogCapture log;
+            EXPECT_TRUE((QXSettings().*read)()) << "every switch is on by default";
+            EXPECT_EQ(log.lines(),
+                      (std::vector<std::string>{
+                          std::string("[Quellix:Crash] override: '") + key + "' => '" + value +
+                              "'",
+                          std::string("[Quellix:Crash] '") + key + "' holds no usable value ('" +
+                              value + "'); the default true holds"}));
+        }
+    }
+}
+
 TEST(QXSettings, DefaultConfigurationIsTheBuildsEndpointsAndThreeSwitchesOn) {
     const plist::Dictionary defaults = QXSettings::defaultConfiguration();
     ASSERT_EQ(defaults.size(), 5u);
