@@ -1,7 +1,11 @@
+#include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include "app/Analytics.h"
 #include "app/AppDelegate.h"
 #include "app/WovanuApplication.h"
+#include "app/sdk/ReportingSdk.h"
 #include "cloud/CloudServices.h"
 #include "platform/foundation/PlatformException.h"
 #include "platform/plist/UserDefaults.h"
@@ -25,12 +29,18 @@ int main(int argc, char** argv) {
     wv::screens::registerSettingsSidebar();
     wv::screens::WVHelpWindowController::registerWithStoryboard();
     wv::screens::WVAboutViewController::registerWithStoryboard();
+    wv::Analytics::setSdk(std::make_shared<wv::ReportingSdk>());
     wv::WovanuApplication application;
     application.services = wv::CloudServices::forProgram();
     application.launch();
+    wv::ReportingSdk::plugSelfTests(application.delegate());
     wv::CloudServices::registerForRemoteNotifications([&application](const auto& userInfo) {
         application.delegate().didReceiveRemoteNotification(userInfo);
     });
     qtApplication.exec();
-    return 0;
+    // The reporting SDK's queues and threads run until the process ends, and its objects live
+    // as long: static destructors run under them would free what they still use. Whatever had
+    // to reach the disk did on the way out (the settings, the last events).
+    fflush(nullptr);
+    _exit(0);
 }

@@ -22,6 +22,12 @@ void ProcessInfo::disableSuddenTermination() {
 void ProcessInfo::enableSuddenTermination() {
     std::lock_guard lock(mutex_);
     if (sudden_ > 0) --sudden_;
+    if (sudden_ == 0) suddenAllowed_.notify_all();
+}
+
+bool ProcessInfo::waitUntilSuddenTerminationAllowed(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return suddenAllowed_.wait_for(lock, timeout, [this] { return sudden_ == 0; });
 }
 
 void ProcessInfo::disableAutomaticTermination(std::string_view) {

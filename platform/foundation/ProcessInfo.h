@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -51,9 +53,14 @@ class ProcessInfo {
     int automaticTerminationDisabledCount() const;
     bool suddenTerminationAllowed() const { return suddenTerminationDisabledCount() == 0; }
     bool automaticTerminationAllowed() const { return automaticTerminationDisabledCount() == 0; }
+    // Blocks the caller until no piece of work holds off sudden termination, or `timeout` has
+    // passed. True when nothing holds it off any more. For whoever ends the program: work that
+    // asked to finish first gets a bounded chance to.
+    bool waitUntilSuddenTerminationAllowed(std::chrono::milliseconds timeout) const;
 
   private:
     mutable std::mutex mutex_;
+    mutable std::condition_variable suddenAllowed_;
     int sudden_ = 0;
     int automatic_ = 0;
     std::map<const Activity*, ActivityToken> activities_;

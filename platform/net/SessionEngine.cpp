@@ -35,6 +35,8 @@ int sslTransferIndex() {
 
 constexpr long kMaxRedirects = 16;
 constexpr int kPollMilliseconds = 20;
+// Only a fallback: every change of work wakes the poll at once (curl_multi_wakeup).
+constexpr int kIdlePollMilliseconds = 3600 * 1000;
 
 }  // namespace
 
@@ -725,7 +727,16 @@ void SessionEngine::runWorker() {
             t->timedOut = true;
             finishTransfer(t, CURLE_OPERATION_TIMEDOUT);
         }
-        curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
+        // With nothing in flight there are no timeouts to watch: sleep until a start, a cancel or
+        // the owner's end wakes the poll, so an idle session costs no wake-ups.
+        bool idle = false;
+        {
+            std::lock_guard lock(mutex_);
+            idle = transfers_.empty() && pendingStarts_.empty() && pendingCancels_.empty() &&
+                   !ownerGone_;
+        }
+        curl_multi_poll(multi, nullptr, 0, idle ? kIdlePollMilliseconds : kPollMilliseconds,
+                        nullptr);
     }
     queueWake_.notify_all();
 }

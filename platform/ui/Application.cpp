@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/ProcessInfo.h"
 #include "platform/ui/KeyEventBridge.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBoxAlertPresenter.h"
@@ -30,7 +32,27 @@ void collectKeyEquivalents(const Menu& menu, QList<QAction*>& actions) {
 Application& Application::shared() {
     static Application* application = new Application;  // lives as long as the process
     application->bridge_->install();  // once a QApplication exists
+    application->watchState();
     return *application;
+}
+
+void Application::watchState() {
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (watchingState_ || !gui) return;
+    watchingState_ = true;
+    // Without a session that reports it, Qt derives the state from the focus window: active
+    // while one of the program's windows has the focus.
+    QObject::connect(gui, &QGuiApplication::applicationStateChanged, gui,
+                     [this](Qt::ApplicationState state) { setActive(state == Qt::ApplicationActive); });
+    if (gui->applicationState() == Qt::ApplicationActive) setActive(true);
+}
+
+void Application::setActive(bool active) {
+    if (active == active_) return;
+    auto& center = NotificationCenter::defaultCenter();
+    center.post(active ? kWillBecomeActiveNotification : kWillResignActiveNotification, this);
+    active_ = active;
+    center.post(active ? kDidBecomeActiveNotification : kDidResignActiveNotification, this);
 }
 
 Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) {
@@ -106,10 +128,18 @@ std::optional<KeyEvent> Application::dispatchToMonitors(const KeyEvent& event) {
 }
 
 void Application::terminate() {
+    // Closing the last window quits too, and quitting may close it: one quit, one notice.
+    if (terminating_) return;
+    terminating_ = true;
     if (willTerminate) willTerminate();
+    NotificationCenter::defaultCenter().post(kWillTerminateNotification, this);
+    // The program ends as soon as the loop returns: what was just recorded (the last events
+    // of the run above all) gets a bounded chance to reach the disk.
+    ProcessInfo::shared().waitUntilSuddenTerminationAllowed(grace_);
     // Quitting from inside a modal run ends that run too, whether or not the main loop runs.
     for (QEventLoop* loop : modalLoops_) loop->exit(0);
     QCoreApplication::quit();
+    terminating_ = false;
 }
 
 }  // namespace wv

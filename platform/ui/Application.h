@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,23 @@ class KeyEventBridge;
 // event monitors. Needs a QApplication; made on first use of shared().
 class Application {
 public:
+    // Posted on the default notification center with the application as sender, on the main
+    // thread: the two "become active" ones around the moment one of the program's windows
+    // gets the focus after none had it, the two "resign active" ones when the program loses
+    // it; "will terminate" once when the program quits.
+    static constexpr const char* kWillBecomeActiveNotification =
+        "NSApplicationWillBecomeActiveNotification";
+    static constexpr const char* kDidBecomeActiveNotification =
+        "NSApplicationDidBecomeActiveNotification";
+    static constexpr const char* kWillResignActiveNotification =
+        "NSApplicationWillResignActiveNotification";
+    static constexpr const char* kDidResignActiveNotification =
+        "NSApplicationDidResignActiveNotification";
+    static constexpr const char* kWillTerminateNotification =
+        "NSApplicationWillTerminateNotification";
+    // How long quitting waits at most for work that holds off sudden termination.
+    static constexpr std::chrono::milliseconds kTerminationGrace{2000};
+
     static Application& shared();
     ~Application();
 
@@ -43,8 +61,17 @@ public:
     // Runs the monitors for an event; nothing means it was consumed.
     std::optional<KeyEvent> dispatchToMonitors(const KeyEvent& event);
 
+    bool isActive() const { return active_; }
+    // Posts the "will" and "did" notifications of a change; a state it is in already posts
+    // nothing. Qt's application state drives it.
+    void setActive(bool active);
+
+    // Quitting: `willTerminate`, then the "will terminate" notification, then a wait of at
+    // most the grace period while some work holds off sudden termination (ProcessInfo), then
+    // the event loops end. A call made while one runs does nothing.
     void terminate();
     std::function<void()> willTerminate;
+    void setTerminationGraceForTesting(std::chrono::milliseconds grace) { grace_ = grace; }
 
 private:
     Application();
@@ -59,6 +86,11 @@ private:
     std::unique_ptr<Menu> mainMenu_;
     std::vector<QEventLoop*> modalLoops_;
     std::unique_ptr<KeyEventBridge> bridge_;
+    bool watchingState_ = false;
+    bool active_ = false;
+    bool terminating_ = false;
+    std::chrono::milliseconds grace_ = kTerminationGrace;
+    void watchState();
 };
 
 }  // namespace wv

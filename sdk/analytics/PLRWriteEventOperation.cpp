@@ -69,6 +69,13 @@ void PLRWriteEventOperation::main() {
     const bool existed = ::stat(logFileUrl_.c_str(), &st) == 0;
     if (existed && S_ISDIR(st.st_mode)) return;
     int fd = ::open(logFileUrl_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == ENOENT && logFileUrl_.has_parent_path()) {
+        // The events folder was removed under the running kit: make it again rather than lose
+        // every later event of the run.
+        std::error_code ec;
+        std::filesystem::create_directories(logFileUrl_.parent_path(), ec);
+        fd = ::open(logFileUrl_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    }
     if (fd < 0) return;
     // An empty file counts as new: a run that died between creating and writing it must not
     // leave a log that starts with an event instead of its metadata.

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ProcessInfo.h"
 
@@ -56,6 +59,36 @@ TEST(ProcessInfo, ThermalStateIsNominalAndEveryChangeIsPostedOnce) {
     info.setThermalStateForTesting(ProcessInfo::ThermalState::Nominal);
     EXPECT_EQ(posted, 2);
     NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+TEST(ProcessInfo, WaitingForSuddenTerminationEndsWhenTheLastHoldIsReleased) {
+    ProcessInfo info;
+    EXPECT_TRUE(info.waitUntilSuddenTerminationAllowed(std::chrono::milliseconds(0)));
+    info.disableSuddenTermination();
+    info.disableSuddenTermination();
+    std::atomic<int> released{0};
+    std::thread worker([&] {
+        info.enableSuddenTermination();
+        ++released;
+        info.enableSuddenTermination();
+        ++released;
+    });
+    EXPECT_TRUE(info.waitUntilSuddenTerminationAllowed(std::chrono::seconds(30)));
+    worker.join();
+    EXPECT_EQ(info.suddenTerminationDisabledCount(), 0);
+    EXPECT_GE(released.load(), 1);
+}
+
+TEST(ProcessInfo, WaitingForSuddenTerminationGivesUpAfterItsTimeout) {
+    ProcessInfo info;
+    info.disableSuddenTermination();
+    // Automatic termination and activities without the sudden bit hold nothing off.
+    info.disableAutomaticTermination("work");
+    auto activity = info.beginActivity(ProcessInfo::kActivityBackground, "io.example.C");
+    EXPECT_FALSE(info.waitUntilSuddenTerminationAllowed(std::chrono::milliseconds(20)));
+    info.enableSuddenTermination();
+    EXPECT_TRUE(info.waitUntilSuddenTerminationAllowed(std::chrono::milliseconds(0)));
+    info.endActivity(activity);
 }
 
 }  // namespace

@@ -142,6 +142,9 @@ namespace {
 
 // The process-wide hook watches for the notification once, however often it is installed.
 TEST(OrvelleLoadHook, WatchesOnceForTheSharedObject) {
+    // A bundle of its own: the program's bundle names the SDK's key, and then the Orvelle
+    // path rightly does nothing.
+    FixtureBundle bundle("load-hook", dict({{"CFBundleIdentifier", "com.example.app"}}));
     LogCapture log;
     Tarnel::load();
     Tarnel::load();
