@@ -1,6 +1,7 @@
 #include "platform/ui/video/QtVideoBackend.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
 
 #include <QCoreApplication>
 #include <QMediaPlayer>
@@ -79,6 +80,10 @@ class QtVideoStream final : public VideoStream {
         media_->stop();
         media_->setVideoSink(nullptr);
         media_.reset();
+        // The decoder's threads have ended; the pictures they decoded into stay with the
+        // allocator's per-thread pools, most of ten megabytes, unless given back now (the help
+        // closed, or its page turned).
+        malloc_trim(0);
     }
 
     void play() override { media_->play(); }
