@@ -56,6 +56,7 @@ Rect Image::drawnBounds() const {
     std::call_once(boundsFound_, [this] {
         if (!painter_ || size_.width <= 0 || size_.height <= 0) {
             drawnBounds_ = Rect(0, 0, size_.width, size_.height);
+            boundsKnown_.store(true, std::memory_order_release);
             return;
         }
         const QImage image = render(1.0);
@@ -72,6 +73,7 @@ Rect Image::drawnBounds() const {
         }
         // Whole pixels: the picture's edges may fall anywhere inside them.
         drawnBounds_ = bottom < 0 ? Rect() : Rect(left, top, right + 1 - left, bottom + 1 - top);
+        boundsKnown_.store(true, std::memory_order_release);
     });
     return drawnBounds_;
 }

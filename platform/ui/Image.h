@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,8 @@ class Image {
     // made from pixels, empty for one that draws nothing. A view that swaps one picture for
     // another of the same outline need only draw this part again.
     Rect drawnBounds() const;
+    // Whether drawnBounds() has been found already (and now costs nothing).
+    bool knowsDrawnBounds() const { return boundsKnown_.load(std::memory_order_acquire); }
 
     // Names of pictures the application draws; registering a name again replaces its picture.
     static void registerNamed(std::string name, Size size, Painter painter);
@@ -55,6 +58,7 @@ class Image {
     std::string name_;
     mutable std::once_flag boundsFound_;
     mutable Rect drawnBounds_;
+    mutable std::atomic<bool> boundsKnown_{false};
 };
 
 }  // namespace wv

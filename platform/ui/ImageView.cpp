@@ -43,7 +43,10 @@ void ImageView::setImageScaling(ImageScaling scaling) {
 void ImageView::paintEvent(QPaintEvent* event) {
     // A picture with pixels over only part of the view (a finger over its whole hand's place)
     // has nothing to draw where a neighbour asked for paint: no painter is set up for it.
-    if (!wantsLayer()) {
+    // Finding that part draws the picture once at its natural size; a paint that has to draw
+    // the picture anyway (the window's first) does not wait for that: only a picture whose
+    // part is known already is passed over. The first change of picture finds it.
+    if (!wantsLayer() && (!image_ || image_->knowsDrawnBounds())) {
         const Rect r = drawnRect(image_.get());
         const double top = isFlipped() ? r.y() : frame().height() - r.y() - r.height();
         const QRectF drawn(r.x(), top, r.width(), r.height());

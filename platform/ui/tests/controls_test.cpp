@@ -126,6 +126,49 @@ TEST_F(ControlsTest, ASwappedPictureIsDrawnAgainOnlyWhereEitherHasPixels) {
     }
 }
 
+// A picture drawn in code, counting how often it is drawn.
+ImagePtr countedSquareAt(double x, int& draws) {
+    return std::make_shared<Image>(Size{10, 10}, [x, &draws](QPainter& p, Size s) {
+        ++draws;
+        p.fillRect(QRectF(x * s.width / 10, s.height / 10, s.width / 5, s.height / 5), Qt::white);
+    });
+}
+
+TEST_F(ControlsTest, TheFirstPaintDrawsAPictureWithoutFirstLookingForItsPixels) {
+    int draws = 0;
+    View root(Rect(0, 0, 200, 200));
+    root.setFlipped(true);
+    auto* view = new ImageView(Rect(0, 0, 200, 200), countedSquareAt(1, draws));
+    view->setImageScaling(ImageScaling::AxesIndependently);
+    view->setFlipped(true);
+    root.addSubview(view);
+    const QImage first = root.snapshot();
+    EXPECT_TRUE(near(first.pixelColor(30, 30), Qt::white)) << "the square is drawn";
+    EXPECT_EQ(draws, 1) << "drawn once, not once more at its natural size to find its pixels";
+    EXPECT_FALSE(view->image()->knowsDrawnBounds());
+
+    // Until its pixels are known a paint beside the square draws it, clipped: nothing but
+    // the same pixels.
+    root.show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    draws = 0;
+    view->setNeedsDisplayInRect(Rect(100, 100, 50, 50));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(draws, 1);
+
+    // A change of picture finds where both have pixels; then a paint beside them passes
+    // the picture over.
+    int newDraws = 0;
+    view->setImage(countedSquareAt(7, newDraws));
+    EXPECT_TRUE(view->image()->knowsDrawnBounds());
+    QCoreApplication::processEvents();
+    const int afterChange = newDraws;
+    view->setNeedsDisplayInRect(Rect(100, 100, 50, 50));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(newDraws, afterChange) << "nothing of the picture lies in that corner";
+    EXPECT_TRUE(near(root.snapshot().pixelColor(150, 30), Qt::white)) << "the new square";
+}
+
 TEST_F(ControlsTest, MomentaryChangeShowsTheAlternateImageWhilePressed) {
     Button button(Rect(0, 0, 20, 20));
     button.setButtonType(ButtonType::MomentaryChange);

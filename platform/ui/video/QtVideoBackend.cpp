@@ -1,5 +1,9 @@
 #include "platform/ui/video/QtVideoBackend.h"
 
+#include <dlfcn.h>
+#include <malloc.h>
+
+#include <QCoreApplication>
 #include <QMediaPlayer>
 #include <QUrl>
 #include <QVideoFrame>
@@ -8,12 +12,30 @@
 namespace wv {
 
 namespace {
+
+// FFmpeg decodes on as many threads as the machine has cores, plus one, each with pictures of
+// its own: some 14 MB on eight cores for a help video of 880 x 496 that one core decodes in a
+// millisecond or two a frame. Its core count can be set; the library is FFmpeg's own
+// utility library, which the media back end has loaded by the time its player exists.
+void decodeOnOneThread() {
+    for (const char* name : {"libavutil.so.57", "libavutil.so.58", "libavutil.so.59"}) {
+        void* library = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+        if (!library) continue;
+        using ForceCount = void (*)(int);
+        if (auto force = reinterpret_cast<ForceCount>(dlsym(library, "av_cpu_force_count")))
+            force(1);
+        dlclose(library);  // only the reference NOLOAD took
+        return;
+    }
+}
+
 class QtVideoStream final : public VideoStream {
   public:
     QtVideoStream(const std::filesystem::path& file, Events events)
         : events_(std::move(events)),
           media_(std::make_unique<QMediaPlayer>()),
           sink_(std::make_unique<QVideoSink>()) {
+        decodeOnOneThread();
         // Frames are decoded on the backend's threads; the media object lives on this one, so
         // the connection queues them to the main thread.
         QObject::connect(sink_.get(), &QVideoSink::videoFrameChanged, media_.get(),
@@ -58,6 +80,10 @@ class QtVideoStream final : public VideoStream {
         media_->stop();
         media_->setVideoSink(nullptr);
         media_.reset();
+        // The decoder's threads have ended; the pictures they decoded into stay with the
+        // allocator's per-thread pools, most of ten megabytes, unless given back now (the help
+        // closed, or its page turned).
+        malloc_trim(0);
     }
 
     void play() override { media_->play(); }
@@ -88,5 +114,12 @@ std::unique_ptr<VideoStream> QtVideoBackend::open(const std::filesystem::path& f
 }  // namespace wv
 
 extern "C" __attribute__((visibility("default"))) wv::VideoBackend* wv_make_video_backend() {
+    // A decoded frame becomes a picture through Qt's frame converter, which would bring up an
+    // OpenGL context of its own for the colour conversion unless widgets are raster only. On
+    // most machines that is Mesa's software rasteriser: LLVM and a thread per core, some
+    // 150 MB resident, to turn 880 x 496 YUV into RGB thirty times a second. The converter's
+    // own processor path does the same conversion. Every window of the program is raster
+    // anyway; nothing in it draws with OpenGL.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     return new wv::QtVideoBackend;
 }
