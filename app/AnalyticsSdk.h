@@ -9,6 +9,9 @@ namespace wv {
 class AnalyticsSdk : public AnalyticsEvents {
   public:
     virtual void start() = 0;
+    // The program is about to post its quit notice: an SDK whose start still waits starts
+    // now, so its kits see that notice.
+    virtual void applicationWillTerminate() {}
 };
 
 // What runs until the reporting SDK is plugged in: starts nothing and drops every event.

@@ -135,7 +135,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     localizeMenuItems();
 }
 
-void AppDelegate::applicationWillTerminate() { model().saveConfig(); }
+void AppDelegate::applicationWillTerminate() {
+    model().saveConfig();
+    Analytics::sdk()->applicationWillTerminate();
+}
 
 void AppDelegate::didReceiveRemoteNotification(const plist::Dictionary& userInfo) {
     Log::print("PUSH NOTIFICATION userInfo : " + printedForm(userInfo));

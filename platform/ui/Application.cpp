@@ -1,13 +1,18 @@
 #include "platform/ui/Application.h"
 
+#include <dlfcn.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QPointer>
 #include <algorithm>
 #include <vector>
 
+#include "platform/dispatch/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ProcessInfo.h"
 #include "platform/ui/KeyEventBridge.h"
@@ -19,6 +24,41 @@
 namespace wv {
 
 namespace {
+
+// Tells the application of the first paint event of any widget, as it is sent.
+class FirstPaintWatcher final : public QObject {
+  public:
+    explicit FirstPaintWatcher(std::function<void()> painting) : painting_(std::move(painting)) {}
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint && object->isWidgetType() && painting_) {
+            auto painting = std::move(painting_);
+            painting_ = nullptr;
+            painting();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> painting_;
+};
+
+// A painted picture waits in the X connection's buffer until the event loop next goes idle;
+// work that follows the first paint would hold it there. QGuiApplication::sync() would send
+// it too, but also turn the event loop inside the caller. The X library is the one Qt's
+// platform plugin has loaded already (none on other platforms).
+void flushWindowSystem() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return;
+    static auto* flush = [] {
+        void* library = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_NOLOAD);
+        return library ? reinterpret_cast<int (*)(xcb_connection_t*)>(dlsym(library, "xcb_flush"))
+                       : nullptr;
+    }();
+    if (flush) flush(x11->connection());
+}
+
 void collectKeyEquivalents(const Menu& menu, QList<QAction*>& actions) {
     for (const auto& item : menu.items()) {
         if (item->submenu())
@@ -33,7 +73,19 @@ Application& Application::shared() {
     static Application* application = new Application;  // lives as long as the process
     application->bridge_->install();  // once a QApplication exists
     application->watchState();
+    application->watchFirstPaint();
     return *application;
+}
+
+void Application::watchFirstPaint() {
+    if (painted_ || paintWatcher_ || !QCoreApplication::instance()) return;
+    paintWatcher_ = std::make_unique<FirstPaintWatcher>([this] {
+        painted_ = true;
+        // Through the main queue: the waiting work runs once the paint has been flushed, not
+        // in the middle of it.
+        MainQueue::shared().async([this] { firstPaintDone(); });
+    });
+    QCoreApplication::instance()->installEventFilter(paintWatcher_.get());
 }
 
 void Application::watchState() {
@@ -63,6 +115,31 @@ Application::Application() : bridge_(std::make_unique<KeyEventBridge>(*this)) {
 }
 
 Application::~Application() = default;
+
+void Application::afterFirstPaint(std::function<void()> block) {
+    if (painted_)
+        MainQueue::shared().async(std::move(block));
+    else
+        afterFirstPaint_.push_back(std::move(block));
+}
+
+void Application::firstPaintDone() {
+    // The filter sees every event of the program: it goes as soon as it has done its work.
+    paintWatcher_.reset();
+    flushWindowSystem();
+    auto blocks = std::move(afterFirstPaint_);
+    afterFirstPaint_.clear();
+    for (auto& block : blocks) block();
+}
+
+void Application::showFirstPictureNow() {
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!gui) return;
+    if (!painted_)
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->isVisible()) widget->repaint();
+    flushWindowSystem();
+}
 
 Window* Application::keyWindow() const { return Window::forWidget(QApplication::activeWindow()); }
 

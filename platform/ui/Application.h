@@ -10,6 +10,7 @@
 #include "platform/ui/KeyEvent.h"
 
 class QEventLoop;
+class QObject;
 
 namespace wv {
 
@@ -73,6 +74,14 @@ public:
     std::function<void()> willTerminate;
     void setTerminationGraceForTesting(std::chrono::milliseconds grace) { grace_ = grace; }
 
+    // Runs `block` once on the main queue after the first paint of any of the program's
+    // windows has gone to the screen (on the next turn if that happened already), so work
+    // the first picture does not need can wait for it without delaying it.
+    void afterFirstPaint(std::function<void()> block);
+    // Puts the first picture of the shown windows on the screen now, if it is not there yet:
+    // for work that cannot wait for the first paint but should not delay it either.
+    void showFirstPictureNow();
+
 private:
     Application();
     struct Entry {
@@ -89,6 +98,11 @@ private:
     bool watchingState_ = false;
     bool active_ = false;
     bool terminating_ = false;
+    bool painted_ = false;
+    std::vector<std::function<void()>> afterFirstPaint_;
+    std::unique_ptr<QObject> paintWatcher_;
+    void watchFirstPaint();
+    void firstPaintDone();
     std::chrono::milliseconds grace_ = kTerminationGrace;
     void watchState();
 };

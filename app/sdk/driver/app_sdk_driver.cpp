@@ -34,6 +34,7 @@
 #include "platform/foundation/Text.h"
 #include "platform/keys/ScanCodeMap.h"
 #include "platform/plist/UserDefaults.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/EventApplication.h"
 #include "platform/ui/MainLoop.h"
 #include "platform/ui/Menu.h"
@@ -190,16 +191,22 @@ int main(int argc, char** argv) {
     WovanuApplication application;
     application.launch();
     ReportingSdk::plugSelfTests(application.delegate());
-    say("session " + Tarnel::sharedSDK().executionIdentifier());
 
     std::vector<std::string> steps(argv + 1, argv + argc);
-    QTimer::singleShot(0, [&] {
-        for (const auto& step : steps) {
-            runStep(application, step);
-            if (step == "quit") return;
-        }
-        say("steps ran out");
-        _exit(4);
+    // A learner acts once the window is there; the SDK, whose start waits for the window's
+    // first picture, asked first and so is running by then. The steps wait for the main
+    // queue, so they run outside it, from Qt's own queue: a block of the main queue would hold
+    // back every other one (the SDK's among them) until the last step.
+    Application::shared().afterFirstPaint([&] {
+        QTimer::singleShot(0, [&] {
+            say("session " + Tarnel::sharedSDK().executionIdentifier());
+            for (const auto& step : steps) {
+                runStep(application, step);
+                if (step == "quit") return;
+            }
+            say("steps ran out");
+            _exit(4);
+        });
     });
     qtApplication.exec();
     // The reporting SDK's queues and threads run until the process ends, and its objects live

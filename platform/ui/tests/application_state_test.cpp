@@ -6,14 +6,17 @@
 #include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QWidget>
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/dispatch/MainQueue.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/ProcessInfo.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/MainLoop.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/tests/TestApplication.h"
 
@@ -159,6 +162,52 @@ TEST(ApplicationTermination, WorkThatNeverEndsDelaysQuittingOnlyByTheGrace) {
     EXPECT_FALSE(ProcessInfo::shared().suddenTerminationAllowed());
     ProcessInfo::shared().enableSuddenTermination();
     application.setTerminationGraceForTesting(Application::kTerminationGrace);
+}
+
+// Work that only has to come after the first picture (the reporting SDK's start) waits for
+// the first paint of any window, runs once, and runs at once for a late caller. Each test program runs in its own process, so this one sees the first paint.
+TEST(ApplicationFirstPaint, WaitingWorkRunsOnceRightAfterTheFirstPaintAndLateWorkAtOnce) {
+    test::application();
+    MainQueue::shared().clear();
+    MainLoop::install();
+    std::vector<std::string> order;
+    class Painted final : public QWidget {
+      public:
+        explicit Painted(std::vector<std::string>& order) : order_(order) {}
+
+      protected:
+        void paintEvent(QPaintEvent*) override { order_.push_back("paint"); }
+
+      private:
+        std::vector<std::string>& order_;
+    } widget(order);
+    widget.resize(200, 100);
+    auto& application = Application::shared();
+    int runs = 0;
+    application.afterFirstPaint([&] {
+        order.push_back("waiting");
+        ++runs;
+    });
+    for (int turn = 0; turn < 5; ++turn) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(order.empty()) << "nothing was painted, nothing ran";
+
+    widget.show();
+    ASSERT_TRUE(processUntil([&] { return runs > 0; }));
+    ASSERT_GE(order.size(), 2u);
+    EXPECT_EQ(order.front(), "paint");
+    EXPECT_EQ(order.back(), "waiting");
+
+    bool late = false;
+    application.afterFirstPaint([&] { late = true; });
+    EXPECT_FALSE(late) << "not inside the caller";
+    ASSERT_TRUE(processUntil([&] { return late; }));
+    widget.update();
+    const auto paints = [&] { return std::count(order.begin(), order.end(), "paint"); };
+    const auto before = paints();
+    ASSERT_TRUE(processUntil([&] { return paints() > before; }));
+    for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(runs, 1);
+    MainLoop::uninstall();
 }
 
 }  // namespace
