@@ -19,7 +19,7 @@
 
 #include "platform/cloudkit/Container.h"
 #include "platform/cloudkit/ModifyRecordsOperation.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 #include "platform/cloudkit/testing/PgTestCluster.h"
 #include "platform/dispatch/SerialQueue.h"
 

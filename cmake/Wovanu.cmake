@@ -27,3 +27,19 @@ function(wovanu_tests name)
     # hold a ";": a second variable in ENVIRONMENT would pair off everything after it.
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${ARG_PROPERTIES})
 endfunction()
+
+# wovanu_module(<target> [DEPS <targets>...])
+# A shared object the program opens only when it needs it (platform/foundation/Module.h), made
+# from every .cpp of the calling folder, named <target>.so and put beside the executable, where
+# the program looks for it first. The static libraries it needs are linked into it (they are
+# built position-independent for that) and kept to itself: the program's own copies of them
+# stay the ones the program uses, and the module's log writes into the program's.
+function(wovanu_module target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  add_library(${target} SHARED ${sources} "${PROJECT_SOURCE_DIR}/platform/foundation/module/ModuleEntry.cpp")
+  set_target_properties(${target} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+  target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} wv_platform_foundation)
+  target_link_options(${target} PRIVATE LINKER:--no-undefined LINKER:--exclude-libs,ALL)
+endfunction()

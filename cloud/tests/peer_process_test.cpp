@@ -16,7 +16,7 @@
 
 #include "platform/cloudkit/ContainerControl.h"
 #include "platform/cloudkit/FolderBackend.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 #include "platform/cloudkit/testing/PgTestCluster.h"
 #include "platform/plist/Value.h"
 #include "platform/sqlite/Database.h"

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "platform/cloudkit/FolderBackend.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/ServerBackend.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Folders.h"
 #include "platform/foundation/Log.h"
@@ -77,7 +77,7 @@ CloudConfiguration CloudConfiguration::standard() {
 }
 
 std::unique_ptr<Backend> CloudConfiguration::makeBackend() const {
-    if (server) return std::make_unique<PgBackend>(*server, containerIdentifier);
+    if (server) return makeServerBackend(*server, containerIdentifier);
     if (folder) {
         return std::make_unique<FolderBackend>(
             FolderBackend::fileInFolder(*folder, containerIdentifier), containerIdentifier);

@@ -1,55 +1,48 @@
 #include "platform/crypto/Digest.h"
 
-#include <openssl/evp.h>
+#include <glib.h>
 
+#include <limits>
 #include <memory>
 
 namespace wv::digest {
 
 namespace {
 
-struct ContextFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+struct ChecksumFree {
+    void operator()(GChecksum* checksum) const { g_checksum_free(checksum); }
 };
-using Context = std::unique_ptr<EVP_MD_CTX, ContextFree>;
+using Checksum = std::unique_ptr<GChecksum, ChecksumFree>;
 
-// EVP_DigestUpdate takes a size_t, but feeding it in bounded chunks keeps us independent of
-// how any one provider treats very large single updates.
+// g_checksum_update takes a signed length: longer inputs go in pieces that fit it.
 constexpr size_t kChunk = size_t(1) << 30;
+static_assert(kChunk <= size_t(std::numeric_limits<gssize>::max()));
 
 template <class Out>
-Out digestOf(const EVP_MD* md, const void* bytes, size_t length) {
+Out digestOf(GChecksumType type, const void* bytes, size_t length) {
     Out out{};
-    Context context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestInit_ex(context.get(), md, nullptr) != 1) return out;
-    auto* p = static_cast<const uint8_t*>(bytes);
+    Checksum checksum(g_checksum_new(type));
+    if (!checksum) return out;
+    auto* p = static_cast<const guchar*>(bytes);
     while (length > 0) {
         const size_t n = length < kChunk ? length : kChunk;
-        EVP_DigestUpdate(context.get(), p, n);
+        g_checksum_update(checksum.get(), p, static_cast<gssize>(n));
         p += n;
         length -= n;
     }
-    unsigned int written = 0;
-    EVP_DigestFinal_ex(context.get(), out.data(), &written);
+    gsize written = out.size();
+    g_checksum_get_digest(checksum.get(), out.data(), &written);
     return out;
-}
-
-// Fetched once: looking an algorithm up in the providers costs more than hashing a short input.
-const EVP_MD* fetched(const char* name) {
-    if (EVP_MD* md = EVP_MD_fetch(nullptr, name, nullptr)) return md;
-    return nullptr;
 }
 
 }  // namespace
 
 Sha1 sha1(const void* bytes, size_t length) {
-    static const EVP_MD* md = fetched("SHA1");
-    return digestOf<Sha1>(md ? md : EVP_sha1(), bytes, length);
+    return digestOf<Sha1>(G_CHECKSUM_SHA1, bytes, length);
 }
 
 Sha256 sha256(const void* bytes, size_t length) {
-    static const EVP_MD* md = fetched("SHA256");
-    return digestOf<Sha256>(md ? md : EVP_sha256(), bytes, length);
+    return digestOf<Sha256>(G_CHECKSUM_SHA256, bytes, length);
 }
 
 }  // namespace wv::digest

@@ -1,38 +1,35 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-typedef struct x509_st X509;
-
 namespace wv::net {
 
-// One X.509 certificate, shared by reference count (copies are cheap and see the same object).
+// One X.509 certificate, kept as its DER bytes and shared by reference count (copies are cheap
+// and see the same bytes). Only the shape of the DER is checked here; the certificate is
+// parsed (by the network module) when it is looked into or a chain is evaluated, so holding
+// certificates costs a program that never connects no X.509 library.
 class Certificate {
   public:
     Certificate() = default;
-    // Takes a reference of its own; the caller keeps its.
-    explicit Certificate(X509* x509);
-    Certificate(const Certificate& other);
-    Certificate& operator=(const Certificate& other);
-    Certificate(Certificate&& other) noexcept;
-    Certificate& operator=(Certificate&& other) noexcept;
-    ~Certificate();
 
     // Nothing when the bytes are not one whole DER certificate.
     static std::optional<Certificate> fromDER(const uint8_t* bytes, size_t length);
     // Every certificate of a PEM file, in order; empty when the file cannot be read.
     static std::vector<Certificate> fromPEMFile(const std::string& path);
 
-    X509* x509() const { return x509_; }
-    explicit operator bool() const { return x509_ != nullptr; }
+    explicit operator bool() const { return der_ != nullptr; }
     std::vector<uint8_t> der() const;
+    // Bytes as held, without a copy; empty for an empty certificate.
+    const uint8_t* derBytes() const { return der_ ? der_->data() : nullptr; }
+    size_t derLength() const { return der_ ? der_->size() : 0; }
     std::string subjectCommonName() const;
 
   private:
-    X509* x509_ = nullptr;
+    std::shared_ptr<const std::vector<uint8_t>> der_;
 };
 
 }  // namespace wv::net

@@ -1,83 +1,32 @@
 #pragma once
 
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <map>
+#include <cstdint>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
-#include <vector>
 
-#include "platform/net/AuthenticationChallenge.h"
 #include "platform/net/URLSession.h"
 
 namespace wv::net {
 
-struct Transfer;
-
-// The machinery behind one URLSession: a libcurl multi handle (the session's connection
-// cache) driven by a worker thread, and the serial delegate queue. Both threads hold the
-// engine alive until they have nothing left to do, so an owner may let go at any time,
+// The machinery behind one URLSession once it has work: the connection cache, the thread that
+// drives the transfers, and the serial delegate queue (NetModule makes it). Both threads hold
+// the engine alive until they have nothing left to do, so an owner may let go at any time,
 // even from a completion block.
-class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
+class SessionEngine {
   public:
-    SessionEngine(URLSessionConfiguration configuration,
-                  std::shared_ptr<URLSessionDelegate> delegate, URLSession::Executor executor);
-    ~SessionEngine();
+    virtual ~SessionEngine() = default;
 
-    void start(std::weak_ptr<URLSession> owner);
-    const URLSessionConfiguration& configuration() const { return configuration_; }
-    std::shared_ptr<URLSessionDelegate> delegate() const;
+    virtual void start(std::weak_ptr<URLSession> owner) = 0;
+    virtual std::shared_ptr<URLSessionDelegate> delegate() const = 0;
 
-    uint64_t nextIdentifier();
-    bool registerTask(const std::shared_ptr<URLSessionTask>& task);
-    void resume(const std::shared_ptr<URLSessionTask>& task);
-    void cancel(const std::shared_ptr<URLSessionTask>& task);
-    void invalidate(bool cancelRunning);
-    bool isInvalidated() const;
-    void getTasks(URLSession::TasksCallback callback);
+    virtual uint64_t nextIdentifier() = 0;
+    virtual bool registerTask(const std::shared_ptr<URLSessionTask>& task) = 0;
+    virtual void resume(const std::shared_ptr<URLSessionTask>& task) = 0;
+    virtual void cancel(const std::shared_ptr<URLSessionTask>& task) = 0;
+    virtual void invalidate(bool cancelRunning) = 0;
+    virtual bool isInvalidated() const = 0;
+    virtual void getTasks(URLSession::TasksCallback callback) = 0;
     // The owner is gone: finish what runs, then let the threads end.
-    void ownerGone();
-
-    // Called on the worker thread from inside the TLS handshake.
-    std::pair<ChallengeDisposition, std::shared_ptr<URLCredential>> askDelegate(
-        const AuthenticationChallenge& challenge, double timeout);
-
-    void post(std::function<void()> block);
-    void didReceiveResponse(Transfer& transfer);
-    void didReceiveData(Transfer& transfer, std::string chunk);
-
-  private:
-    void runWorker();
-    void runDelegateQueue();
-    void addTransfer(const std::shared_ptr<URLSessionTask>& task);
-    void finishTransfer(Transfer* transfer, int curlCode);
-    void completeTask(const std::shared_ptr<URLSessionTask>& task, std::optional<std::string> data,
-                      std::optional<std::string> path, std::optional<URLResponse> response,
-                      std::optional<Error> error);
-    void taskDidComplete(uint64_t identifier);
-    void wakeWorker();
-
-    const URLSessionConfiguration configuration_;
-    URLSession::Executor executor_;
-    std::weak_ptr<URLSession> owner_;
-
-    mutable std::mutex mutex_;
-    std::condition_variable queueWake_;
-    std::shared_ptr<URLSessionDelegate> delegate_;
-    std::map<uint64_t, std::shared_ptr<URLSessionTask>> tasks_;
-    std::vector<std::shared_ptr<URLSessionTask>> pendingStarts_;
-    std::vector<uint64_t> pendingCancels_;
-    std::deque<std::function<void()>> delegateBlocks_;
-    uint64_t nextIdentifier_ = 1;
-    bool invalidated_ = false;
-    bool invalidNotified_ = false;
-    bool ownerGone_ = false;
-    bool workerDone_ = false;
-    void* multi_ = nullptr;  // CURLM*, touched only by the worker once started
-    std::map<uint64_t, std::unique_ptr<Transfer>> transfers_;  // worker only
+    virtual void ownerGone() = 0;
 };
 
 }  // namespace wv::net

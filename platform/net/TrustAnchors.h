@@ -5,18 +5,14 @@
 
 #include "platform/net/Certificate.h"
 
-typedef struct x509_store_st X509_STORE;
-
 namespace wv::net {
 
 // The roots the operating system trusts: OpenSSL's default locations (Debian's
-// ca-certificates). Tests replace them with roots of their own, so that "trusted by the
-// system but not pinned" can be shown without any public server.
+// ca-certificates), read by the network module when a chain is evaluated. Tests replace them
+// with roots of their own, so that "trusted by the system but not pinned" can be shown
+// without any public server.
 class TrustAnchors {
   public:
-    // Adds the system roots (or the replacement) to `store`.
-    static void addSystemAnchors(X509_STORE* store);
-
     // Test seam: replaces the system roots for the whole process; nullopt restores them.
     static void setSystemAnchorsForTesting(std::optional<std::vector<Certificate>> anchors);
 };

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/net/URLRequest.h"
@@ -15,7 +16,9 @@ class SessionEngine;
 
 // A set of HTTP(S) exchanges that share one connection cache, one delegate and one delegate
 // queue. Transfers run on a thread of the session's own; every completion block and delegate
-// message runs on the delegate queue, one at a time in the order the events happened.
+// message runs on the delegate queue, one at a time in the order the events happened. The
+// transport (its threads, and the network module with libcurl) starts with the first task: a
+// session that never gets one costs no more than its own fields.
 //
 // Trust: the chain a server presents is never checked against a CA file. Each new TLS
 // connection raises a server-trust challenge to the delegate; default handling (also when
@@ -62,9 +65,22 @@ class URLSession : public std::enable_shared_from_this<URLSession> {
     void getTasks(TasksCallback callback);
 
   private:
-    URLSession() = default;
+    URLSession(URLSessionConfiguration configuration, std::shared_ptr<URLSessionDelegate> delegate,
+               Executor executor);
+    // The engine, made at the first need; nullptr once invalidated without one, or when the
+    // network module cannot be opened.
+    std::shared_ptr<SessionEngine> engine();
     std::shared_ptr<URLSessionTask> makeTask(URLSessionTask::Kind kind, URLRequest request);
+    void invalidate(bool cancelRunning);
+    // Runs a block as the delegate queue would, for a session that has no engine.
+    void deliver(std::function<void()> block);
+
+    const URLSessionConfiguration configuration_;
+    const Executor executor_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<URLSessionDelegate> delegate_;  // until the engine takes it
     std::shared_ptr<SessionEngine> engine_;
+    bool invalidated_ = false;  // without an engine
 };
 
 }  // namespace wv::net

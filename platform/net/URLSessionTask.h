@@ -47,7 +47,7 @@ class URLSessionTask : public std::enable_shared_from_this<URLSessionTask> {
     void cancel();
 
   private:
-    friend class SessionEngine;
+    friend class CurlSessionEngine;
     friend class URLSession;
 
     std::weak_ptr<SessionEngine> engine_;

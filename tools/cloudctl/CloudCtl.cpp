@@ -8,7 +8,7 @@
 #include "platform/cloudkit/CloudConfiguration.h"
 #include "platform/cloudkit/ContainerControl.h"
 #include "platform/cloudkit/FolderBackend.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/ServerBackend.h"
 
 namespace wv {
 
@@ -83,7 +83,11 @@ int CloudCtl::run(const std::vector<std::string>& arguments, std::ostream& out, 
 
     std::unique_ptr<ck::Backend> backend;
     if (server) {
-        backend = std::make_unique<ck::PgBackend>(*server, container);
+        backend = ck::makeServerBackend(*server, container);
+        if (!backend) {
+            err << "wovanu-cloudctl: this build cannot reach a server\n";
+            return 1;
+        }
     } else if (folder) {
         const auto file = ck::FolderBackend::fileInFolder(*folder, container);
         std::error_code ec;

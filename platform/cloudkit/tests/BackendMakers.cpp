@@ -1,7 +1,7 @@
 #include "platform/cloudkit/tests/BackendMakers.h"
 
 #include "platform/cloudkit/FolderBackend.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 #include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv::ck::testing {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/cloudkit/ContainerControl.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 #include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv::ck {

@@ -16,7 +16,7 @@
 #include "platform/cloudkit/FetchNotificationChangesOperation.h"
 #include "platform/cloudkit/KeyValueStore.h"
 #include "platform/cloudkit/ModifyRecordsOperation.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 #include "platform/cloudkit/testing/PgTestCluster.h"
 #include "platform/dispatch/ManualRunLoop.h"
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -459,6 +460,62 @@ TEST(URLSession, DelegateHearsResponseDataAndCompletionOnlyForTasksWithoutABlock
     EXPECT_EQ(delegate->events,
               (std::vector<std::string>{"response 200", "complete 0", "invalid"}));
     EXPECT_EQ(delegate->body, "delegate body");
+}
+
+bool networkModuleMapped() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find("/wovanu-net.so") != std::string::npos) return true;
+    return false;
+}
+
+// ctest runs every case in a process of its own, where nothing has gone on the network yet.
+TEST(URLSession, ASessionNeverGivenATaskLoadsNoTransportYetEndsAsAnyOther) {
+    if (networkModuleMapped()) GTEST_SKIP() << "an earlier test of this process went online";
+    std::mutex queueMutex;
+    std::deque<std::function<void()>> queued;
+    auto runQueued = [&] {
+        for (;;) {
+            std::function<void()> block;
+            {
+                std::lock_guard lock(queueMutex);
+                if (queued.empty()) return;
+                block = std::move(queued.front());
+                queued.pop_front();
+            }
+            block();
+        }
+    };
+    for (bool ownQueue : {false, true}) {
+        SCOPED_TRACE(ownQueue ? "the caller's delegate queue" : "the session's delegate queue");
+        URLSession::Executor executor;
+        if (ownQueue)
+            executor = [&](std::function<void()> block) {
+                std::lock_guard lock(queueMutex);
+                queued.push_back(std::move(block));
+            };
+        auto delegate = std::make_shared<RecordingDelegate>();
+        auto session = URLSession::create({}, delegate, executor);
+        EXPECT_EQ(session->delegate(), delegate);
+        session->finishTasksAndInvalidate();
+        session->invalidateAndCancel();  // a second end says nothing more
+        EXPECT_TRUE(session->isInvalidated());
+        EXPECT_EQ(session->dataTask(URLRequest("http://127.0.0.1:9/")), nullptr);
+        std::promise<size_t> listed;
+        session->getTasks([&](auto d, auto u, auto l) { listed.set_value(d.size() + u.size() + l.size()); });
+        runQueued();
+        ASSERT_TRUE(delegate->waitFor(1));
+        EXPECT_EQ(listed.get_future().get(), 0u);
+        EXPECT_EQ(session->delegate(), nullptr) << "the delegate is let go once the end is told";
+        std::lock_guard lock(delegate->mutex);
+        EXPECT_EQ(delegate->events, std::vector<std::string>{"invalid"});
+    }
+    EXPECT_FALSE(networkModuleMapped());
+    // The first task is what opens it.
+    auto session = plainSession();
+    ASSERT_NE(session->dataTask(URLRequest("http://127.0.0.1:9/")), nullptr);
+    EXPECT_TRUE(networkModuleMapped());
 }
 
 TEST(URLSession, IdleTimeoutEndsAStalledServerButNotASteadyTrickle) {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "platform/cloudkit/FolderBackend.h"
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 #include "platform/cloudkit/testing/PgTestCluster.h"
 
 namespace wv {

@@ -1,4 +1,4 @@
-#include "platform/net/CurlErrors.h"
+#include "platform/net/curl/CurlErrors.h"
 
 #include <curl/curl.h>
 

@@ -1,4 +1,4 @@
-#include "platform/cloudkit/PgBackend.h"
+#include "platform/cloudkit/postgres/PgBackend.h"
 
 #include <libpq-fe.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "platform/net/SessionEngine.h"
+#include "platform/net/curl/CurlSessionEngine.h"
 
 #include <curl/curl.h>
 #include <openssl/ssl.h>
@@ -12,7 +12,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/net/CurlErrors.h"
+#include "platform/net/curl/CurlErrors.h"
+#include "platform/net/curl/X509Certificates.h"
 
 namespace wv::net {
 
@@ -43,7 +44,7 @@ constexpr int kIdlePollMilliseconds = 3600 * 1000;
 // One running exchange, owned by the worker thread.
 struct Transfer {
     std::shared_ptr<URLSessionTask> task;
-    SessionEngine* engine = nullptr;
+    CurlSessionEngine* engine = nullptr;
     CURL* easy = nullptr;
     curl_slist* headerList = nullptr;
     std::string url;
@@ -177,10 +178,10 @@ int onVerifyChain(X509_STORE_CTX* ctx, void* user) {
     if (STACK_OF(X509)* untrusted = X509_STORE_CTX_get0_untrusted(ctx)) {
         for (int i = 0; i < sk_X509_num(untrusted); ++i) {
             X509* c = sk_X509_value(untrusted, i);
-            if (c != X509_STORE_CTX_get0_cert(ctx)) intermediates.emplace_back(c);
+            if (c != X509_STORE_CTX_get0_cert(ctx)) intermediates.push_back(certificateOf(c));
         }
     }
-    auto trust = std::make_shared<ServerTrust>(Certificate(X509_STORE_CTX_get0_cert(ctx)),
+    auto trust = std::make_shared<ServerTrust>(certificateOf(X509_STORE_CTX_get0_cert(ctx)),
                                                std::move(intermediates), t->host);
     AuthenticationChallenge challenge{AuthenticationChallenge::Kind::ServerTrust, t->host, t->port,
                                       trust};
@@ -239,9 +240,9 @@ std::pair<std::string, int> hostAndPort(CURL* easy, const std::string& url) {
 
 }  // namespace
 
-SessionEngine::SessionEngine(URLSessionConfiguration configuration,
-                             std::shared_ptr<URLSessionDelegate> delegate,
-                             URLSession::Executor executor)
+CurlSessionEngine::CurlSessionEngine(URLSessionConfiguration configuration,
+                                     std::shared_ptr<URLSessionDelegate> delegate,
+                                     URLSession::Executor executor)
     : configuration_(std::move(configuration)),
       executor_(std::move(executor)),
       delegate_(std::move(delegate)) {
@@ -249,42 +250,42 @@ SessionEngine::SessionEngine(URLSessionConfiguration configuration,
     multi_ = curl_multi_init();
 }
 
-SessionEngine::~SessionEngine() {
+CurlSessionEngine::~CurlSessionEngine() {
     if (multi_) curl_multi_cleanup(static_cast<CURLM*>(multi_));
 }
 
-void SessionEngine::start(std::weak_ptr<URLSession> owner) {
+void CurlSessionEngine::start(std::weak_ptr<URLSession> owner) {
     owner_ = std::move(owner);
     auto self = shared_from_this();
     std::thread([self] { self->runWorker(); }).detach();
     if (!executor_) std::thread([self] { self->runDelegateQueue(); }).detach();
 }
 
-std::shared_ptr<URLSessionDelegate> SessionEngine::delegate() const {
+std::shared_ptr<URLSessionDelegate> CurlSessionEngine::delegate() const {
     std::lock_guard lock(mutex_);
     return delegate_;
 }
 
-uint64_t SessionEngine::nextIdentifier() {
+uint64_t CurlSessionEngine::nextIdentifier() {
     std::lock_guard lock(mutex_);
     return nextIdentifier_++;
 }
 
-bool SessionEngine::registerTask(const std::shared_ptr<URLSessionTask>& task) {
+bool CurlSessionEngine::registerTask(const std::shared_ptr<URLSessionTask>& task) {
     std::lock_guard lock(mutex_);
     if (invalidated_) return false;
     tasks_[task->taskIdentifier()] = task;
     return true;
 }
 
-bool SessionEngine::isInvalidated() const {
+bool CurlSessionEngine::isInvalidated() const {
     std::lock_guard lock(mutex_);
     return invalidated_;
 }
 
-void SessionEngine::wakeWorker() { curl_multi_wakeup(static_cast<CURLM*>(multi_)); }
+void CurlSessionEngine::wakeWorker() { curl_multi_wakeup(static_cast<CURLM*>(multi_)); }
 
-void SessionEngine::post(std::function<void()> block) {
+void CurlSessionEngine::post(std::function<void()> block) {
     if (executor_) {
         executor_(std::move(block));
         return;
@@ -296,7 +297,7 @@ void SessionEngine::post(std::function<void()> block) {
     queueWake_.notify_one();
 }
 
-void SessionEngine::runDelegateQueue() {
+void CurlSessionEngine::runDelegateQueue() {
     for (;;) {
         std::function<void()> block;
         {
@@ -312,7 +313,7 @@ void SessionEngine::runDelegateQueue() {
     }
 }
 
-void SessionEngine::resume(const std::shared_ptr<URLSessionTask>& task) {
+void CurlSessionEngine::resume(const std::shared_ptr<URLSessionTask>& task) {
     {
         std::lock_guard lock(mutex_);
         pendingStarts_.push_back(task);
@@ -320,7 +321,7 @@ void SessionEngine::resume(const std::shared_ptr<URLSessionTask>& task) {
     wakeWorker();
 }
 
-void SessionEngine::cancel(const std::shared_ptr<URLSessionTask>& task) {
+void CurlSessionEngine::cancel(const std::shared_ptr<URLSessionTask>& task) {
     bool neverStarted = false;
     {
         std::lock_guard taskLock(task->mutex_);
@@ -344,7 +345,7 @@ void SessionEngine::cancel(const std::shared_ptr<URLSessionTask>& task) {
     wakeWorker();
 }
 
-void SessionEngine::invalidate(bool cancelRunning) {
+void CurlSessionEngine::invalidate(bool cancelRunning) {
     std::vector<std::shared_ptr<URLSessionTask>> toCancel;
     bool empty = false;
     {
@@ -360,7 +361,7 @@ void SessionEngine::invalidate(bool cancelRunning) {
     if (empty) taskDidComplete(0);
 }
 
-void SessionEngine::ownerGone() {
+void CurlSessionEngine::ownerGone() {
     invalidate(false);
     {
         std::lock_guard lock(mutex_);
@@ -370,7 +371,7 @@ void SessionEngine::ownerGone() {
     queueWake_.notify_all();
 }
 
-void SessionEngine::getTasks(URLSession::TasksCallback callback) {
+void CurlSessionEngine::getTasks(URLSession::TasksCallback callback) {
     std::vector<std::shared_ptr<URLSessionTask>> data, upload, download;
     {
         std::lock_guard lock(mutex_);
@@ -394,7 +395,7 @@ void SessionEngine::getTasks(URLSession::TasksCallback callback) {
     });
 }
 
-std::pair<ChallengeDisposition, std::shared_ptr<URLCredential>> SessionEngine::askDelegate(
+std::pair<ChallengeDisposition, std::shared_ptr<URLCredential>> CurlSessionEngine::askDelegate(
     const AuthenticationChallenge& challenge, double timeout) {
     auto delegate = this->delegate();
     auto session = owner_.lock();
@@ -426,7 +427,7 @@ std::pair<ChallengeDisposition, std::shared_ptr<URLCredential>> SessionEngine::a
     return {reply->disposition, reply->credential};
 }
 
-void SessionEngine::didReceiveResponse(Transfer& t) {
+void CurlSessionEngine::didReceiveResponse(Transfer& t) {
     t.responseDelivered = true;
     {
         std::lock_guard lock(t.task->mutex_);
@@ -441,7 +442,7 @@ void SessionEngine::didReceiveResponse(Transfer& t) {
     });
 }
 
-void SessionEngine::didReceiveData(Transfer& t, std::string chunk) {
+void CurlSessionEngine::didReceiveData(Transfer& t, std::string chunk) {
     auto delegate = this->delegate();
     auto session = owner_.lock();
     if (!delegate || !session) return;
@@ -450,7 +451,7 @@ void SessionEngine::didReceiveData(Transfer& t, std::string chunk) {
     });
 }
 
-void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
+void CurlSessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
     const URLRequest& request = task->originalRequest();
     auto fail = [&](int64_t code, const std::string& why) {
         {
@@ -563,7 +564,7 @@ void SessionEngine::addTransfer(const std::shared_ptr<URLSessionTask>& task) {
     transfers_[task->taskIdentifier()] = std::move(t);
 }
 
-void SessionEngine::finishTransfer(Transfer* t, int curlCode) {
+void CurlSessionEngine::finishTransfer(Transfer* t, int curlCode) {
     auto owned = std::move(transfers_[t->task->taskIdentifier()]);
     transfers_.erase(t->task->taskIdentifier());
     curl_multi_remove_handle(static_cast<CURLM*>(multi_), t->easy);
@@ -622,9 +623,11 @@ void SessionEngine::finishTransfer(Transfer* t, int curlCode) {
     completeTask(t->task, std::move(data), std::move(path), std::move(response), error);
 }
 
-void SessionEngine::completeTask(const std::shared_ptr<URLSessionTask>& task,
-                                 std::optional<std::string> data, std::optional<std::string> path,
-                                 std::optional<URLResponse> response, std::optional<Error> error) {
+void CurlSessionEngine::completeTask(const std::shared_ptr<URLSessionTask>& task,
+                                     std::optional<std::string> data,
+                                     std::optional<std::string> path,
+                                     std::optional<URLResponse> response,
+                                     std::optional<Error> error) {
     {
         std::lock_guard lock(task->mutex_);
         task->state_ = URLSessionTask::State::Completed;
@@ -655,7 +658,7 @@ void SessionEngine::completeTask(const std::shared_ptr<URLSessionTask>& task,
     });
 }
 
-void SessionEngine::taskDidComplete(uint64_t identifier) {
+void CurlSessionEngine::taskDidComplete(uint64_t identifier) {
     std::shared_ptr<URLSessionDelegate> delegate;
     {
         std::lock_guard lock(mutex_);
@@ -673,7 +676,7 @@ void SessionEngine::taskDidComplete(uint64_t identifier) {
         post([delegate, session] { delegate->didBecomeInvalid(session, std::nullopt); });
 }
 
-void SessionEngine::runWorker() {
+void CurlSessionEngine::runWorker() {
     auto* multi = static_cast<CURLM*>(multi_);
     for (;;) {
         std::vector<std::shared_ptr<URLSessionTask>> starts;
