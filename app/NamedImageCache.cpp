@@ -109,8 +109,8 @@ void cacheNamedImages() {
         ImagePtr original = Image::named(name);
         if (!original) continue;
         auto sizes = std::make_shared<RenderedSizes>(original);
-        Image::registerNamed(name, original->size(),
-                             [sizes](QPainter& p, Size s) { sizes->draw(p, s); });
+        Image::registerNamedLike(name, original,
+                                 [sizes](QPainter& p, Size s) { sizes->draw(p, s); });
         cachedNames().insert(name);
     }
 }

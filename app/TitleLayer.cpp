@@ -9,10 +9,16 @@
 
 namespace wv {
 
-Rect TitleLayer::captionRect(const AttributedString& text, Size size) {
-    const Rect used = usedTextRect(text, size.width, size.height);
+namespace {
+// The used rectangle `used` of a caption moved to the middle of a layer of `size`.
+Rect centred(const Rect& used, Size size) {
     return Rect((size.width - used.width()) * 0.5, (size.height - used.height()) * 0.5,
                 used.width(), used.height());
+}
+}  // namespace
+
+Rect TitleLayer::captionRect(const AttributedString& text, Size size) {
+    return centred(usedTextRect(text, size.width, size.height), size);
 }
 
 void TitleLayer::drawInContext(QPainter& painter, const QRectF& local) const {
@@ -29,7 +35,8 @@ void TitleLayer::drawInContext(QPainter& painter, const QRectF& local) const {
         QPainter picture(&cache_);
         const Size size{local.width(), local.height()};
         const Rect used = usedTextRect(*attrStr, size.width, size.height);
-        const Rect at = captionRect(*attrStr, size);
+        // Measured once: laying the text out costs as much as drawing it.
+        const Rect at = centred(used, size);
         // Laid out at the layer's width, so only the used rectangle's offset needs undoing.
         Graphics::drawText(picture, *attrStr,
                            Rect(at.x() - used.x(), at.y() - used.y(), size.width, size.height),

@@ -85,6 +85,26 @@ TEST(NamedImageCache, PicturesWithEmptyMarginsAndEmptyPicturesLookTheSame) {
     }
 }
 
+TEST(NamedImageCache, FindingTheDrawnBoundsKeepsNoPictureAtTheNaturalSize) {
+    test::application();
+    int draws = 0;
+    const auto margins = [&draws](QPainter& p, Size s) {
+        ++draws;
+        p.fillRect(QRectF(s.width * 0.25, s.height * 0.5, s.width * 0.5, s.height * 0.25),
+                   QColor(30, 90, 200));
+    };
+    Image::registerNamed("cacheOutline", Size{40, 20}, margins);
+    cacheNamedImages();
+    ImagePtr cached = Image::named("cacheOutline");
+    EXPECT_EQ(cached->drawnBounds(), Rect(10, 10, 20, 5));
+    EXPECT_EQ(draws, 1);
+    // Had the bounds been found through the pixels kept per size, this would cost no drawing.
+    cached->render(1.0);
+    EXPECT_EQ(draws, 2);
+    cached->render(1.0);
+    EXPECT_EQ(draws, 2) << "the size shown is still kept";
+}
+
 TEST(NamedImageCache, TheBackdropTextureKeepsNoSecondWindowSizedPicture) {
     test::application();
     int draws = 0;

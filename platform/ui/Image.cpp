@@ -53,6 +53,7 @@ QImage Image::render(double scale, Size size) const {
 }
 
 Rect Image::drawnBounds() const {
+    if (outlineOf_) return outlineOf_->drawnBounds();
     std::call_once(boundsFound_, [this] {
         if (!painter_ || size_.width <= 0 || size_.height <= 0) {
             drawnBounds_ = Rect(0, 0, size_.width, size_.height);
@@ -78,12 +79,25 @@ Rect Image::drawnBounds() const {
     return drawnBounds_;
 }
 
-void Image::registerNamed(std::string name, Size size, Painter painter) {
-    auto image = std::make_shared<const Image>(size, std::move(painter), name);
+namespace {
+void addNamed(const std::string& name, ImagePtr image) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     if (r.images.find(name) == r.images.end()) r.order.push_back(name);
     r.images[name] = std::move(image);
+}
+}  // namespace
+
+void Image::registerNamed(std::string name, Size size, Painter painter) {
+    addNamed(name, std::make_shared<const Image>(size, std::move(painter), name));
+}
+
+void Image::registerNamedLike(std::string name, ImagePtr original, Painter painter) {
+    if (!original) return;
+    auto image = std::make_shared<Image>(original->size(), std::move(painter), name);
+    // The original's own outline, should it too be drawn another way.
+    image->outlineOf_ = original->outlineOf_ ? original->outlineOf_ : original;
+    addNamed(name, std::move(image));
 }
 
 ImagePtr Image::named(std::string_view name) {

@@ -44,10 +44,18 @@ class Image {
     // another of the same outline need only draw this part again.
     Rect drawnBounds() const;
     // Whether drawnBounds() has been found already (and now costs nothing).
-    bool knowsDrawnBounds() const { return boundsKnown_.load(std::memory_order_acquire); }
+    bool knowsDrawnBounds() const {
+        return outlineOf_ ? outlineOf_->knowsDrawnBounds()
+                          : boundsKnown_.load(std::memory_order_acquire);
+    }
 
     // Names of pictures the application draws; registering a name again replaces its picture.
     static void registerNamed(std::string name, Size size, Painter painter);
+    // Registers a picture that draws as `original` does, only another way (from pixels kept
+    // for the sizes it is shown at): it has the original's size, and its drawn bounds are the
+    // original's, found from the original's own drawing. Finding them through `painter` would
+    // leave it holding a picture at the natural size, which is rarely the size shown.
+    static void registerNamedLike(std::string name, ImagePtr original, Painter painter);
     static ImagePtr named(std::string_view name);       // nullptr when no such picture exists
     static std::vector<std::string> registeredNames();  // in the order registered
 
@@ -56,6 +64,7 @@ class Image {
     Painter painter_;
     QImage pixels_;
     std::string name_;
+    ImagePtr outlineOf_;  // the picture whose drawn bounds are this one's, if any
     mutable std::once_flag boundsFound_;
     mutable Rect drawnBounds_;
     mutable std::atomic<bool> boundsKnown_{false};

@@ -246,6 +246,14 @@ void Layer::fillBackground(QPainter& painter, const QRectF& target, const QColor
     // then on.
     const QTransform t = painter.deviceTransform();
     const QRectF device = t.mapRect(target);
+    if (cornerRadius_ <= 0 && t.type() <= QTransform::TxTranslate &&
+        device == QRectF(device.toRect())) {
+        // On whole pixels a plain rectangle needs no antialiasing: a straight fill, rather
+        // than a path rasterised row by row (a window-sized backdrop's is the first paint's
+        // largest).
+        painter.fillRect(target, color);
+        return;
+    }
     if (cornerRadius_ <= 0 || t.type() > QTransform::TxTranslate || device.width() < 1 ||
         device.height() < 1) {
         QPainterPath path;

@@ -37,11 +37,21 @@ WVVisualEffectView::Key WVVisualEffectView::currentKey() {
     return key;
 }
 
+bool WVVisualEffectView::fillsOpaquely() {
+    if (!wantsLayer()) return false;
+    const Layer& root = *layer();
+    const auto fill = root.presentationBackgroundColor();
+    return fill && fill->alpha >= 1 && !root.isHidden() && root.presentationOpacity() >= 1 &&
+           root.cornerRadius() <= 0;
+}
+
 void WVVisualEffectView::paintEvent(QPaintEvent*) {
     const Key key = currentKey();
     if (!(key == cacheKey_) || cache_.isNull()) {
         cache_ = QImage(std::max(1, key.width), std::max(1, key.height), QImage::Format_RGB32);
-        cache_.fill(Qt::black);
+        // A fresh picture holds garbage: black under a fill that lets it show through, nothing
+        // under one that covers it (a pass over the whole window saved at the first paint).
+        if (!fillsOpaquely()) cache_.fill(Qt::black);
         QPainter p(&cache_);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         if (wantsLayer()) layer()->render(p, QRectF(0, 0, key.width, key.height), !isFlipped());

@@ -38,6 +38,8 @@ class WVVisualEffectView : public View {
         bool operator==(const Key&) const = default;
     };
     Key currentKey();
+    // Whether the layer's own fill leaves no pixel of what lay beneath.
+    bool fillsOpaquely();
 
     QImage cache_;
     Key cacheKey_;

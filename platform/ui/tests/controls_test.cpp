@@ -86,6 +86,26 @@ TEST_F(ControlsTest, APictureKnowsWhereItHasPixels) {
     }
 }
 
+TEST_F(ControlsTest, APictureRegisteredLikeAnotherTakesItsOutlineFromTheOriginal) {
+    std::vector<Size> asked;
+    const ImagePtr original = squareAt(3);
+    Image::registerNamedLike("squareLike", original, [&asked, original](QPainter& p, Size s) {
+        asked.push_back(s);
+        original->draw(p, QRectF(0, 0, s.width, s.height));
+    });
+    const ImagePtr like = Image::named("squareLike");
+    ASSERT_TRUE(like);
+    EXPECT_EQ(like->size(), original->size());
+    EXPECT_FALSE(like->knowsDrawnBounds());
+    EXPECT_EQ(like->drawnBounds(), Rect(3, 1, 2, 2));
+    EXPECT_TRUE(like->knowsDrawnBounds());
+    EXPECT_TRUE(original->knowsDrawnBounds());
+    EXPECT_TRUE(asked.empty()) << "the outline was drawn through the picture made like it";
+    like->render(2.0);  // and it still draws its own way
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], original->size());
+}
+
 // Where one widget's paint events fall.
 class PaintedRegion : public QObject {
   public:

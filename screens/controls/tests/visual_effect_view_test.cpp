@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+
 #include "platform/ui/Window.h"
 #include "screens/controls/WVVisualEffectView.h"
 #include "screens/controls/tests/ControlsTestSupport.h"
@@ -47,6 +51,76 @@ TEST_F(VisualEffectViewTest, MovingBetweenWindowsKeepsOneTextureLayerOverTheDark
     view->setFrame(Rect(0, 0, 300, 150));
     EXPECT_EQ(view->transparentLayer->frame(), view->bounds());
     EXPECT_NEAR(view->snapshot().pixelColor(290, 140).red(), 102, 3);
+}
+
+// Gradients and thin diagonal strokes at fractions of a pixel: what differs first when a part
+// is drawn with other offsets or clips than the whole.
+void registerTexturedBackdrop() {
+    Image::registerNamed("bg", Size{256, 256}, [](QPainter& p, Size s) {
+        const QRectF r(0, 0, s.width, s.height);
+        QLinearGradient base(r.topLeft(), r.bottomRight());
+        base.setColorAt(0, QColor(90, 70, 160));
+        base.setColorAt(1, QColor(20, 140, 60));
+        p.fillRect(r, base);
+        QRadialGradient glow(QPointF(r.width() * 0.3, r.height() * 0.25), r.width() * 0.8);
+        glow.setColorAt(0, QColor(250, 200, 40, 120));
+        glow.setColorAt(1, QColor(250, 200, 40, 0));
+        p.fillRect(r, glow);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(255, 255, 255, 90), 1.3));
+        for (double x = -r.height(); x < r.width(); x += 6.7)
+            p.drawLine(QPointF(x, r.height()), QPointF(x + r.height(), 0));
+    });
+}
+
+// Draws `region` of the view alone into a picture that already holds `under`.
+QImage drawnAgain(WVVisualEffectView& view, const QRegion& region, QColor under) {
+    QImage image(view.width(), view.height(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(under);
+    // Qt lays the region's top left corner at the offset given.
+    view.render(&image, region.boundingRect().topLeft(), region, QWidget::DrawChildren);
+    return image;
+}
+
+TEST_F(VisualEffectViewTest, PartsDrawnAgainMatchTheWholeViewPixelForPixel) {
+    registerTexturedBackdrop();
+    struct Case {
+        const char* what;
+        Color fill;
+        QRegion region;
+    };
+    QRegion scattered;  // several rectangles, as a key press asks for
+    for (QRect r : {QRect(3, 5, 41, 29), QRect(70, 30, 57, 45), QRect(150, 101, 90, 70),
+                    QRect(17, 180, 200, 17)})
+        scattered += r;
+    const Color translucent = Color::rgb(0.9, 0.2, 0.1, 0.5);
+    const Case cases[] = {
+        {"one rectangle", WVVisualEffectView::defaultFill(), QRegion(33, 47, 101, 77)},
+        {"several rectangles", WVVisualEffectView::defaultFill(), scattered},
+        {"one rectangle, translucent fill", translucent, QRegion(33, 47, 101, 77)},
+        {"several rectangles, translucent fill", translucent, scattered},
+    };
+    for (const Case& c : cases) {
+        Window window(Rect(0, 0, 260, 210));
+        auto* view = new WVVisualEffectView(Rect(0, 0, 260, 210));
+        view->layer()->setBackgroundColor(c.fill);
+        window.contentView()->addSubview(view);
+        const QImage whole = view->snapshot();
+        // Drawn over red: a part that lets what lay beneath show through differs from the
+        // whole, which was drawn over nothing.
+        const QImage part = drawnAgain(*view, c.region, Qt::red);
+        int differing = 0, outside = 0;
+        for (int y = 0; y < whole.height(); ++y)
+            for (int x = 0; x < whole.width(); ++x) {
+                if (!c.region.contains(QPoint(x, y)))
+                    outside += part.pixel(x, y) != QColor(Qt::red).rgba();
+                else
+                    differing += part.pixel(x, y) != whole.pixel(x, y);
+            }
+        EXPECT_EQ(differing, 0) << c.what;
+        EXPECT_EQ(outside, 0) << c.what << ": drawn outside the part asked for";
+        EXPECT_EQ(qAlpha(whole.pixel(130, 100)), 255) << c.what;
+    }
 }
 
 }  // namespace
