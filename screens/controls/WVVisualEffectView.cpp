@@ -37,7 +37,7 @@ WVVisualEffectView::Key WVVisualEffectView::currentKey() {
     return key;
 }
 
-void WVVisualEffectView::paintEvent(QPaintEvent*) {
+const QImage& WVVisualEffectView::picture() {
     const Key key = currentKey();
     if (!(key == cacheKey_) || cache_.isNull()) {
         cache_ = QImage(std::max(1, key.width), std::max(1, key.height), QImage::Format_RGB32);
@@ -47,8 +47,17 @@ void WVVisualEffectView::paintEvent(QPaintEvent*) {
         if (wantsLayer()) layer()->render(p, QRectF(0, 0, key.width, key.height), !isFlipped());
         cacheKey_ = key;
     }
+    return cache_;
+}
+
+void WVVisualEffectView::paintEvent(QPaintEvent*) {
+    const QImage& image = picture();
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), cache_);
+    painter.drawImage(QPointF(0, 0), image);
+}
+
+void WVVisualEffectView::drawArea(QPainter& painter, const QRectF& target, const QRect& area) {
+    painter.drawImage(target, picture(), QRectF(area));
 }
 
 }  // namespace wv
