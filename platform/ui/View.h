@@ -136,6 +136,8 @@ class View : public QWidget {
     void applyGeometry(const Rect& frame);
     void layoutSubviewsAfterResize(Size oldSize);
     void applyAlpha(double alpha);
+    // Draws the layers and the view's own drawing where `dirty` (Qt coordinates) asks.
+    void paintPiece(QPainter& painter, const QRect& dirty);
     MouseEvent makeEvent(const QPointF& widgetPosition, int clickCount) const;
     void announceWindow(Window* newWindow);
     void detachFromSuperview();
