@@ -341,13 +341,13 @@ namespace {
 // of about a hundred spans (rows of the clip's rectangles) or more to its thread pool and waits
 // for it; on a busy machine that wait costs a key press more than the blend. Such a region (a
 // key partly under a finger that lit up) is drawn in plain rectangles of fewer rows, each its
-// own clip. A plain rectangle is blitted whole and stays one piece: a view drawn in code is
-// drawn once.
+// own clip. A plain rectangle stays one piece, so a view drawn in code is drawn once, unless
+// the view draws in bands (see setDrawsInBands).
 constexpr int kThreadedSpans = 96;
 constexpr int kPieceRows = 64;
 
-std::vector<QRect> piecesOf(const QRegion& region) {
-    if (region.rectCount() <= 1) return {};
+std::vector<QRect> piecesOf(const QRegion& region, bool bands) {
+    if (region.rectCount() <= 1 && !bands) return {};
     int spans = 0;
     for (const QRect& r : region) spans += r.height();
     if (spans < kThreadedSpans) return {};
@@ -365,7 +365,7 @@ void View::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(paintAlpha_);
-    const std::vector<QRect> pieces = piecesOf(event->region());
+    const std::vector<QRect> pieces = piecesOf(event->region(), drawsInBands_);
     if (pieces.empty()) {
         paintPiece(painter, event->rect());
     } else {

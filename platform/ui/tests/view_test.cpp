@@ -198,5 +198,34 @@ TEST_F(ViewTest, ATallRaggedRegionIsDrawnInPlainRectanglesOfFewRows) {
     EXPECT_EQ(view->drawings.size(), 1u) << "one rectangle, however tall, is drawn once";
 }
 
+// A view that asked for bands (its drawing is kept pictures) is drawn in them even for one
+// plain rectangle, when that is tall enough for Qt to hand its blends to the thread pool.
+TEST_F(ViewTest, AViewDrawnInBandsDrawsATallRectangleInFewRowsAtATime) {
+    View root(Rect(0, 0, 100, 300));
+    root.setFlipped(true);
+    auto* view = new ClipRecordingView(Rect(0, 0, 100, 300));
+    view->setFlipped(true);
+    view->setDrawsInBands(true);
+    root.addSubview(view);
+    root.show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+
+    view->drawings.clear();
+    view->update(QRect(0, 0, 100, 250));
+    QCoreApplication::processEvents();
+    ASSERT_GE(view->drawings.size(), 4u);
+    QRegion covered;
+    for (const auto& drawing : view->drawings) {
+        EXPECT_LT(drawing.clip.boundingRect().height(), 96) << "rows under one clip";
+        covered += drawing.clip;
+    }
+    EXPECT_TRUE((QRegion(0, 0, 100, 250) - covered).isEmpty());
+
+    view->drawings.clear();
+    view->update(QRect(0, 0, 100, 60));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->drawings.size(), 1u) << "a short rectangle stays whole";
+}
+
 }  // namespace
 }  // namespace wv
