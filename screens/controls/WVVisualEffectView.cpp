@@ -1,6 +1,8 @@
 #include "screens/controls/WVVisualEffectView.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace wv {
@@ -50,10 +52,18 @@ const QImage& WVVisualEffectView::picture() {
     return cache_;
 }
 
-void WVVisualEffectView::paintEvent(QPaintEvent*) {
+// Under a clip of several rectangles (the line and the indicators changing in front) Qt's
+// raster engine copies span by span, and hands a copy of a hundred spans or more to its thread
+// pool and waits: the picture goes in its rectangles, a few rows at a time.
+void WVVisualEffectView::paintEvent(QPaintEvent* event) {
+    constexpr int kRows = 48;
     const QImage& image = picture();
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), image);
+    for (const QRect& rect : event->region())
+        for (int y = rect.top(); y <= rect.bottom(); y += kRows) {
+            const QRect band(rect.left(), y, rect.width(), std::min(kRows, rect.bottom() + 1 - y));
+            painter.drawImage(QRectF(band), image, QRectF(band));
+        }
 }
 
 void WVVisualEffectView::drawArea(QPainter& painter, const QRectF& target, const QRect& area) {
