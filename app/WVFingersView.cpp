@@ -1,6 +1,8 @@
 #include "app/WVFingersView.h"
 
+#include <QRegion>
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "app/artwork/Artwork.h"
@@ -55,6 +57,28 @@ void WVFingersView::layoutHands() {
                                  sub != rightFinger3 && sub != rightFinger4 && sub != rightFinger5);
         sub->setFrame(isLeft ? left : right);
     }
+    fitMaskToHands();
+}
+
+// The view lies over the whole keyboard, and Qt counts a child as covering its whole rectangle:
+// showing or hiding the hands would draw every key again, and a key that changes (the pulse of
+// the next key) would draw this view and its pictures with it, though the hands cover neither.
+// A mask of the places the pictures have pixels in keeps both to where the hands are.
+void WVFingersView::fitMaskToHands() {
+    QRegion region;
+    for (View* sub : subviews()) {
+        auto* picture = dynamic_cast<ImageView*>(sub);
+        if (!picture || picture->isHidden()) continue;
+        const Rect r = picture->drawnRect();
+        if (r.isEmpty()) continue;
+        const double top = picture->isFlipped() ? r.y() : picture->frame().height() - r.maxY();
+        const QRect inPicture(int(std::floor(r.x())), int(std::floor(top)),
+                              int(std::ceil(r.width())) + 1, int(std::ceil(r.height())) + 1);
+        region += inPicture.translated(picture->pos()) & rect();
+    }
+    // An empty region would take the mask away, and a new mask repaints what the view leaves
+    // to its superview: set only one that differs.
+    if (!region.isEmpty() && region != mask()) setMask(region);
 }
 
 ImageView* WVFingersView::imageView(finger f) const {
@@ -134,6 +158,7 @@ void WVFingersView::showFingers(std::optional<int> zone) {
     currentFingers = std::move(next);
     for (auto& [f, view] : *currentFingers)
         if (view) view->setImage(Image::named(imageName(f, true)));
+    fitMaskToHands();
 }
 
 }  // namespace wv

@@ -46,6 +46,8 @@ class WVFingersView : public View {
 
   private:
     void layoutHands();
+    // Keeps the view to where its pictures have pixels (see the definition).
+    void fitMaskToHands();
     ImageView* leftHand_ = nullptr;
     ImageView* rightHand_ = nullptr;
 };

@@ -38,6 +38,8 @@ WVKeyboardButton::WVKeyboardButton(const Rect& frame, const std::string& label,
       textLayer(std::make_shared<TitleLayer>()) {
     setCell(cell ? std::move(cell) : std::make_unique<WVKeyboardCell>());
     setButtonType(ButtonType::MomentaryChange);
+    // Face, caption and overlay are kept pictures: a tall key (Return) costs little in bands.
+    setDrawsInBands(true);
     if (!label.empty()) Button::setTitle(label);
     layer();
     setupLayers();

@@ -1,5 +1,7 @@
 #include "app/WVKeyboardView.h"
 
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <algorithm>
 
@@ -57,6 +59,47 @@ void WVKeyboardView::frameSizeChanged(Size) {
     for (View* sub : subviews())
         if (const KeyboardKey* k = keyboardKey(sub->tag()))
             sub->setFrame(keyFrame(*k, frame().size));
+}
+
+void WVKeyboardView::setBackdrop(Backdrop backdrop) {
+    backdrop_ = std::move(backdrop);
+    const bool opaque = bool(backdrop_);
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    for (View* sub : subviews()) {
+        sub->removeEventFilter(this);
+        if (opaque) sub->installEventFilter(this);
+        sub->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    }
+    update();
+}
+
+// Qt's raster engine hands a blend of more than about a hundred spans (rows of a clip
+// rectangle) to its thread pool and waits for it, which costs a key press more than the blend:
+// the backdrop goes in pieces of whole rectangles and few rows, with no clip to cut them.
+void WVKeyboardView::drawBackdrop(QWidget* widget, const QRegion& region) const {
+    constexpr int kRows = 48;
+    const QPoint at = widget == this ? QPoint() : widget->pos();
+    QPainter painter(widget);
+    painter.translate(-at);
+    for (const QRect& rect : region)
+        for (int y = rect.top(); y <= rect.bottom(); y += kRows)
+            backdrop_(painter,
+                      QRect(rect.left(), y, rect.width(), std::min(kRows, rect.bottom() + 1 - y))
+                          .translated(at));
+}
+
+void WVKeyboardView::paintEvent(QPaintEvent* event) {
+    if (backdrop_) drawBackdrop(this, event->region());
+    View::paintEvent(event);
+}
+
+// A key's paint event comes here first: the backdrop goes under its rounded corners before the
+// key draws itself.
+bool WVKeyboardView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && backdrop_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->parentWidget() == this)
+        drawBackdrop(static_cast<QWidget*>(watched), static_cast<QPaintEvent*>(event)->region());
+    return View::eventFilter(watched, event);
 }
 
 WVModifierButton* WVKeyboardView::modifier(std::int64_t code) const {

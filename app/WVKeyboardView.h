@@ -10,6 +10,8 @@
 
 #include "platform/ui/View.h"
 
+class QRect;
+
 namespace wv {
 
 class KeyMapBase;
@@ -88,8 +90,20 @@ class WVKeyboardView : public View {
     // are unlit. Stays until the next updateCaptions.
     void showTypoHeatMap(const Mistypes& mistypes, const SymbolsOfKey& symbolsOfKey);
 
+    // Draws what lies under the keyboard: the part `area` (the keyboard's Qt coordinates) at the
+    // same place in `painter`, whose coordinates are the keyboard's.
+    using Backdrop = std::function<void(QPainter& painter, const QRect& area)>;
+    // With a backdrop the keyboard and its keys draw it where they are see-through, and Qt
+    // takes them for opaque: a key that changes (a pulse frame, a lit key) is drawn alone, not
+    // with everything under it. Set once the keys are added; nullptr makes them see-through
+    // again.
+    void setBackdrop(Backdrop backdrop);
+    const Backdrop& backdrop() const { return backdrop_; }
+
   protected:
     void frameSizeChanged(Size oldSize) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     WVModifierButton* modifier(std::int64_t code) const;
@@ -98,8 +112,11 @@ class WVKeyboardView : public View {
     std::int64_t physicalCode(std::int64_t layoutCode) const;
     void setLit(std::int64_t code, bool lit);
 
+    void drawBackdrop(QWidget* widget, const QRegion& region) const;
+
     bool standardLayout_ = false;
     bool isoTable_ = false;
+    Backdrop backdrop_;
 };
 
 }  // namespace wv

@@ -1,5 +1,7 @@
 #include "app/WVMainViewController.h"
 
+#include <QPointer>
+#include <QRect>
 #include <cmath>
 
 #include "app/Analytics.h"
@@ -551,7 +553,15 @@ void WVMainViewController::placeKeyboard() {
     fingersView->setFrame(frame);
 }
 
-QImage WVMainViewController::snapshotKeyboard() { return keyboard->snapshot(2.0); }
+// The picture stands in for the keyboard over a backdrop that stretches with the window: it
+// holds the keys alone, not the part of the backdrop they would draw.
+QImage WVMainViewController::snapshotKeyboard() {
+    WVKeyboardView::Backdrop backdrop = keyboard->backdrop();
+    keyboard->setBackdrop(nullptr);
+    QImage picture = keyboard->snapshot(2.0);
+    keyboard->setBackdrop(std::move(backdrop));
+    return picture;
+}
 
 }  // namespace wv
 
@@ -563,6 +573,13 @@ void WVMainViewController::makeKeyboardViews(View* root) {
     const Rect frame = stageRect(keyboardFrame);
     keyboard = WVKeyboardView::makeStandard(frame);
     root->addSubview(keyboard);
+    // Nothing but the backdrop lies under the keyboard: its keys draw their part of it
+    // themselves, and a pulse frame or a lit key draws no more than the key.
+    QPointer<WVVisualEffectView> under(static_cast<WVVisualEffectView*>(effectview));
+    WVKeyboardView* keys = keyboard;
+    keyboard->setBackdrop([under, keys](QPainter& painter, const QRect& area) {
+        if (under) under->drawArea(painter, area, area.translated(keys->pos() - under->pos()));
+    });
     fingersView = new WVFingersView(frame);
     root->addSubview(fingersView);
     hintView = new WVHintView(Rect(0, 0, 520, 64));

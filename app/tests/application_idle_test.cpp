@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPaintEvent>
+#include <map>
 
 #include "app/WVKeyboardButton.h"
 #include "app/WVKeyboardView.h"
@@ -123,6 +124,37 @@ TEST(ApplicationIdle, TheSpeedTimerBeatsOnlyWhileALineIsTyped) {
     sit(app, 5.0);
     const Sitting finished = sit(app, 30.0);
     EXPECT_EQ(finished.wakeUps, finished.frames) << "no speed timer after the last key";
+}
+
+// Counts the paint events each widget gets.
+class PaintsByWidget : public QObject {
+  public:
+    PaintsByWidget() { QCoreApplication::instance()->installEventFilter(this); }
+    ~PaintsByWidget() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::map<QObject*, int> paints;
+
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Paint && object->isWidgetType()) ++paints[object];
+        return false;
+    }
+};
+
+// A frame of the pulse draws the key and nothing under it (the screen's backdrop, the
+// keyboard): one paint event a frame. (Hands lying over the key would be drawn with it.)
+TEST(ApplicationIdle, EachPulseFrameIsOnePaintOfTheKeyAlone) {
+    RunningApplication app;
+    app.hub().config().setHandsOn(false);
+    sit(app, 1.0);
+    WVKeyboardButton* key = app.screen().keyboard->highlightedKey;
+    ASSERT_NE(key, nullptr);
+
+    PaintsByWidget counted;
+    const Sitting idle = sit(app, 5.0);
+    ASSERT_GE(idle.frames, 20u * 4);
+    EXPECT_EQ(counted.paints.size(), 1u) << "widgets drawn for the pulse";
+    EXPECT_LE(counted.paints[key], int(idle.frames));
+    EXPECT_GE(counted.paints[key], int(idle.frames) - 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "app/AppDelegate.h"
+#include "app/WVFingersView.h"
 #include "app/WVKeyboardView.h"
 #include "app/tests/RunningApplication.h"
 #include "engine/LineMeasures.h"
@@ -337,6 +338,40 @@ TEST(KeyPressRepaint, ARightKeyRedrawsOnlyAFewKeysAndFingers) {
         largest = std::max(largest, shareOf(repaints.painted, whole));
     }
     EXPECT_LT(largest, 0.3) << "of the keyboard drawn again for one key";
+}
+
+// The key that ends a line hides the hands and shows the typo heat map, and Return brings the
+// hands back with the next line's captions: what the hands cover and the keys whose look
+// changed are drawn again, not the whole keyboard.
+TEST(KeyPressRepaint, ALineChangeRedrawsOnlyTheHandsAndTheKeysThatChanged) {
+    RunningApplication app;
+    app.hub().config().setHandsOn(true);
+    for (int i = 0; i < 60; ++i) {
+        app.loop.advance(1.0 / 60);
+        QCoreApplication::processEvents();
+    }
+    QWidget* keyboard = app.screen().keyboard;
+    const QRect whole(QPoint(0, 0), keyboard->size());
+    double lineEnd = 0;
+    while (!app.hub().textLine().isComplete()) {
+        KeyboardRepaints repaints(keyboard);
+        ASSERT_TRUE(app.typeExpected());
+        app.loop.advance(1.0 / 60);
+        QCoreApplication::processEvents();
+        lineEnd = shareOf(repaints.painted, whole);
+    }
+    ASSERT_TRUE(app.screen().fingersView->isHidden()) << "the hands go with the line";
+    EXPECT_LT(lineEnd, 0.6) << "of the keyboard drawn again by the key that ends the line";
+
+    KeyboardRepaints repaints(keyboard);
+    // A second Return when the first showed the tip of a new lesson.
+    for (int i = 0; i < 2 && app.hub().textLine().isComplete(); ++i) {
+        app.key(test::kScanReturn);
+        app.loop.advance(1.0 / 60);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_FALSE(app.screen().fingersView->isHidden()) << "the hands come back";
+    EXPECT_LT(shareOf(repaints.painted, whole), 0.6) << "drawn again for the next line";
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <memory>
 
 #include "app/KeyboardKeyTable.h"
@@ -419,6 +421,64 @@ TEST_F(HeatMapTest, SharpSKeepsItsCaption) {
     const std::int64_t code = *german.keyCodeForSymbol("ß");
     EXPECT_EQ(key(code)->equivalentKey, "ß");
     EXPECT_EQ(key(code)->textLayer->attrStr->string(), "ß");
+}
+
+}  // namespace
+}  // namespace wv
+
+namespace wv {
+namespace {
+
+// The keyboard as the screen draws it: with a backdrop it paints what lies under it itself, in
+// the gaps and under the keys' rounded corners, and Qt may draw a key alone.
+class KeyboardBackdropTest : public KeyboardViewTest {
+  protected:
+    const QColor kUnder = QColor(200, 30, 140);
+    void giveBackdrop() {
+        keyboard->setBackdrop(
+            [this](QPainter& painter, const QRect& area) { painter.fillRect(area, kUnder); });
+    }
+    // The keyboard as drawn, on a background of another colour than the backdrop's.
+    QImage drawn() {
+        QImage image(keyboard->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        keyboard->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    }
+    // The top-left corner pixel of a key, outside its rounded cap.
+    QPoint cornerOf(QWidget* key) { return key->mapTo(keyboard.get(), QPoint(0, 0)); }
+};
+
+TEST_F(KeyboardBackdropTest, KeysAndGapsShowTheBackdropAndKeysStayDrawn) {
+    giveBackdrop();
+    const QImage image = drawn();
+    for (QWidget* k : {static_cast<QWidget*>(key(0)), static_cast<QWidget*>(key(49)),
+                       static_cast<QWidget*>(keyboard->leftShiftKey())}) {
+        const QPoint corner = cornerOf(k);
+        EXPECT_EQ(image.pixelColor(corner), kUnder) << "under the corner of key " << k->x();
+        const QPoint middle = corner + QPoint(k->width() / 2, k->height() / 2);
+        EXPECT_NE(image.pixelColor(middle), kUnder) << "the key itself is drawn over it";
+    }
+    // Between the top-left key's left edge and the keyboard's: a gap.
+    const QWidget* first = key(50);
+    ASSERT_GT(first->x(), 1);
+    EXPECT_EQ(image.pixelColor(first->x() / 2, first->y() + 5), kUnder);
+}
+
+TEST_F(KeyboardBackdropTest, KeysAreOpaqueOnlyWhileThereIsABackdrop) {
+    EXPECT_FALSE(key(0)->testAttribute(Qt::WA_OpaquePaintEvent));
+    giveBackdrop();
+    for (auto& [code, k] : keyboard->keysMap)
+        EXPECT_TRUE(k->testAttribute(Qt::WA_OpaquePaintEvent)) << code;
+    for (auto& [code, k] : keyboard->keysMapModifiers)
+        EXPECT_TRUE(k->testAttribute(Qt::WA_OpaquePaintEvent)) << code;
+    EXPECT_TRUE(keyboard->testAttribute(Qt::WA_OpaquePaintEvent));
+
+    keyboard->setBackdrop(nullptr);
+    EXPECT_FALSE(key(0)->testAttribute(Qt::WA_OpaquePaintEvent));
+    EXPECT_FALSE(keyboard->testAttribute(Qt::WA_OpaquePaintEvent));
+    const QImage image = drawn();
+    EXPECT_EQ(image.pixelColor(cornerOf(key(0))), QColor(Qt::black)) << "see-through again";
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ class ImageView : public View {
     void setImage(ImagePtr image);
     ImageScaling imageScaling() const { return scaling_; }
     void setImageScaling(ImageScaling scaling);
+    // Where the picture has pixels now, in the view's coordinates (empty: nowhere).
+    Rect drawnRect() const { return drawnRect(image_.get()); }
 
   protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;

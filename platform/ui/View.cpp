@@ -336,13 +336,51 @@ QImage View::snapshot(double scale) {
 
 void View::draw(QPainter&, const Rect&) {}
 
+namespace {
+// Qt's raster engine blends under a clip of several rectangles span by span, and hands a blend
+// of about a hundred spans (rows of the clip's rectangles) or more to its thread pool and waits
+// for it; on a busy machine that wait costs a key press more than the blend. Such a region (a
+// key partly under a finger that lit up) is drawn in plain rectangles of fewer rows, each its
+// own clip. A plain rectangle stays one piece, so a view drawn in code is drawn once, unless
+// the view draws in bands (see setDrawsInBands).
+constexpr int kThreadedSpans = 96;
+constexpr int kPieceRows = 64;
+
+std::vector<QRect> piecesOf(const QRegion& region, bool bands) {
+    if (region.rectCount() <= 1 && !bands) return {};
+    int spans = 0;
+    for (const QRect& r : region) spans += r.height();
+    if (spans < kThreadedSpans) return {};
+    std::vector<QRect> pieces;
+    for (const QRect& r : region)
+        for (int y = r.top(); y <= r.bottom(); y += kPieceRows)
+            pieces.emplace_back(r.left(), y, r.width(), std::min(kPieceRows, r.bottom() + 1 - y));
+    return pieces;
+}
+}  // namespace
+
 void View::paintEvent(QPaintEvent* event) {
     needsDisplay_ = false;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(paintAlpha_);
-    const QRect dirty = event->rect();
+    const std::vector<QRect> pieces = piecesOf(event->region(), drawsInBands_);
+    if (pieces.empty()) {
+        paintPiece(painter, event->rect());
+    } else {
+        for (const QRect& piece : pieces) {
+            painter.save();
+            painter.setClipRect(piece);
+            paintPiece(painter, piece);
+            painter.restore();
+        }
+    }
+    // A view dropped by the animation driver while off screen comes back when it is drawn.
+    if (rootLayer_ && rootLayer_->hasRunningAnimations()) AnimationDriver::shared().watch(this);
+}
+
+void View::paintPiece(QPainter& painter, const QRect& dirty) {
     const Rect dirtyRect(dirty.x(), isFlipped() ? dirty.y() : height() - dirty.y() - dirty.height(),
                          dirty.width(), dirty.height());
     auto drawOwn = [&](QPainter& p) {
@@ -359,8 +397,6 @@ void View::paintEvent(QPaintEvent* event) {
         rootLayer_->render(painter, QRectF(0, 0, width(), height()), !isFlipped(), drawOwn);
     else
         drawOwn(painter);
-    // A view dropped by the animation driver while off screen comes back when it is drawn.
-    if (rootLayer_ && rootLayer_->hasRunningAnimations()) AnimationDriver::shared().watch(this);
 }
 
 void View::resizeEvent(QResizeEvent* event) {

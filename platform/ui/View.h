@@ -68,6 +68,11 @@ class View : public QWidget {
     void setNeedsDisplayInRect(const Rect& rect);
     bool needsDisplay() const { return needsDisplay_; }
 
+    // A view whose drawing is cheap to repeat (pictures drawn once and kept) may be drawn in
+    // bands of few rows: Qt's raster engine hands a tall blend to its thread pool and waits.
+    void setDrawsInBands(bool bands) { drawsInBands_ = bands; }
+    bool drawsInBands() const { return drawsInBands_; }
+
     // Converts between this view's coordinates and the window content's (y upward).
     Point convertPointFromWindow(Point p) const;
     Point convertPointToWindow(Point p) const;
@@ -136,6 +141,8 @@ class View : public QWidget {
     void applyGeometry(const Rect& frame);
     void layoutSubviewsAfterResize(Size oldSize);
     void applyAlpha(double alpha);
+    // Draws the layers and the view's own drawing where `dirty` (Qt coordinates) asks.
+    void paintPiece(QPainter& painter, const QRect& dirty);
     MouseEvent makeEvent(const QPointF& widgetPosition, int clickCount) const;
     void announceWindow(Window* newWindow);
     void detachFromSuperview();
@@ -148,6 +155,7 @@ class View : public QWidget {
     bool hidden_ = false;
     int tag_ = -1;
     bool needsDisplay_ = true;
+    bool drawsInBands_ = false;
     bool mouseHandled_ = true;
     std::vector<View*> subviews_;
     View* superview_ = nullptr;

@@ -1,6 +1,8 @@
 #include "screens/controls/WVVisualEffectView.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace wv {
@@ -45,7 +47,7 @@ bool WVVisualEffectView::fillsOpaquely() {
            root.cornerRadius() <= 0;
 }
 
-void WVVisualEffectView::paintEvent(QPaintEvent*) {
+const QImage& WVVisualEffectView::picture() {
     const Key key = currentKey();
     if (!(key == cacheKey_) || cache_.isNull()) {
         cache_ = QImage(std::max(1, key.width), std::max(1, key.height), QImage::Format_RGB32);
@@ -57,8 +59,25 @@ void WVVisualEffectView::paintEvent(QPaintEvent*) {
         if (wantsLayer()) layer()->render(p, QRectF(0, 0, key.width, key.height), !isFlipped());
         cacheKey_ = key;
     }
+    return cache_;
+}
+
+// Under a clip of several rectangles (the line and the indicators changing in front) Qt's
+// raster engine copies span by span, and hands a copy of a hundred spans or more to its thread
+// pool and waits: the picture goes in its rectangles, a few rows at a time.
+void WVVisualEffectView::paintEvent(QPaintEvent* event) {
+    constexpr int kRows = 48;
+    const QImage& image = picture();
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), cache_);
+    for (const QRect& rect : event->region())
+        for (int y = rect.top(); y <= rect.bottom(); y += kRows) {
+            const QRect band(rect.left(), y, rect.width(), std::min(kRows, rect.bottom() + 1 - y));
+            painter.drawImage(QRectF(band), image, QRectF(band));
+        }
+}
+
+void WVVisualEffectView::drawArea(QPainter& painter, const QRectF& target, const QRect& area) {
+    painter.drawImage(target, picture(), QRectF(area));
 }
 
 }  // namespace wv

@@ -23,6 +23,9 @@ class WVVisualEffectView : public View {
     const float OPACITY = 0.4f;
 
     void viewWillMoveToWindow(Window* newWindow) override;
+    // Draws the part `area` of the backdrop (Qt coordinates of this view) into `target`, for a
+    // view in front that paints what lies under it itself.
+    void drawArea(QPainter& painter, const QRectF& target, const QRect& area);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -40,6 +43,8 @@ class WVVisualEffectView : public View {
     Key currentKey();
     // Whether the layer's own fill leaves no pixel of what lay beneath.
     bool fillsOpaquely();
+    // The cached picture, made again when anything it shows has changed.
+    const QImage& picture();
 
     QImage cache_;
     Key cacheKey_;

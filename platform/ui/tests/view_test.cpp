@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <vector>
 
 #include "platform/dispatch/ManualRunLoop.h"
 #include "platform/ui/Layer.h"
@@ -140,6 +141,90 @@ TEST_F(ViewTest, WindowPointsConvertThroughNestedViews) {
     const Point back = flipped->convertPointFromWindow(inWindow);
     EXPECT_DOUBLE_EQ(back.x, 3);
     EXPECT_DOUBLE_EQ(back.y, 5);
+}
+
+// Records the clip and dirty rectangle of each drawing of the view's own.
+class ClipRecordingView : public View {
+public:
+    using View::View;
+    struct Drawing {
+        QRegion clip;
+        Rect dirty;
+    };
+    std::vector<Drawing> drawings;
+
+protected:
+    void draw(QPainter& painter, const Rect& dirtyRect) override {
+        QRegion clip = painter.clipRegion();
+        if (!painter.hasClipping()) clip = QRegion(0, 0, width(), height());
+        drawings.push_back({clip.translated(painter.transform().dx(), painter.transform().dy()),
+                            dirtyRect});
+        painter.fillRect(QRectF(0, 0, width(), height()), Qt::blue);
+    }
+};
+
+// Qt's raster engine sends a blend of a hundred spans or more under a clip of several
+// rectangles to its thread pool and waits: a tall ragged region is drawn in plain rectangles
+// of fewer rows, which together cover it, and a plain rectangle is drawn once, whole.
+TEST_F(ViewTest, ATallRaggedRegionIsDrawnInPlainRectanglesOfFewRows) {
+    View root(Rect(0, 0, 300, 300));
+    root.setFlipped(true);
+    auto* view = new ClipRecordingView(Rect(0, 0, 300, 300));
+    view->setFlipped(true);
+    root.addSubview(view);
+    root.show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+
+    view->drawings.clear();
+    const QRegion ragged = QRegion(10, 10, 40, 200) + QRegion(100, 50, 40, 200);
+    view->update(ragged);
+    QCoreApplication::processEvents();
+    ASSERT_GE(view->drawings.size(), 2u);
+    QRegion covered;
+    for (const auto& drawing : view->drawings) {
+        EXPECT_EQ(drawing.clip.rectCount(), 1) << "a plain rectangle";
+        EXPECT_LT(drawing.clip.boundingRect().height(), 96) << "rows under one clip";
+        EXPECT_TRUE(drawing.clip.boundingRect().contains(QRect(int(drawing.dirty.x()),
+                                                                int(drawing.dirty.y()),
+                                                                int(drawing.dirty.width()),
+                                                                int(drawing.dirty.height()))));
+        covered += drawing.clip;
+    }
+    EXPECT_TRUE((ragged - covered).isEmpty()) << "every part of the region is drawn";
+
+    view->drawings.clear();
+    view->update(QRect(0, 0, 300, 300));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->drawings.size(), 1u) << "one rectangle, however tall, is drawn once";
+}
+
+// A view that asked for bands (its drawing is kept pictures) is drawn in them even for one
+// plain rectangle, when that is tall enough for Qt to hand its blends to the thread pool.
+TEST_F(ViewTest, AViewDrawnInBandsDrawsATallRectangleInFewRowsAtATime) {
+    View root(Rect(0, 0, 100, 300));
+    root.setFlipped(true);
+    auto* view = new ClipRecordingView(Rect(0, 0, 100, 300));
+    view->setFlipped(true);
+    view->setDrawsInBands(true);
+    root.addSubview(view);
+    root.show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+
+    view->drawings.clear();
+    view->update(QRect(0, 0, 100, 250));
+    QCoreApplication::processEvents();
+    ASSERT_GE(view->drawings.size(), 4u);
+    QRegion covered;
+    for (const auto& drawing : view->drawings) {
+        EXPECT_LT(drawing.clip.boundingRect().height(), 96) << "rows under one clip";
+        covered += drawing.clip;
+    }
+    EXPECT_TRUE((QRegion(0, 0, 100, 250) - covered).isEmpty());
+
+    view->drawings.clear();
+    view->update(QRect(0, 0, 100, 60));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->drawings.size(), 1u) << "a short rectangle stays whole";
 }
 
 }  // namespace
