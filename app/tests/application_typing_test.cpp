@@ -316,15 +316,20 @@ double shareOf(const QRegion& region, const QRect& whole) {
     return sum / (double(whole.width()) * whole.height());
 }
 
-// With the hands shown and the next key pulsing, a right key in the middle of the line moves
-// the pulse and the lit finger: that, not the whole keyboard under the hands, is drawn again.
-TEST(KeyPressRepaint, ARightKeyRedrawsOnlyAFewKeysAndFingers) {
-    RunningApplication app;
+// The hands on, and a second of frames so that their appearance has ended.
+void showHandsAndSettle(RunningApplication& app) {
     app.hub().config().setHandsOn(true);
     for (int i = 0; i < 60; ++i) {
         app.loop.advance(1.0 / 60);
         QCoreApplication::processEvents();
     }
+}
+
+// With the hands shown and the next key pulsing, a right key in the middle of the line moves
+// the pulse and the lit finger: that, not the whole keyboard under the hands, is drawn again.
+TEST(KeyPressRepaint, ARightKeyRedrawsOnlyAFewKeysAndFingers) {
+    RunningApplication app;
+    showHandsAndSettle(app);
     QWidget* keyboard = app.screen().keyboard;
     const QRect whole(QPoint(0, 0), keyboard->size());
     double largest = 0;
@@ -345,11 +350,7 @@ TEST(KeyPressRepaint, ARightKeyRedrawsOnlyAFewKeysAndFingers) {
 // changed are drawn again, not the whole keyboard.
 TEST(KeyPressRepaint, ALineChangeRedrawsOnlyTheHandsAndTheKeysThatChanged) {
     RunningApplication app;
-    app.hub().config().setHandsOn(true);
-    for (int i = 0; i < 60; ++i) {
-        app.loop.advance(1.0 / 60);
-        QCoreApplication::processEvents();
-    }
+    showHandsAndSettle(app);
     QWidget* keyboard = app.screen().keyboard;
     const QRect whole(QPoint(0, 0), keyboard->size());
     double lineEnd = 0;
