@@ -13,6 +13,7 @@
 #include "platform/dispatch/MainQueue.h"
 #include "platform/foundation/Text.h"
 #include "platform/keys/ScanCodeMap.h"
+#include "platform/ui/Bands.h"
 
 namespace wv {
 
@@ -73,19 +74,13 @@ void WVKeyboardView::setBackdrop(Backdrop backdrop) {
     update();
 }
 
-// Qt's raster engine hands a blend of more than about a hundred spans (rows of a clip
-// rectangle) to its thread pool and waits for it, which costs a key press more than the blend:
-// the backdrop goes in pieces of whole rectangles and few rows, with no clip to cut them.
+// In bands, with no clip to cut them: Qt would hand a tall blend to its thread pool and wait.
 void WVKeyboardView::drawBackdrop(QWidget* widget, const QRegion& region) const {
     constexpr int kRows = 48;
     const QPoint at = widget == this ? QPoint() : widget->pos();
     QPainter painter(widget);
     painter.translate(-at);
-    for (const QRect& rect : region)
-        for (int y = rect.top(); y <= rect.bottom(); y += kRows)
-            backdrop_(painter,
-                      QRect(rect.left(), y, rect.width(), std::min(kRows, rect.bottom() + 1 - y))
-                          .translated(at));
+    for (const QRect& band : bandsOf(region, kRows)) backdrop_(painter, band.translated(at));
 }
 
 void WVKeyboardView::paintEvent(QPaintEvent* event) {

@@ -12,6 +12,7 @@
 
 #include "platform/dispatch/Clock.h"
 #include "platform/ui/AnimationContext.h"
+#include "platform/ui/Bands.h"
 #include "platform/ui/AnimationDriver.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/ViewController.h"
@@ -337,13 +338,9 @@ QImage View::snapshot(double scale) {
 void View::draw(QPainter&, const Rect&) {}
 
 namespace {
-// Qt's raster engine blends under a clip of several rectangles span by span, and hands a blend
-// of about a hundred spans (rows of the clip's rectangles) or more to its thread pool and waits
-// for it; on a busy machine that wait costs a key press more than the blend. Such a region (a
-// key partly under a finger that lit up) is drawn in plain rectangles of fewer rows, each its
-// own clip. A plain rectangle stays one piece, so a view drawn in code is drawn once, unless
-// the view draws in bands (see setDrawsInBands).
-constexpr int kThreadedSpans = 96;
+// A region tall enough for Qt's thread pool (a key partly under a finger that lit up) is drawn
+// in bands, each its own clip. A plain rectangle stays one piece, so a view drawn in code is
+// drawn once, unless the view draws in bands (see setDrawsInBands).
 constexpr int kPieceRows = 64;
 
 std::vector<QRect> piecesOf(const QRegion& region, bool bands) {
@@ -351,11 +348,7 @@ std::vector<QRect> piecesOf(const QRegion& region, bool bands) {
     int spans = 0;
     for (const QRect& r : region) spans += r.height();
     if (spans < kThreadedSpans) return {};
-    std::vector<QRect> pieces;
-    for (const QRect& r : region)
-        for (int y = r.top(); y <= r.bottom(); y += kPieceRows)
-            pieces.emplace_back(r.left(), y, r.width(), std::min(kPieceRows, r.bottom() + 1 - y));
-    return pieces;
+    return bandsOf(region, kPieceRows);
 }
 }  // namespace
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/Bands.h"
+
 namespace wv {
 
 const Color& WVVisualEffectView::defaultFill() {
@@ -62,18 +64,14 @@ const QImage& WVVisualEffectView::picture() {
     return cache_;
 }
 
-// Under a clip of several rectangles (the line and the indicators changing in front) Qt's
-// raster engine copies span by span, and hands a copy of a hundred spans or more to its thread
-// pool and waits: the picture goes in its rectangles, a few rows at a time.
+// The line and the indicators changing in front leave a region of several rectangles: the
+// picture goes in bands, or Qt would hand a tall copy to its thread pool and wait.
 void WVVisualEffectView::paintEvent(QPaintEvent* event) {
     constexpr int kRows = 48;
     const QImage& image = picture();
     QPainter painter(this);
-    for (const QRect& rect : event->region())
-        for (int y = rect.top(); y <= rect.bottom(); y += kRows) {
-            const QRect band(rect.left(), y, rect.width(), std::min(kRows, rect.bottom() + 1 - y));
-            painter.drawImage(QRectF(band), image, QRectF(band));
-        }
+    for (const QRect& band : bandsOf(event->region(), kRows))
+        painter.drawImage(QRectF(band), image, QRectF(band));
 }
 
 void WVVisualEffectView::drawArea(QPainter& painter, const QRectF& target, const QRect& area) {
