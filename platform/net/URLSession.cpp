@@ -59,7 +59,7 @@ std::shared_ptr<URLSessionTask> URLSession::dataTask(URLRequest request,
     auto task = makeTask(URLSessionTask::Kind::Data, std::move(request));
     if (!task) return nullptr;
     task->dataCompletion_ = std::move(completion);
-    return engine_->registerTask(task) ? task : nullptr;
+    return engine()->registerTask(task) ? task : nullptr;
 }
 
 std::shared_ptr<URLSessionTask> URLSession::uploadTask(URLRequest request, std::string fromFile,
@@ -69,7 +69,7 @@ std::shared_ptr<URLSessionTask> URLSession::uploadTask(URLRequest request, std::
     auto task = makeTask(URLSessionTask::Kind::Upload, std::move(request));
     if (!task) return nullptr;
     task->dataCompletion_ = std::move(completion);
-    return engine_->registerTask(task) ? task : nullptr;
+    return engine()->registerTask(task) ? task : nullptr;
 }
 
 std::shared_ptr<URLSessionTask> URLSession::downloadTask(
@@ -77,7 +77,7 @@ std::shared_ptr<URLSessionTask> URLSession::downloadTask(
     auto task = makeTask(URLSessionTask::Kind::Download, std::move(request));
     if (!task) return nullptr;
     task->downloadCompletion_ = std::move(completion);
-    return engine_->registerTask(task) ? task : nullptr;
+    return engine()->registerTask(task) ? task : nullptr;
 }
 
 void URLSession::deliver(std::function<void()> block) {
