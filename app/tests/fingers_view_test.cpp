@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -8,6 +10,7 @@
 #include "app/Finger.h"
 #include "app/WVFingersView.h"
 #include "app/tests/AppTestSupport.h"
+#include "platform/ui/Image.h"
 
 namespace wv {
 namespace {
@@ -122,6 +125,47 @@ TEST_F(FingersViewTest, HandsStayInsideTheViewAtEverySize) {
         }
         EXPECT_LT(view->leftFinger1->frame().maxX(),
                   view->rightFinger1->frame().minX() + size.width * 0.2);
+    }
+}
+
+// Where the picture, drawn at its natural size, has pixels that are not transparent.
+Rect pixelsFound(const Image& image) {
+    const QImage drawn = image.render(1.0);
+    int top = drawn.height(), bottom = -1, left = drawn.width(), right = -1;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (qAlpha(drawn.pixel(x, y))) {
+                top = std::min(top, y), bottom = y;
+                left = std::min(left, x), right = std::max(right, x);
+            }
+    return bottom < 0 ? Rect() : Rect(left, top, right + 1 - left, bottom + 1 - top);
+}
+
+// The hands' pictures say where they have pixels without being drawn; the views keep their
+// repaints to that place, so a finger left outside it would be cut off on screen.
+TEST(HandPictures, SayWhereTheyHavePixelsCloselyAndWithoutDrawing) {
+    test::application();
+    std::vector<std::string> names;
+    for (const char* side : {"left", "right"}) {
+        names.push_back(std::string(side) + "Hand");
+        for (int i = 1; i <= 5; ++i)
+            for (const char* state : {"Active", "Inactive"})
+                names.push_back(side + std::string("Finger") + std::to_string(i) + state);
+    }
+    for (const std::string& name : names) {
+        const ImagePtr image = Image::named(name);
+        ASSERT_TRUE(image) << name;
+        EXPECT_TRUE(image->knowsDrawnBounds()) << name;
+        const Rect said = image->drawnBounds(), found = pixelsFound(*image);
+        ASSERT_FALSE(found.isEmpty()) << name;
+        EXPECT_LE(said.minX(), found.minX()) << name;
+        EXPECT_LE(said.minY(), found.minY()) << name;
+        EXPECT_GE(said.maxX(), found.maxX()) << name;
+        EXPECT_GE(said.maxY(), found.maxY()) << name;
+        // Close, too: each side at most two pixels out.
+        for (double out : {found.minX() - said.minX(), found.minY() - said.minY(),
+                           said.maxX() - found.maxX(), said.maxY() - found.maxY()})
+            EXPECT_LE(out, 2.0) << name;
     }
 }
 

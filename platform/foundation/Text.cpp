@@ -35,15 +35,29 @@ std::string fromUtf16(std::u16string_view utf16) {
 std::vector<std::string> characters(std::string_view utf8) {
     std::vector<std::string> out;
     if (utf8.empty()) return out;
-    icu::UnicodeString s = fromUtf8(utf8);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> it(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status)) {
+    // Every ASCII byte is a character of its own, but for CR LF: most text needs no rules.
+    bool ascii = true;
+    for (size_t i = 0; ascii && i < utf8.size(); ++i)
+        ascii = static_cast<unsigned char>(utf8[i]) < 0x80 &&
+                !(utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n');
+    if (ascii) {
+        out.reserve(utf8.size());
+        for (char c : utf8) out.emplace_back(1, c);
+        return out;
+    }
+    // Making an iterator reads its rules anew: each thread keeps one.
+    thread_local const std::unique_ptr<icu::BreakIterator> it = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> made(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        return U_FAILURE(status) ? nullptr : std::move(made);
+    }();
+    if (!it) {
         // Without break rules, fall back to one code point per character.
         for (char32_t c : toUtf32(utf8)) out.push_back(toUtf8(c));
         return out;
     }
+    const icu::UnicodeString s = fromUtf8(utf8);
     it->setText(s);
     int32_t start = it->first();
     for (int32_t end = it->next(); end != icu::BreakIterator::DONE; start = end, end = it->next()) {

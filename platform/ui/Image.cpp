@@ -54,6 +54,7 @@ QImage Image::render(double scale, Size size) const {
 
 Rect Image::drawnBounds() const {
     if (outlineOf_) return outlineOf_->drawnBounds();
+    if (boundsKnown_.load(std::memory_order_acquire)) return drawnBounds_;
     std::call_once(boundsFound_, [this] {
         if (!painter_ || size_.width <= 0 || size_.height <= 0) {
             drawnBounds_ = Rect(0, 0, size_.width, size_.height);
@@ -97,6 +98,13 @@ void Image::registerNamedLike(std::string name, ImagePtr original, Painter paint
     auto image = std::make_shared<Image>(original->size(), std::move(painter), name);
     // The original's own outline, should it too be drawn another way.
     image->outlineOf_ = original->outlineOf_ ? original->outlineOf_ : original;
+    addNamed(name, std::move(image));
+}
+
+void Image::registerNamed(std::string name, Size size, Painter painter, Rect drawnBounds) {
+    auto image = std::make_shared<Image>(size, std::move(painter), name);
+    image->drawnBounds_ = drawnBounds;
+    image->boundsKnown_.store(true, std::memory_order_release);
     addNamed(name, std::move(image));
 }
 

@@ -51,6 +51,9 @@ class Image {
 
     // Names of pictures the application draws; registering a name again replaces its picture.
     static void registerNamed(std::string name, Size size, Painter painter);
+    // As above, for a picture whose drawing knows where it puts pixels: drawnBounds() answers
+    // with `drawnBounds` (whole pixels at the natural size, y downward) without drawing it.
+    static void registerNamed(std::string name, Size size, Painter painter, Rect drawnBounds);
     // Registers a picture that draws as `original` does, only another way (from pixels kept
     // for the sizes it is shown at): it has the original's size, and its drawn bounds are the
     // original's, found from the original's own drawing. Finding them through `painter` would

@@ -117,6 +117,23 @@ TEST(Text, CountsUserPerceivedCharacters) {
     EXPECT_EQ(text::characters("ñá"), (std::vector<std::string>{"ñ", "á"}));
 }
 
+TEST(Text, SplitsIntoCharactersTheSameWhateverCameBefore) {
+    struct Case {
+        const char* in;
+        std::vector<std::string> out;
+    } cases[] = {
+        {"a\r\nb", {"a", "\r\n", "b"}},
+        {"\n\r", {"\n", "\r"}},
+        {"e\xCC\x81x", {"e\xCC\x81", "x"}},
+        {"go!", {"g", "o", "!"}},
+        {"\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA\r\n", {"\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA", "\r\n"}},
+        {"ñ", {"ñ"}},
+    };
+    // Twice through, so that each text also follows a longer one with other rules at work.
+    for (int round = 0; round < 2; ++round)
+        for (const auto& c : cases) EXPECT_EQ(text::characters(c.in), c.out) << c.in;
+}
+
 TEST(Text, CaseMappingFollowsTheLanguage) {
     struct Case {
         const char* in;
