@@ -9,6 +9,7 @@
 #include "app/WVKeyboardButton.h"
 #include "app/tests/AppTestSupport.h"
 #include "app/tests/FixedTextMeasurer.h"
+#include "platform/ui/Image.h"
 #include "platform/dispatch/ManualRunLoop.h"
 
 namespace wv {
@@ -16,6 +17,44 @@ namespace {
 
 const Animation* overlayAnimation(WVKeyboardButton& key) {
     return key.animationLayer->animationForKey("opacity");
+}
+
+// A character key as drawn, without what lies under it.
+QImage drawnKey(WVKeyboardButton& key) {
+    QImage image(key.width(), key.height(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    key.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image;
+}
+
+ImagePtr filled(QColor color) {
+    return std::make_shared<Image>(Size{10, 10}, [color](QPainter& p, Size s) {
+        p.fillRect(QRectF(0, 0, s.width, s.height), color);
+    });
+}
+
+// Character keys that look alike share the pixels of one face: each must still show its own.
+TEST(KeyFace, KeysThatLookAlikeShareAFaceAndEachShowsItsOwn) {
+    test::application();
+    const ImagePtr red = filled(Qt::red), blue = filled(Qt::blue);
+    WVKeyboardButton a(Rect(0, 0, 40, 40)), b(Rect(0, 0, 40, 40)), wide(Rect(0, 0, 60, 40)),
+        off(Rect(0, 0, 40, 40));
+    for (WVKeyboardButton* key : {&a, &b, &wide, &off}) key->setImage(red);
+    off.setImageDimsWhenDisabled(true);
+    off.setEnabled(false);
+    const QImage redKey = drawnKey(a);
+    EXPECT_EQ(redKey.pixelColor(20, 20), QColor(Qt::red));
+    EXPECT_EQ(drawnKey(b), redKey);
+    EXPECT_EQ(drawnKey(wide).pixelColor(50, 20), QColor(Qt::red)) << "drawn at its own width";
+    EXPECT_NE(drawnKey(off).pixelColor(20, 20), QColor(Qt::red)) << "dimmed";
+
+    b.setImage(blue);
+    EXPECT_EQ(drawnKey(b).pixelColor(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(drawnKey(a), redKey) << "the face a still shows was not drawn over";
+    a.setImage(blue);
+    b.setImage(red);
+    EXPECT_EQ(drawnKey(a).pixelColor(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(drawnKey(b), redKey);
 }
 
 TEST(KeyCaption, ShownUpperCasedExceptSharpS) {
