@@ -10,6 +10,8 @@ namespace wv {
 
 // The caption of a key: its text centred in the layer. The text is drawn once into a picture
 // at the screen's pixel density and that picture is shown until the text or the size changes.
+// The picture holds the caption's own rectangle, not the whole layer: a caption covers a small
+// part of its key, and a keyboard has some fifty.
 class TitleLayer : public Layer {
   public:
     std::optional<AttributedString> attrStr;
@@ -23,6 +25,8 @@ class TitleLayer : public Layer {
 
   private:
     mutable QImage cache_;
+    mutable QPoint cacheAt_;  // where the picture lies in the layer, in pixels
+    mutable QSize cachedFor_;  // the layer's size in pixels
     mutable std::optional<AttributedString> cachedText_;
 };
 

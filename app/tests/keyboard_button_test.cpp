@@ -6,6 +6,8 @@
 
 #include "app/SharedColors.h"
 #include "app/TitleLayer.h"
+#include "platform/ui/Graphics.h"
+#include "app/TextHelpers.h"
 #include "app/WVKeyboardButton.h"
 #include "app/tests/AppTestSupport.h"
 #include "app/tests/FixedTextMeasurer.h"
@@ -128,6 +130,38 @@ TEST(TitleLayer, DrawnCaptionIsCentred) {
     ASSERT_GE(right, left) << "something was drawn";
     EXPECT_NEAR((left + right + 1) / 2.0, 30.0, 1.5);
     EXPECT_NEAR((top + bottom + 1) / 2.0, 30.0, 4.0);
+}
+
+// The caption's picture holds only its own rectangle: whatever a caption inks, accents and
+// descenders included, still reaches the screen, at the same pixels as text drawn straight
+// into the layer's place.
+TEST(TitleLayer, DrawnCaptionLosesNoInkToItsPicture) {
+    test::application();
+    for (double density : {1.0, 2.0}) {
+        for (const char* title : {"m", "\u00C9", "\u0149", "j", "\u00FF", "\u01C4", "@"}) {
+            WVKeyboardButton key(Rect(0, 0, 48, 49));
+            key.setTitle(title);
+            const AttributedString& text = *key.textLayer->attrStr;
+            const Size size{48, 49};
+            QImage shown(int(48 * density), int(49 * density), QImage::Format_ARGB32_Premultiplied);
+            shown.setDevicePixelRatio(density);
+            shown.fill(Qt::transparent);
+            QImage straight = shown;
+            {
+                QPainter painter(&shown);
+                key.textLayer->render(painter, QRectF(0, 0, size.width, size.height), false);
+            }
+            {
+                QPainter painter(&straight);
+                const Rect used = usedTextRect(text, size.width, size.height);
+                const Rect at = TitleLayer::captionRect(text, size);
+                Graphics::drawText(painter, text,
+                                   Rect(at.x() - used.x(), at.y() - used.y(), size.width, size.height),
+                                   false);
+            }
+            EXPECT_EQ(shown, straight) << title << " at density " << density;
+        }
+    }
 }
 
 TEST(KeyOverlay, SetUpHiddenUnderTheCaption) {
