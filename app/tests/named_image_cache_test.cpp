@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <algorithm>
 
 #include "app/NamedImageCache.h"
 #include "app/tests/AppTestSupport.h"
@@ -116,6 +117,41 @@ TEST(NamedImageCache, TheBackdropTextureKeepsNoSecondWindowSizedPicture) {
     Image::named("bg")->render(1.0);
     Image::named("bg")->render(1.0);
     EXPECT_EQ(draws, 2);
+}
+
+// Where it lies on whole pixels the backdrop's weave is laid as tiles: it must look as its
+// lines drawn one by one do, wherever the picture starts. Drawn upside down the picture is
+// off that path, and turned back it is the picture as drawn line by line.
+TEST(Backdrop, TheWeaveLaidAsTilesLooksAsItsLinesDrawnOneByOne) {
+    test::application();
+    const ImagePtr bg = Image::named("bg");
+    ASSERT_TRUE(bg);
+    const QSize size(331, 217);  // no whole number of tiles
+    auto drawn = [&](QPoint at, bool upsideDown) {
+        QImage image(size + QSize(at.x(), at.y()), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        if (upsideDown) {
+            p.translate(0, image.height());
+            p.scale(1, -1);
+        }
+        p.translate(at);
+        bg->draw(p, QRectF(0, 0, size.width(), size.height()));
+        p.end();
+        return upsideDown ? image.mirrored(false, true) : image;
+    };
+    for (QPoint at : {QPoint(0, 0), QPoint(7, 3)}) {
+        const QImage tiled = drawn(at, false), lined = drawn(at, true);
+        int worst = 0;
+        for (int y = 0; y < tiled.height(); ++y)
+            for (int x = 0; x < tiled.width(); ++x) {
+                const QRgb a = tiled.pixel(x, y), b = lined.pixel(x, y);
+                const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                        std::abs(qBlue(a) - qBlue(b))});
+                worst = std::max(worst, d);
+            }
+        EXPECT_LE(worst, 2) << "at " << at.x() << "," << at.y();
+    }
 }
 
 }  // namespace

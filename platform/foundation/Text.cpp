@@ -5,6 +5,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
+#include <cctype>
 #include <memory>
 
 namespace wv::text {
@@ -13,6 +14,20 @@ namespace {
 
 icu::UnicodeString fromUtf8(std::string_view utf8) {
     return icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int32_t(utf8.size())));
+}
+
+bool isAscii(std::string_view utf8) {
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Only Turkish and Azerbaijani case the letters of ASCII their own way (i with and without a dot).
+bool asciiCasesPlainly(const char* locale) {
+    const std::string_view id = locale ? locale : "";
+    std::string language(id.substr(0, id.find_first_of("_-@.")));
+    for (char& c : language) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return language != "tr" && language != "az";
 }
 
 std::string toStd(const icu::UnicodeString& s) {
@@ -36,11 +51,7 @@ std::vector<std::string> characters(std::string_view utf8) {
     std::vector<std::string> out;
     if (utf8.empty()) return out;
     // Every ASCII byte is a character of its own, but for CR LF: most text needs no rules.
-    bool ascii = true;
-    for (size_t i = 0; ascii && i < utf8.size(); ++i)
-        ascii = static_cast<unsigned char>(utf8[i]) < 0x80 &&
-                !(utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n');
-    if (ascii) {
+    if (isAscii(utf8) && utf8.find("\r\n") == std::string_view::npos) {
         out.reserve(utf8.size());
         for (char c : utf8) out.emplace_back(1, c);
         return out;
@@ -86,18 +97,31 @@ std::string toUtf8(std::u32string_view text) {
 std::string toUtf8(char32_t codePoint) { return toUtf8(std::u32string_view(&codePoint, 1)); }
 
 std::string upper(std::string_view utf8, const char* locale) {
+    if (isAscii(utf8) && asciiCasesPlainly(locale)) {
+        std::string out(utf8);
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        return out;
+    }
     icu::UnicodeString s = fromUtf8(utf8);
     s.toUpper(icu::Locale(locale));
     return toStd(s);
 }
 
 std::string lower(std::string_view utf8, const char* locale) {
+    if (isAscii(utf8) && asciiCasesPlainly(locale)) {
+        std::string out(utf8);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return out;
+    }
     icu::UnicodeString s = fromUtf8(utf8);
     s.toLower(icu::Locale(locale));
     return toStd(s);
 }
 
 std::string nfc(std::string_view utf8) {
+    if (isAscii(utf8)) return std::string(utf8);  // ASCII is composed as it stands
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* norm = icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) return std::string(utf8);

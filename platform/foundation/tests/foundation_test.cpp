@@ -141,12 +141,19 @@ TEST(Text, CaseMappingFollowsTheLanguage) {
         const char* upper;
     } cases[] = {
         {"istanbul", "tr", "İSTANBUL"},
+        {"istanbul", "tr_TR", "İSTANBUL"},
+        {"istanbul", "AZ-Latn", "İSTANBUL"},
+        {"istanbul", "trk", "ISTANBUL"},
         {"istanbul", "", "ISTANBUL"},
+        {"Mix 42-b", "de", "MIX 42-B"},
         {"ωμέγα", "", "ΩΜΈΓΑ"},
         {"привет", "", "ПРИВЕТ"},
     };
     for (const auto& c : cases) EXPECT_EQ(text::upper(c.in, c.locale), c.upper) << c.in;
     EXPECT_EQ(text::lower("I", "tr"), "ı");
+    EXPECT_EQ(text::lower("IZ", "az_AZ"), "ız");
+    EXPECT_EQ(text::lower("Mix 42-B", "en"), "mix 42-b");
+    EXPECT_EQ(text::nfc("plain"), "plain");
     EXPECT_EQ(text::nfc("e\xCC\x81"), "é");
     EXPECT_EQ(text::toUtf8(text::toUtf32("añ€😀")), "añ€😀");
 }
