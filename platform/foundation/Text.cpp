@@ -30,6 +30,14 @@ bool asciiCasesPlainly(const char* locale) {
     return language != "tr" && language != "az";
 }
 
+// `ascii` with the letters from `from` to `from` + 25 moved to the case starting at `to`.
+std::string asciiRecased(std::string_view ascii, char from, char to) {
+    std::string out(ascii);
+    for (char& c : out)
+        if (c >= from && c < from + 26) c = char(c - from + to);
+    return out;
+}
+
 std::string toStd(const icu::UnicodeString& s) {
     std::string out;
     s.toUTF8String(out);
@@ -97,24 +105,14 @@ std::string toUtf8(std::u32string_view text) {
 std::string toUtf8(char32_t codePoint) { return toUtf8(std::u32string_view(&codePoint, 1)); }
 
 std::string upper(std::string_view utf8, const char* locale) {
-    if (isAscii(utf8) && asciiCasesPlainly(locale)) {
-        std::string out(utf8);
-        for (char& c : out)
-            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        return out;
-    }
+    if (isAscii(utf8) && asciiCasesPlainly(locale)) return asciiRecased(utf8, 'a', 'A');
     icu::UnicodeString s = fromUtf8(utf8);
     s.toUpper(icu::Locale(locale));
     return toStd(s);
 }
 
 std::string lower(std::string_view utf8, const char* locale) {
-    if (isAscii(utf8) && asciiCasesPlainly(locale)) {
-        std::string out(utf8);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        return out;
-    }
+    if (isAscii(utf8) && asciiCasesPlainly(locale)) return asciiRecased(utf8, 'A', 'a');
     icu::UnicodeString s = fromUtf8(utf8);
     s.toLower(icu::Locale(locale));
     return toStd(s);
