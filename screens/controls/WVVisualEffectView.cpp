@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <sys/mman.h>
 
 #include "platform/ui/Bands.h"
 
@@ -28,6 +29,35 @@ void WVVisualEffectView::viewWillMoveToWindow(Window* newWindow) {
     if (wantsLayer()) layer()->addSublayer(transparentLayer);
 }
 
+bool WVVisualEffectView::fillsOpaquely() {
+    if (!wantsLayer()) return false;
+    const Layer& root = *layer();
+    const auto fill = root.presentationBackgroundColor();
+    return fill && fill->alpha >= 1 && !root.isHidden() && root.presentationOpacity() >= 1 &&
+           root.cornerRadius() <= 0;
+}
+
+namespace {
+constexpr int kCell = 32;
+
+// Memory the kernel maps only where it is written: the picture's cells nobody asked for cost
+// nothing.
+QImage untouchedPicture(int width, int height) {
+    const size_t bytes = size_t(width) * size_t(height) * 4;
+    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) return QImage(width, height, QImage::Format_RGB32);
+    auto* mapping = new std::pair<void*, size_t>(data, bytes);
+    return QImage(
+        static_cast<uchar*>(data), width, height, width * 4, QImage::Format_RGB32,
+        [](void* info) {
+            auto* m = static_cast<std::pair<void*, size_t>*>(info);
+            munmap(m->first, m->second);
+            delete m;
+        },
+        mapping);
+}
+}  // namespace
+
 WVVisualEffectView::Key WVVisualEffectView::currentKey() {
     Key key;
     key.width = int(std::ceil(bounds().width()));
@@ -41,41 +71,96 @@ WVVisualEffectView::Key WVVisualEffectView::currentKey() {
     return key;
 }
 
-bool WVVisualEffectView::fillsOpaquely() {
-    if (!wantsLayer()) return false;
-    const Layer& root = *layer();
-    const auto fill = root.presentationBackgroundColor();
-    return fill && fill->alpha >= 1 && !root.isHidden() && root.presentationOpacity() >= 1 &&
-           root.cornerRadius() <= 0;
+// A fresh backing store holds garbage: black goes under a fill that lets it show through,
+// nothing under one that covers it.
+void WVVisualEffectView::drawDirectly(QPainter& painter, const QRect& area) {
+    painter.save();
+    painter.setClipRect(area, Qt::IntersectClip);
+    if (!fillsOpaquely()) painter.fillRect(area, Qt::black);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (wantsLayer()) layer()->render(painter, QRectF(0, 0, width(), height()), !isFlipped());
+    painter.restore();
 }
 
-const QImage& WVVisualEffectView::picture() {
+// The parts asked for in one paint (the keyboard and each of its keys share cells) count as
+// asked before only once that paint is over.
+bool WVVisualEffectView::askedBefore(const QRect& area) {
     const Key key = currentKey();
-    if (!(key == cacheKey_) || cache_.isNull()) {
-        cache_ = QImage(std::max(1, key.width), std::max(1, key.height), QImage::Format_RGB32);
-        // A fresh picture holds garbage: black under a fill that lets it show through, nothing
-        // under one that covers it (a pass over the whole window saved at the first paint).
-        if (!fillsOpaquely()) cache_.fill(Qt::black);
-        QPainter p(&cache_);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (wantsLayer()) layer()->render(p, QRectF(0, 0, key.width, key.height), !isFlipped());
-        cacheKey_ = key;
+    if (!(key == pictureKey_) || picture_.isNull()) {
+        picture_ = untouchedPicture(std::max(1, key.width), std::max(1, key.height));
+        columns_ = (picture_.width() + kCell - 1) / kCell;
+        const size_t cells = size_t(columns_) * ((picture_.height() + kCell - 1) / kCell);
+        askedCells_.assign(cells, Asked::Never);
+        drawnCells_.assign(cells, false);
+        pictureKey_ = key;
     }
-    return cache_;
+    const QRect part = area & picture_.rect();
+    bool before = !part.isEmpty();
+    for (int row = part.top() / kCell; row <= part.bottom() / kCell; ++row)
+        for (int column = part.left() / kCell; column <= part.right() / kCell; ++column) {
+            Asked& cell = askedCells_[size_t(row * columns_ + column)];
+            if (cell == Asked::Before) continue;
+            before = false;
+            if (cell == Asked::Never && !settling_) {
+                settling_ = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        settling_ = false;
+                        std::replace(askedCells_.begin(), askedCells_.end(), Asked::InThisPaint,
+                                     Asked::Before);
+                    },
+                    Qt::QueuedConnection);
+            }
+            cell = Asked::InThisPaint;
+        }
+    return before;
 }
 
-// The line and the indicators changing in front leave a region of several rectangles: the
-// picture goes in bands, or Qt would hand a tall copy to its thread pool and wait.
+const QImage& WVVisualEffectView::pictureOf(const QRect& area) {
+    const QRect part = area & picture_.rect();
+    QPainter* painter = nullptr;
+    std::optional<QPainter> opened;
+    for (int row = part.top() / kCell; row <= part.bottom() / kCell; ++row)
+        for (int column = part.left() / kCell; column <= part.right() / kCell; ++column) {
+            auto cell = drawnCells_.begin() + row * columns_ + column;
+            if (*cell) continue;
+            if (!painter) painter = &opened.emplace(&picture_);
+            drawDirectly(*painter, QRect(column * kCell, row * kCell, kCell, kCell));
+            *cell = true;
+        }
+    return picture_;
+}
+
+size_t WVVisualEffectView::keptPixels() const {
+    return size_t(std::count(drawnCells_.begin(), drawnCells_.end(), true)) * kCell * kCell;
+}
+
+// The region of several rectangles the line and the indicators leave is drawn in bands, or
+// Qt would hand tall fills and copies to its thread pool and wait.
 void WVVisualEffectView::paintEvent(QPaintEvent* event) {
     constexpr int kRows = 48;
-    const QImage& image = picture();
     QPainter painter(this);
-    for (const QRect& band : bandsOf(event->region(), kRows))
-        painter.drawImage(QRectF(band), image, QRectF(band));
+    for (const QRect& band : bandsOf(event->region(), kRows)) {
+        if (askedBefore(band))
+            painter.drawImage(QRectF(band), pictureOf(band), QRectF(band));
+        else
+            drawDirectly(painter, band);
+    }
 }
 
 void WVVisualEffectView::drawArea(QPainter& painter, const QRectF& target, const QRect& area) {
-    painter.drawImage(target, picture(), QRectF(area));
+    if (askedBefore(area)) {
+        painter.drawImage(target, pictureOf(area), QRectF(area));
+        return;
+    }
+    painter.save();
+    painter.translate(target.topLeft());
+    if (target.size() != QSizeF(area.size()))
+        painter.scale(target.width() / area.width(), target.height() / area.height());
+    painter.translate(-area.topLeft());
+    drawDirectly(painter, area);
+    painter.restore();
 }
 
 }  // namespace wv

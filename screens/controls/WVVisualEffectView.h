@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/ui/Layer.h"
 #include "platform/ui/View.h"
@@ -11,8 +13,11 @@ namespace wv {
 
 // The dark backdrop of a screen: a dark fill (its layer's background) under the "bg"
 // texture, which `transparentLayer` lays over it at OPACITY each time the view is about to
-// change windows (moved, never doubled). It is opaque and keeps a picture of itself per size,
-// so a change in front of it never costs a repaint of the texture.
+// change windows (moved, never doubled). It is opaque, so nothing behind it is drawn again
+// when something in front changes. A part asked for the first time (the first paint, a new
+// size) is drawn straight from the gradients; a part asked for again (a pulsing key, the
+// line) is copied from a picture of the backdrop whose cells are drawn then, so memory goes
+// only to the parts that change in front, and a change costs a copy.
 class WVVisualEffectView : public View {
   public:
     static const Color& defaultFill();
@@ -27,11 +32,14 @@ class WVVisualEffectView : public View {
     // view in front that paints what lies under it itself.
     void drawArea(QPainter& painter, const QRectF& target, const QRect& area);
 
+    // How many pixels of the backdrop its picture holds drawn now.
+    size_t keptPixels() const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    // What the cached picture was made from; a change of any of it makes a new one.
+    // What the picture was drawn from; a change of any of it drops it.
     struct Key {
         int width = -1, height = -1;
         std::optional<Color> fill;
@@ -43,11 +51,21 @@ class WVVisualEffectView : public View {
     Key currentKey();
     // Whether the layer's own fill leaves no pixel of what lay beneath.
     bool fillsOpaquely();
-    // The cached picture, made again when anything it shows has changed.
-    const QImage& picture();
+    // Draws the part `area` (this view's coordinates) with `painter` already placed so that
+    // the view's origin lies where it should.
+    void drawDirectly(QPainter& painter, const QRect& area);
+    // Whether every cell under `area` was asked for before; marks them asked.
+    bool askedBefore(const QRect& area);
+    // The picture, with every cell under `area` drawn.
+    const QImage& pictureOf(const QRect& area);
 
-    QImage cache_;
-    Key cacheKey_;
+    QImage picture_;
+    enum class Asked : uint8_t { Never, InThisPaint, Before };
+    std::vector<Asked> askedCells_;
+    std::vector<bool> drawnCells_;
+    bool settling_ = false;
+    int columns_ = 0;
+    Key pictureKey_;
 };
 
 }  // namespace wv
