@@ -57,8 +57,6 @@ long long offsetForWallTime(long long asUtc) {
 
 }  // namespace
 
-StatsTimestampReader::StatsTimestampReader() : formatter_(makeStatsDateFormatter()) {}
-
 std::optional<Date> StatsTimestampReader::read(std::string_view text) const {
     int year, month, day, hour, minute, second;
     const bool canonical =
@@ -67,7 +65,10 @@ std::optional<Date> StatsTimestampReader::read(std::string_view text) const {
         digits(text, 5, 2, month) && digits(text, 8, 2, day) && digits(text, 11, 2, hour) &&
         digits(text, 14, 2, minute) && digits(text, 17, 2, second) && month >= 1 && month <= 12 &&
         day >= 1 && day <= daysInMonth(year, month) && hour <= 23 && minute <= 59 && second <= 59;
-    if (!canonical) return formatter_.date(text);
+    if (!canonical) {
+        if (!formatter_) formatter_.emplace(makeStatsDateFormatter());
+        return formatter_->date(text);
+    }
 
     const long long wallHour = daysFromCivil(year, month, day) * 24 + hour;
     if (wallHour != cachedHour_) {

@@ -13,15 +13,14 @@ namespace wv {
 // a table of a hundred thousand rows cannot afford; this reader takes the canonical text
 // directly and hands anything else to the formatter, so what it accepts is exactly what the
 // formatter accepts, plus wall-clock times that fall into a daylight-saving gap (a row is
-// never dropped for its date). Keeps the zone offset of the last hour it saw.
+// never dropped for its date). Keeps the zone offset of the last hour it saw. The formatter
+// (and the calendar and zone data it loads) is made only for a text that is not canonical.
 class StatsTimestampReader {
   public:
-    StatsTimestampReader();
-
     std::optional<Date> read(std::string_view text) const;
 
   private:
-    DateFormatter formatter_;
+    mutable std::optional<DateFormatter> formatter_;
     mutable long long cachedHour_ = -1;   // local wall-clock hours since the epoch
     mutable long long cachedOffset_ = 0;  // seconds east of UTC for that hour
 };
