@@ -65,36 +65,28 @@ void WVKeyboardView::frameSizeChanged(Size) {
 void WVKeyboardView::setBackdrop(Backdrop backdrop) {
     backdrop_ = std::move(backdrop);
     const bool opaque = bool(backdrop_);
+    auto underlay = [this](View* view) -> Underlay {
+        if (!backdrop_) return nullptr;
+        return [this, view](QPainter& painter, const QRegion& region) {
+            drawBackdrop(painter, view == this ? QPoint() : view->pos(), region);
+        };
+    };
     setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    setUnderlay(underlay(this));
     for (View* sub : subviews()) {
-        sub->removeEventFilter(this);
-        if (opaque) sub->installEventFilter(this);
+        sub->setUnderlay(underlay(sub));
         sub->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
     }
     update();
 }
 
 // In bands, with no clip to cut them: Qt would hand a tall blend to its thread pool and wait.
-void WVKeyboardView::drawBackdrop(QWidget* widget, const QRegion& region) const {
+void WVKeyboardView::drawBackdrop(QPainter& painter, QPoint at, const QRegion& region) const {
     constexpr int kRows = 48;
-    const QPoint at = widget == this ? QPoint() : widget->pos();
-    QPainter painter(widget);
+    painter.save();
     painter.translate(-at);
     for (const QRect& band : bandsOf(region, kRows)) backdrop_(painter, band.translated(at));
-}
-
-void WVKeyboardView::paintEvent(QPaintEvent* event) {
-    if (backdrop_) drawBackdrop(this, event->region());
-    View::paintEvent(event);
-}
-
-// A key's paint event comes here first: the backdrop goes under its rounded corners before the
-// key draws itself.
-bool WVKeyboardView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && backdrop_ && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->parentWidget() == this)
-        drawBackdrop(static_cast<QWidget*>(watched), static_cast<QPaintEvent*>(event)->region());
-    return View::eventFilter(watched, event);
+    painter.restore();
 }
 
 WVModifierButton* WVKeyboardView::modifier(std::int64_t code) const {

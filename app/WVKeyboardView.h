@@ -102,8 +102,6 @@ class WVKeyboardView : public View {
 
   protected:
     void frameSizeChanged(Size oldSize) override;
-    void paintEvent(QPaintEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     WVModifierButton* modifier(std::int64_t code) const;
@@ -112,7 +110,8 @@ class WVKeyboardView : public View {
     std::int64_t physicalCode(std::int64_t layoutCode) const;
     void setLit(std::int64_t code, bool lit);
 
-    void drawBackdrop(QWidget* widget, const QRegion& region) const;
+    // The backdrop under `region` of a view that lies at `at` in the keyboard.
+    void drawBackdrop(QPainter& painter, QPoint at, const QRegion& region) const;
 
     bool standardLayout_ = false;
     bool isoTable_ = false;

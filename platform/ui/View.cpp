@@ -50,15 +50,20 @@ View::~View() {
 
 // The one conversion from a frame (in the superview's coordinates) to widget geometry.
 void View::applyGeometry(const Rect& f) {
+    // Qt takes every geometry it is given as a change: it forgets which of the window's views
+    // hide others, and works that out again over the whole window at the next paint. A pulsing
+    // key applies its unchanged frame at every frame.
     if (!superview_) {
-        resize(int(std::lround(f.width())), int(std::lround(f.height())));
+        const QSize size(int(std::lround(f.width())), int(std::lround(f.height())));
+        if (size != QWidget::size()) resize(size);
         return;
     }
     const double top =
         superview_->isFlipped() ? f.y() : superview_->frame_.height() - f.y() - f.height();
     const int x0 = int(std::lround(f.x())), y0 = int(std::lround(top));
-    setGeometry(x0, y0, int(std::lround(f.x() + f.width())) - x0,
-                int(std::lround(top + f.height())) - y0);
+    const QRect geometry(x0, y0, int(std::lround(f.x() + f.width())) - x0,
+                         int(std::lround(top + f.height())) - y0);
+    if (geometry != QWidget::geometry()) setGeometry(geometry);
 }
 
 void View::setFrame(const Rect& frame) {
@@ -355,6 +360,8 @@ std::vector<QRect> piecesOf(const QRegion& region, bool bands) {
 void View::paintEvent(QPaintEvent* event) {
     needsDisplay_ = false;
     QPainter painter(this);
+    // In this painter: opening a second one on the widget costs as much as a small key's paint.
+    if (underlay_) underlay_(painter, event->region());
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(paintAlpha_);

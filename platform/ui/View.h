@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -72,6 +73,12 @@ class View : public QWidget {
     // bands of few rows: Qt's raster engine hands a tall blend to its thread pool and waits.
     void setDrawsInBands(bool bands) { drawsInBands_ = bands; }
     bool drawsInBands() const { return drawsInBands_; }
+
+    // Drawn first in every paint of this view, over the region being painted, in the view's Qt
+    // coordinates: what lies under a view its parent keeps opaque. It leaves the painter's
+    // state as it found it.
+    using Underlay = std::function<void(QPainter& painter, const QRegion& region)>;
+    void setUnderlay(Underlay underlay) { underlay_ = std::move(underlay); }
 
     // Converts between this view's coordinates and the window content's (y upward).
     Point convertPointFromWindow(Point p) const;
@@ -156,6 +163,7 @@ class View : public QWidget {
     int tag_ = -1;
     bool needsDisplay_ = true;
     bool drawsInBands_ = false;
+    Underlay underlay_;
     bool mouseHandled_ = true;
     std::vector<View*> subviews_;
     View* superview_ = nullptr;

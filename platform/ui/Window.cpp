@@ -221,6 +221,12 @@ void Window::liveResizeRested() {
 }
 
 Window* Window::forWidget(const QWidget* widget) {
+    // Asked at every frame a key is drawn in: a property is found by name through the whole
+    // class chain of every widget on the way, a window's own widget by its type at the top.
+    for (const QWidget* w = widget; w; w = w->parentWidget())
+        if (w->isWindow())
+            if (const auto* top = dynamic_cast<const Widget*>(w)) return top->owner_;
+    // A content view not (or no longer) inside its window's widget.
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
         const QVariant v = w->property(kWindowProperty);
         if (v.isValid()) return static_cast<Window*>(v.value<void*>());
