@@ -92,6 +92,8 @@ bool WVVisualEffectView::askedBefore(const QRect& area) {
         const size_t cells = size_t(columns_) * ((picture_.height() + kCell - 1) / kCell);
         askedCells_.assign(cells, Asked::Never);
         drawnCells_.assign(cells, false);
+        firstPicture_ = QImage();
+        firstDrawnCells_.clear();
         pictureKey_ = key;
     }
     const QRect part = area & picture_.rect();
@@ -107,6 +109,8 @@ bool WVVisualEffectView::askedBefore(const QRect& area) {
                     this,
                     [this] {
                         settling_ = false;
+                        firstPicture_ = QImage();  // gives its memory back
+                        firstDrawnCells_.clear();
                         std::replace(askedCells_.begin(), askedCells_.end(), Asked::InThisPaint,
                                      Asked::Before);
                     },
@@ -117,23 +121,47 @@ bool WVVisualEffectView::askedBefore(const QRect& area) {
     return before;
 }
 
-const QImage& WVVisualEffectView::pictureOf(const QRect& area) {
-    const QRect part = area & picture_.rect();
-    QPainter* painter = nullptr;
-    std::optional<QPainter> opened;
-    for (int row = part.top() / kCell; row <= part.bottom() / kCell; ++row)
-        for (int column = part.left() / kCell; column <= part.right() / kCell; ++column) {
-            auto cell = drawnCells_.begin() + row * columns_ + column;
-            if (*cell) continue;
-            if (!painter) painter = &opened.emplace(&picture_);
-            drawDirectly(*painter, QRect(column * kCell, row * kCell, kCell, kCell));
-            *cell = true;
+void WVVisualEffectView::drawCells(QImage& picture, std::vector<bool>& drawn, const QRect& area) {
+    const QRect part = area & picture.rect();
+    if (part.isEmpty()) return;
+    std::optional<QPainter> painter;
+    const int first = part.left() / kCell, last = part.right() / kCell;
+    for (int row = part.top() / kCell; row <= part.bottom() / kCell; ++row) {
+        auto cells = drawn.begin() + row * columns_;
+        for (int column = first; column <= last;) {
+            if (cells[column]) {
+                ++column;
+                continue;
+            }
+            int end = column;
+            while (end < last && !cells[end + 1]) ++end;
+            if (!painter) painter.emplace(&picture);
+            drawDirectly(*painter, QRect(column * kCell, row * kCell, (end - column + 1) * kCell, kCell));
+            std::fill(cells + column, cells + end + 1, true);
+            column = end + 1;
         }
+    }
+}
+
+const QImage& WVVisualEffectView::pictureOf(const QRect& area) {
+    drawCells(picture_, drawnCells_, area);
     return picture_;
 }
 
+const QImage& WVVisualEffectView::firstPictureOf(const QRect& area) {
+    if (firstPicture_.size() != picture_.size()) {
+        firstPicture_ = untouchedPicture(picture_.width(), picture_.height());
+        firstDrawnCells_.assign(drawnCells_.size(), false);
+    }
+    drawCells(firstPicture_, firstDrawnCells_, area);
+    return firstPicture_;
+}
+
 size_t WVVisualEffectView::keptPixels() const {
-    return size_t(std::count(drawnCells_.begin(), drawnCells_.end(), true)) * kCell * kCell;
+    const auto drawn = [](const std::vector<bool>& cells) {
+        return size_t(std::count(cells.begin(), cells.end(), true));
+    };
+    return (drawn(drawnCells_) + drawn(firstDrawnCells_)) * kCell * kCell;
 }
 
 // The region of several rectangles the line and the indicators leave is drawn in bands, or
@@ -142,25 +170,14 @@ void WVVisualEffectView::paintEvent(QPaintEvent* event) {
     constexpr int kRows = 48;
     QPainter painter(this);
     for (const QRect& band : bandsOf(event->region(), kRows)) {
-        if (askedBefore(band))
-            painter.drawImage(QRectF(band), pictureOf(band), QRectF(band));
-        else
-            drawDirectly(painter, band);
+        const QImage& picture = askedBefore(band) ? pictureOf(band) : firstPictureOf(band);
+        painter.drawImage(QRectF(band), picture, QRectF(band));
     }
 }
 
 void WVVisualEffectView::drawArea(QPainter& painter, const QRectF& target, const QRect& area) {
-    if (askedBefore(area)) {
-        painter.drawImage(target, pictureOf(area), QRectF(area));
-        return;
-    }
-    painter.save();
-    painter.translate(target.topLeft());
-    if (target.size() != QSizeF(area.size()))
-        painter.scale(target.width() / area.width(), target.height() / area.height());
-    painter.translate(-area.topLeft());
-    drawDirectly(painter, area);
-    painter.restore();
+    const QImage& picture = askedBefore(area) ? pictureOf(area) : firstPictureOf(area);
+    painter.drawImage(target, picture, QRectF(area));
 }
 
 }  // namespace wv

@@ -32,7 +32,7 @@ class WVVisualEffectView : public View {
     // view in front that paints what lies under it itself.
     void drawArea(QPainter& painter, const QRectF& target, const QRect& area);
 
-    // How many pixels of the backdrop its picture holds drawn now.
+    // How many pixels of the backdrop its pictures hold drawn now.
     size_t keptPixels() const;
 
   protected:
@@ -58,8 +58,18 @@ class WVVisualEffectView : public View {
     bool askedBefore(const QRect& area);
     // The picture, with every cell under `area` drawn.
     const QImage& pictureOf(const QRect& area);
+    // A picture of parts asked for the first time, with every cell under `area` drawn: the
+    // first paint asks for the backdrop in many small parts (the keyboard's gaps, then each
+    // key), and drawn straight each would lay the whole texture again. Dropped once the paint
+    // is over.
+    const QImage& firstPictureOf(const QRect& area);
+    // Draws the cells under `area` that `drawn` does not hold into `picture`, a run of cells
+    // at a time.
+    void drawCells(QImage& picture, std::vector<bool>& drawn, const QRect& area);
 
     QImage picture_;
+    QImage firstPicture_;
+    std::vector<bool> firstDrawnCells_;
     enum class Asked : uint8_t { Never, InThisPaint, Before };
     std::vector<Asked> askedCells_;
     std::vector<bool> drawnCells_;

@@ -131,7 +131,8 @@ TEST_F(VisualEffectViewTest, PartsDrawnAgainMatchTheWholeViewToALevelOrTwo) {
 }
 
 // The backdrop keeps pixels only for parts asked for again after the paint that first showed
-// them: the first paint of a window, keyboard and keys asking for the same cells, keeps none.
+// them: the first paint of a window, keyboard and keys asking for the same cells, draws them
+// once and keeps none once it is over.
 TEST_F(VisualEffectViewTest, KeepsPixelsOnlyForPartsAskedForAgainAfterAPaint) {
     registerTexturedBackdrop();
     Window window(Rect(0, 0, 400, 300));
@@ -150,6 +151,8 @@ TEST_F(VisualEffectViewTest, KeepsPixelsOnlyForPartsAskedForAgainAfterAPaint) {
 
     const QImage whole = draw(view->rect());  // the first paint, drawn from the gradients
     draw(key);                                // a key in that paint asks for its part
+    // 13 x 10 cells of 32 px cover 400 x 300; the key's were drawn with them, not again.
+    EXPECT_EQ(view->keptPixels(), 13u * 10u * 32u * 32u);
     endPaint();
     EXPECT_EQ(view->keptPixels(), 0u);
 
@@ -169,6 +172,7 @@ TEST_F(VisualEffectViewTest, KeepsPixelsOnlyForPartsAskedForAgainAfterAPaint) {
     view->setFrame(Rect(0, 0, 380, 300));
     draw(key);
     draw(key);
+    endPaint();
     EXPECT_EQ(view->keptPixels(), 0u);
 }
 
