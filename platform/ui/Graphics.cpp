@@ -37,7 +37,7 @@ void Graphics::drawImage(QPainter& painter, const Image& image, const Rect& r, d
 void Graphics::drawText(QPainter& painter, const AttributedString& text, const Rect& r, bool wrap) {
     if (text.empty()) return;
     upright(painter, r, [&](QPainter& p, const QRectF& local) {
-        auto document = makeTextDocument(text, local.width(), wrap);
+        const auto document = laidOutText(text, local.width(), wrap);
         p.setRenderHint(QPainter::TextAntialiasing);
         p.scale(1 / kTextLayoutScale, 1 / kTextLayoutScale);
         QAbstractTextDocumentLayout::PaintContext context;

@@ -3,7 +3,9 @@
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <cmath>
+#include <deque>
 
 #include "platform/ui/QtConvert.h"
 
@@ -65,6 +67,40 @@ std::unique_ptr<QTextDocument> makeTextDocument(const AttributedString& text, do
         all.mergeBlockFormat(block);
     }
     document->setTextWidth(width < 0 ? -1 : width * kTextLayoutScale);
+    return document;
+}
+
+namespace {
+struct LaidOut {
+    AttributedString text;
+    double width;
+    bool wrap;
+    std::shared_ptr<const QTextDocument> document;
+};
+
+bool breaksNoLine(const QTextDocument& document) {
+    document.size();  // lays it out
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        if (block.layout() && block.layout()->lineCount() > 1) return false;
+    return true;
+}
+}  // namespace
+
+std::shared_ptr<const QTextDocument> laidOutText(const AttributedString& text, double width,
+                                                 bool wrap) {
+    constexpr size_t kKept = 8;
+    thread_local std::deque<LaidOut> kept;
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->width != width || !(it->text == text)) continue;
+        if (it->wrap != wrap && (wrap || !breaksNoLine(*it->document))) continue;
+        LaidOut found = std::move(*it);
+        kept.erase(it);
+        kept.push_back(std::move(found));
+        return kept.back().document;
+    }
+    std::shared_ptr<const QTextDocument> document = makeTextDocument(text, width, wrap);
+    if (kept.size() == kKept) kept.pop_front();
+    kept.push_back({text, width, wrap, document});
     return document;
 }
 

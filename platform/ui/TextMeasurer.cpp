@@ -19,7 +19,7 @@ std::shared_ptr<const TextMeasurer>& installed() {
 // The extent of the laid-out lines; the document's own size would include the trailing
 // line spacing and the full container width. Lines below `maxHeight` do not fit into the
 // container and are left out, except the first.
-Rect linesRect(QTextDocument& document, double maxHeight = 1e18) {
+Rect linesRect(const QTextDocument& document, double maxHeight = 1e18) {
     double left = 1e18, right = -1e18, top = 1e18, bottom = -1e18;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QTextLayout* layout = block.layout();
@@ -56,13 +56,13 @@ std::shared_ptr<const TextMeasurer> TextMeasurer::setCurrent(std::shared_ptr<con
 }
 
 Size QtTextMeasurer::size(const AttributedString& text) const {
-    auto document = makeTextDocument(text);
+    const auto document = laidOutText(text);
     const Rect r = linesRect(*document);
     return {r.maxX(), r.maxY()};
 }
 
 Rect QtTextMeasurer::usedRect(const AttributedString& text, Size container) const {
-    auto document = makeTextDocument(text, container.width);
+    const auto document = laidOutText(text, container.width);
     return linesRect(*document, container.height);
 }
 
