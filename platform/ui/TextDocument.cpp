@@ -88,7 +88,8 @@ bool breaksNoLine(const QTextDocument& document) {
 
 std::shared_ptr<const QTextDocument> laidOutText(const AttributedString& text, double width,
                                                  bool wrap) {
-    constexpr size_t kKept = 8;
+    // A caption is drawn right after it is measured; a document kept longer only holds memory.
+    constexpr size_t kKept = 2;
     thread_local std::deque<LaidOut> kept;
     for (auto it = kept.begin(); it != kept.end(); ++it) {
         if (it->width != width || !(it->text == text)) continue;

@@ -18,7 +18,7 @@ inline constexpr double kTextLayoutScale = 4.0;
 std::unique_ptr<QTextDocument> makeTextDocument(const AttributedString& text, double width = -1,
                                                 bool wrap = true);
 
-// The document makeTextDocument makes, shared with the last few laid out on this thread: a
+// The document makeTextDocument makes, shared with the last two laid out on this thread: a
 // caption is measured and then drawn at the same width, and laying it out again would cost as
 // much as the first time. Text laid out without breaking lines may get a document made to break
 // them that broke none: its lines are the same.
