@@ -14,10 +14,11 @@ namespace wv {
 // The dark backdrop of a screen: a dark fill (its layer's background) under the "bg"
 // texture, which `transparentLayer` lays over it at OPACITY each time the view is about to
 // change windows (moved, never doubled). It is opaque, so nothing behind it is drawn again
-// when something in front changes. A part asked for the first time (the first paint, a new
-// size) is drawn straight from the gradients; a part asked for again (a pulsing key, the
-// line) is copied from a picture of the backdrop whose cells are drawn then, so memory goes
-// only to the parts that change in front, and a change costs a copy.
+// when something in front changes. The parts asked for the first time (the first paint, a new
+// size) are drawn in cells into a picture that paint drops when it is over; a part asked for
+// again (a pulsing key, the line) is copied from a picture of the backdrop whose cells are
+// drawn then and kept, so memory goes only to the parts that change in front, and a change
+// costs a copy.
 class WVVisualEffectView : public View {
   public:
     static const Color& defaultFill();

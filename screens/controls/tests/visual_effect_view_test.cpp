@@ -110,9 +110,9 @@ TEST_F(VisualEffectViewTest, PartsDrawnAgainMatchTheWholeViewToALevelOrTwo) {
         // Drawn over red: a part that lets what lay beneath show through differs from the
         // whole, which was drawn over nothing.
         const QImage part = drawnAgain(*view, c.region, Qt::red);
-        // The view keeps no picture of itself: a part is rasterised again under its own clip,
-        // and an antialiased stroke's edge may round a level or two apart from the whole's. A
-        // seam, or a part drawn from the wrong place, shows as more.
+        // The view keeps no picture of itself: a part is rasterised again in cells under their
+        // own clips, and an antialiased stroke's edge may round a level or two apart from the
+        // whole's. A seam, or a part drawn from the wrong place, shows as more.
         int differing = 0, outside = 0;
         for (int y = 0; y < whole.height(); ++y)
             for (int x = 0; x < whole.width(); ++x) {
@@ -149,7 +149,7 @@ TEST_F(VisualEffectViewTest, KeepsPixelsOnlyForPartsAskedForAgainAfterAPaint) {
     auto endPaint = [&] { QCoreApplication::sendPostedEvents(view, QEvent::MetaCall); };
     const QRect key(130, 70, 50, 40);
 
-    const QImage whole = draw(view->rect());  // the first paint, drawn from the gradients
+    const QImage whole = draw(view->rect());  // the first paint
     draw(key);                                // a key in that paint asks for its part
     // 13 x 10 cells of 32 px cover 400 x 300; the key's were drawn with them, not again.
     EXPECT_EQ(view->keptPixels(), 13u * 10u * 32u * 32u);
