@@ -159,6 +159,9 @@ int main(int argc, char** argv) {
     if (!QXContextInitialize(&data)) return 3;
     for (int i = 0; i < 5000 && !QXContextIsInitialized(); ++i) usleep(1000);
     if (!QXContextIsInitialized()) return 4;
+    // As the kit's own start does: the loaded images reach the run's record on their own
+    // queue, and a crash before that leaves a report nothing can be symbolicated from.
+    if (qxBinaryImagesQueue != nullptr) qxBinaryImagesQueue->sync([] {});
 
     // Never joined: its block waits for ever, and every mode ends the process some other way.
     auto& queue = *new SerialQueue("com.wovanu.crash-child.queue");
