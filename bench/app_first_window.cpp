@@ -20,6 +20,7 @@
 #include "platform/ui/MainLoop.h"
 #include "app/sdk/ReportingSdk.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/FontConfiguration.h"
 
 namespace {
 // Notes the first paint event of any widget.
@@ -36,6 +37,7 @@ class PaintWatch : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
+    wv::startReadingFontConfiguration();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qtApplication(argc, argv);
     wv::MainLoop::install();

@@ -10,6 +10,7 @@
 #include "platform/foundation/PlatformException.h"
 #include "platform/plist/UserDefaults.h"
 #include "platform/ui/EventApplication.h"
+#include "platform/ui/FontConfiguration.h"
 #include "platform/ui/MainLoop.h"
 #include "screens/help/WVAboutViewController.h"
 #include "screens/help/WVHelpWindowController.h"
@@ -17,6 +18,7 @@
 #include "screens/statistics/StatisticsScreen.h"
 
 int main(int argc, char** argv) {
+    wv::startReadingFontConfiguration();
     // Qt picks its media backend when the application object is made. Without its own plugins
     // the GStreamer one crashes on an H.264 video; the FFmpeg one carries its decoders.
     setenv("QT_MEDIA_BACKEND", "ffmpeg", 1);
