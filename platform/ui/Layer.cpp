@@ -211,7 +211,9 @@ void Layer::animationsChanged() {
     if (View* view = hostView()) AnimationDriver::shared().watch(view);
 }
 
+// A layer that does not animate needs no clock: a copy of one can be drawn on another thread.
 double Layer::presentationOpacity() const {
+    if (animations_.empty()) return opacity_;
     AnimatedValue value = opacity_;
     const double t = now();
     for (auto& [key, animation] : animations_)
@@ -220,6 +222,7 @@ double Layer::presentationOpacity() const {
 }
 
 Rect Layer::presentationFrame() const {
+    if (animations_.empty()) return frame_;
     AnimatedValue value = frame_;
     const double t = now();
     for (auto& [key, animation] : animations_)
@@ -229,6 +232,7 @@ Rect Layer::presentationFrame() const {
 
 std::optional<Color> Layer::presentationBackgroundColor() const {
     if (!background_) return std::nullopt;
+    if (animations_.empty()) return background_;
     AnimatedValue value = *background_;
     const double t = now();
     for (auto& [key, animation] : animations_)

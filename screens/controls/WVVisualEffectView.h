@@ -24,11 +24,13 @@ class WVVisualEffectView : public View {
     static const Color& defaultFill();
 
     explicit WVVisualEffectView(const Rect& frame = {});
+    ~WVVisualEffectView() override;
 
     std::shared_ptr<Layer> transparentLayer = std::make_shared<Layer>();
     const float OPACITY = 0.4f;
 
     void viewWillMoveToWindow(Window* newWindow) override;
+    void frameSizeChanged(Size oldSize) override;
     // Draws the part `area` of the backdrop (Qt coordinates of this view) into `target`, for a
     // view in front that paints what lies under it itself.
     void drawArea(QPainter& painter, const QRectF& target, const QRect& area);
@@ -55,6 +57,15 @@ class WVVisualEffectView : public View {
     // Draws the part `area` (this view's coordinates) with `painter` already placed so that
     // the view's origin lies where it should.
     void drawDirectly(QPainter& painter, const QRect& area);
+    // What drawDirectly does, for `root` and its sublayers drawn at `size`.
+    static void drawLayers(QPainter& painter, const Layer& root, const QRect& area, QSize size,
+                           bool blackUnder, bool upward);
+    // Until its first paint, the view draws its whole picture ahead on the pool's threads from
+    // the moment it has a window and a size, while the rest of the window is built; the first
+    // paint takes it if nothing it was drawn from changed since, and helps finish it.
+    class Ahead;
+    void drawAhead(Window* window);
+    void dropAhead();
     // Whether every cell under `area` was asked for before; marks them asked.
     bool askedBefore(const QRect& area);
     // The picture, with every cell under `area` drawn.
@@ -75,6 +86,8 @@ class WVVisualEffectView : public View {
     std::vector<Asked> askedCells_;
     std::vector<bool> drawnCells_;
     bool settling_ = false;
+    bool painted_ = false;
+    std::shared_ptr<Ahead> ahead_;
     int columns_ = 0;
     Key pictureKey_;
 };

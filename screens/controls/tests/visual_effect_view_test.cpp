@@ -4,6 +4,10 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include "platform/ui/Window.h"
 #include "screens/controls/WVVisualEffectView.h"
@@ -56,8 +60,9 @@ TEST_F(VisualEffectViewTest, MovingBetweenWindowsKeepsOneTextureLayerOverTheDark
 
 // Gradients and thin diagonal strokes at fractions of a pixel: what differs first when a part
 // is drawn with other offsets or clips than the whole.
-void registerTexturedBackdrop() {
-    Image::registerNamed("bg", Size{256, 256}, [](QPainter& p, Size s) {
+void registerTexturedBackdrop(std::function<void()> drawn = {}) {
+    Image::registerNamed("bg", Size{256, 256}, [drawn](QPainter& p, Size s) {
+        if (drawn) drawn();
         const QRectF r(0, 0, s.width, s.height);
         QLinearGradient base(r.topLeft(), r.bottomRight());
         base.setColorAt(0, QColor(90, 70, 160));
@@ -174,6 +179,40 @@ TEST_F(VisualEffectViewTest, KeepsPixelsOnlyForPartsAskedForAgainAfterAPaint) {
     draw(key);
     endPaint();
     EXPECT_EQ(view->keptPixels(), 0u);
+}
+
+// The first paint of a window takes a picture of the whole backdrop that the pool's threads drew
+// while the window was being built, for the size the view has by then, not the one it had when
+// it went into the window.
+TEST_F(VisualEffectViewTest, TheFirstPictureIsDrawnAheadForTheSizeTheViewIsShownAt) {
+    const std::thread::id mainThread = std::this_thread::get_id();
+    std::atomic<int> drawnElsewhere{0};
+    registerTexturedBackdrop([&] { drawnElsewhere += std::this_thread::get_id() != mainThread; });
+    Window window(Rect(0, 0, 260, 210));
+    auto* view = new WVVisualEffectView(Rect(0, 0, 200, 150));
+    window.contentView()->addSubview(view);
+    view->setFrame(Rect(0, 0, 260, 210));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (drawnElsewhere == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(drawnElsewhere, 0) << "nothing was drawn ahead";
+
+    const QImage whole = view->snapshot();
+    // 9 x 7 cells of 32 px cover 260 x 210, every one drawn ahead.
+    EXPECT_EQ(view->keptPixels(), 9u * 7u * 32u * 32u);
+    QCoreApplication::sendPostedEvents(view, QEvent::MetaCall);  // the paint is over
+    EXPECT_EQ(view->keptPixels(), 0u);
+    // Drawn again now, in cells on the main thread: a picture drawn for the first size, or
+    // with bands out of place, differs by far more than rounding.
+    const QImage again = drawnAgain(*view, QRegion(view->rect()), Qt::red);
+    int differing = 0;
+    for (int y = 0; y < whole.height(); ++y)
+        for (int x = 0; x < whole.width(); ++x) {
+            const QRgb a = again.pixel(x, y), b = whole.pixel(x, y);
+            differing += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                         std::abs(qBlue(a) - qBlue(b)) > 2 || qAlpha(a) != qAlpha(b);
+        }
+    EXPECT_EQ(differing, 0);
 }
 
 }  // namespace
