@@ -2,6 +2,10 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "app/NamedImageCache.h"
 #include "app/tests/AppTestSupport.h"
@@ -84,6 +88,49 @@ TEST(NamedImageCache, PicturesWithEmptyMarginsAndEmptyPicturesLookTheSame) {
                   0)
             << scale;
     }
+}
+
+// Prepared for the size a view will show it at, a picture is drawn once, on another thread,
+// and the paint takes that drawing; a size asked for before the view's last is dropped.
+TEST(NamedImageCache, APicturePreparedAheadIsDrawnOnceElsewhereAndLooksTheSame) {
+    test::application();
+    // Shared with the drawing, which a thread of the pool may still be doing for the dropped
+    // size when the test is over.
+    struct Draws {
+        std::mutex mutex;
+        std::vector<std::pair<Size, bool>> list;  // the size, and whether on the main thread
+        long at(Size size) {
+            std::lock_guard lock(mutex);
+            return std::count_if(list.begin(), list.end(), [&](auto& d) { return d.first == size; });
+        }
+    };
+    auto draws = std::make_shared<Draws>();
+    const std::thread::id mainThread = std::this_thread::get_id();
+    Image::registerNamed("cacheAhead", Size{40, 20}, [draws, mainThread](QPainter& p, Size s) {
+        {
+            std::lock_guard lock(draws->mutex);
+            draws->list.push_back({s, std::this_thread::get_id() == mainThread});
+        }
+        probe(p, s);
+    });
+    const Image reference(Size{40, 20}, probe);
+    cacheNamedImages();
+    ImagePtr cached = Image::named("cacheAhead");
+
+    cached->prepare(Size{60, 30}, 1.0);
+    cached->prepare(Size{80, 40}, 1.0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (draws->at(Size{80, 40}) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const QImage shown = cached->render(1.0, Size{80, 40});
+    ASSERT_EQ(draws->at(Size{80, 40}), 1) << "drawn once, and not again by the paint";
+    {
+        std::lock_guard lock(draws->mutex);
+        for (const auto& [size, onMain] : draws->list) EXPECT_FALSE(onMain);
+    }
+    EXPECT_EQ(differingPixels(shown, reference.render(1.0, Size{80, 40})), 0);
+    cached->render(1.0, Size{80, 40});
+    EXPECT_EQ(draws->at(Size{80, 40}), 1) << "kept as drawn";
 }
 
 TEST(NamedImageCache, FindingTheDrawnBoundsKeepsNoPictureAtTheNaturalSize) {

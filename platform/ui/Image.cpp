@@ -93,9 +93,11 @@ void Image::registerNamed(std::string name, Size size, Painter painter) {
     addNamed(name, std::make_shared<const Image>(size, std::move(painter), name));
 }
 
-void Image::registerNamedLike(std::string name, ImagePtr original, Painter painter) {
+void Image::registerNamedLike(std::string name, ImagePtr original, Painter painter,
+                              Preparer preparer) {
     if (!original) return;
     auto image = std::make_shared<Image>(original->size(), std::move(painter), name);
+    image->preparer_ = std::move(preparer);
     // The original's own outline, should it too be drawn another way.
     image->outlineOf_ = original->outlineOf_ ? original->outlineOf_ : original;
     addNamed(name, std::move(image));

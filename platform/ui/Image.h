@@ -27,6 +27,8 @@ class Image {
   public:
     // Draws the picture into the rectangle (0, 0, size), y growing downward.
     using Painter = std::function<void(QPainter&, Size)>;
+    // Makes ready what drawing at `size` on a device of `scale` pixels per point will need.
+    using Preparer = std::function<void(Size size, double scale)>;
 
     Image(Size size, Painter painter, std::string name = {});
     Image(QImage pixels, double scale);
@@ -36,6 +38,12 @@ class Image {
 
     // Draws into `target` (Qt coordinates of the painter, y downward).
     void draw(QPainter& painter, const QRectF& target, double opacity = 1.0) const;
+    // Said by a view that will draw the picture at `size` on a device of `scale` pixels per
+    // point, before its first paint: a picture that keeps what it drew may begin drawing it
+    // now, elsewhere. Most pictures have nothing to do.
+    void prepare(Size size, double scale) const {
+        if (preparer_) preparer_(size, scale);
+    }
     // The picture at its natural size rendered `scale` pixels per point.
     QImage render(double scale, Size size = {}) const;
     // The part of (0, 0, size) that the picture covers with pixels that are not transparent, y
@@ -58,13 +66,16 @@ class Image {
     // for the sizes it is shown at): it has the original's size, and its drawn bounds are the
     // original's, found from the original's own drawing. Finding them through `painter` would
     // leave it holding a picture at the natural size, which is rarely the size shown.
-    static void registerNamedLike(std::string name, ImagePtr original, Painter painter);
+    // `preparer`, if any, is what prepare() asks of it.
+    static void registerNamedLike(std::string name, ImagePtr original, Painter painter,
+                                  Preparer preparer = {});
     static ImagePtr named(std::string_view name);       // nullptr when no such picture exists
     static std::vector<std::string> registeredNames();  // in the order registered
 
   private:
     Size size_;
     Painter painter_;
+    Preparer preparer_;
     QImage pixels_;
     std::string name_;
     ImagePtr outlineOf_;  // the picture whose drawn bounds are this one's, if any

@@ -40,7 +40,27 @@ void ImageView::setImageScaling(ImageScaling scaling) {
     setNeedsDisplay();
 }
 
+void ImageView::viewWillMoveToWindow(Window* newWindow) {
+    View::viewWillMoveToWindow(newWindow);
+    prepareImage(newWindow);
+}
+
+void ImageView::frameSizeChanged(Size oldSize) {
+    View::frameSizeChanged(oldSize);
+    prepareImage(window());
+}
+
+// The window's first paint draws every picture in it, one after another; said as soon as the
+// view has its window and its size, while the rest of the window is built, a picture can be
+// drawn by then.
+void ImageView::prepareImage(Window* window) {
+    if (painted_ || window == nullptr || !image_ || isHidden()) return;
+    const Rect at = scaledImageRect(image_->size(), bounds(), scaling_);
+    if (at.width() > 0 && at.height() > 0) image_->prepare(at.size, devicePixelRatioF());
+}
+
 void ImageView::paintEvent(QPaintEvent* event) {
+    painted_ = true;
     // A picture with pixels over only part of the view (a finger over its whole hand's place)
     // has nothing to draw where a neighbour asked for paint: no painter is set up for it.
     // Finding that part draws the picture once at its natural size; a paint that has to draw

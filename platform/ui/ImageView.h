@@ -21,13 +21,18 @@ class ImageView : public View {
   protected:
     void draw(QPainter& painter, const Rect& dirtyRect) override;
     void paintEvent(QPaintEvent* event) override;
+    void viewWillMoveToWindow(Window* newWindow) override;
+    void frameSizeChanged(Size oldSize) override;
 
   private:
+    // Until its first paint, tells the picture the size it will be drawn at in `window`.
+    void prepareImage(Window* window);
     // Where `image` would be drawn now, in the view's coordinates (empty: nowhere).
     Rect drawnRect(const Image* image) const;
 
     ImagePtr image_;
     ImageScaling scaling_ = ImageScaling::ProportionallyDown;
+    bool painted_ = false;
 };
 
 }  // namespace wv

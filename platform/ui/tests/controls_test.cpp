@@ -13,6 +13,7 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/SegmentedControl.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
 #include "platform/ui/tests/OpenMenu.h"
 #include "platform/ui/tests/TestApplication.h"
 
@@ -187,6 +188,32 @@ TEST_F(ControlsTest, TheFirstPaintDrawsAPictureWithoutFirstLookingForItsPixels) 
     QCoreApplication::processEvents();
     EXPECT_EQ(newDraws, afterChange) << "nothing of the picture lies in that corner";
     EXPECT_TRUE(near(root.snapshot().pixelColor(150, 30), Qt::white)) << "the new square";
+}
+
+// A picture view tells its picture the size it will be drawn at from the moment it has a
+// window, again as it is laid out anew, and no more once it has painted.
+TEST_F(ControlsTest, APictureViewSaysItsSizeAheadUntilItsFirstPaint) {
+    std::vector<std::pair<Size, double>> asked;
+    const ImagePtr original = std::make_shared<Image>(Size{10, 20}, [](QPainter&, Size) {});
+    Image::registerNamedLike("preparedProbe", original, [](QPainter&, Size) {},
+                             [&asked](Size s, double scale) { asked.push_back({s, scale}); });
+    auto* view = new ImageView(Rect(0, 0, 100, 100), Image::named("preparedProbe"));
+    view->setImageScaling(ImageScaling::ProportionallyUpOrDown);
+    view->setFrame(Rect(0, 0, 100, 60));
+    EXPECT_TRUE(asked.empty()) << "not before it has a window";
+
+    Window window(Rect(0, 0, 300, 200));
+    window.contentView()->addSubview(view);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked.back().first, (Size{30, 60})) << "as scaled into the view";
+    EXPECT_EQ(asked.back().second, view->devicePixelRatioF());
+    view->setFrame(Rect(0, 0, 100, 80));
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.back().first, (Size{40, 80}));
+
+    view->snapshot();
+    view->setFrame(Rect(0, 0, 100, 100));
+    EXPECT_EQ(asked.size(), 2u) << "painted once, it draws as it goes";
 }
 
 TEST_F(ControlsTest, MomentaryChangeShowsTheAlternateImageWhilePressed) {
