@@ -290,7 +290,7 @@ void Layer::fillBackground(QPainter& painter, const QRectF& target, const QColor
 void Layer::render(QPainter& painter, const QRectF& target, bool upward,
                    const std::function<void(QPainter&)>& beforeSublayers) const {
     if (hidden_) return;
-    upward_ = upward;
+    upward_.store(upward, std::memory_order_relaxed);
     const double alpha = presentationOpacity();
     if (alpha <= 0) return;
     painter.save();

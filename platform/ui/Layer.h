@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <QRectF>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -86,7 +87,7 @@ class Layer : public std::enable_shared_from_this<Layer> {
     virtual void drawInContext(QPainter& painter, const QRectF& local) const;
     // Whether the layer's geometry grows upward in the drawing now under way (its host view is
     // not flipped), for drawing that places things by the layer's own coordinates.
-    bool isGeometryUpward() const { return upward_; }
+    bool isGeometryUpward() const { return upward_.load(std::memory_order_relaxed); }
 
   private:
     friend class View;
@@ -113,7 +114,8 @@ class Layer : public std::enable_shared_from_this<Layer> {
     Layer* superlayer_ = nullptr;
     View* host_ = nullptr;  // set on a view's root layer only
     std::vector<std::pair<std::string, Animation>> animations_;
-    mutable bool upward_ = true;
+    // Atomic: a copy of a backdrop's layers is drawn in bands by several threads at once.
+    mutable std::atomic<bool> upward_{true};
     // The rounded background as last drawn on whole pixels (see fillBackground).
     mutable QImage shape_;
     mutable QRectF shapeRect_;
