@@ -52,9 +52,12 @@ TEST_F(TextDocumentTest, UnbrokenTextComesFromAWrappingLayoutOnlyWhereItBrokeNoL
     EXPECT_NE(unbroken, wrapped);
     EXPECT_EQ(lines(*unbroken), 1);
     // Nor the other way: a layout that keeps lines whole is no answer for one that breaks them.
-    const auto wrappedAgain = laidOutText(caption("another caption far too wide"), 40, false);
-    EXPECT_GT(lines(*laidOutText(caption("another caption far too wide"), 40, true)), 1);
-    EXPECT_EQ(lines(*wrappedAgain), 1);
+    const AttributedString other = caption("another caption far too wide");
+    const auto whole = laidOutText(other, 40, false);
+    EXPECT_EQ(lines(*whole), 1);
+    const auto broken = laidOutText(other, 40, true);
+    EXPECT_NE(broken, whole);
+    EXPECT_GT(lines(*broken), 1);
 }
 
 }  // namespace

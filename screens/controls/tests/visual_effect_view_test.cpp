@@ -79,6 +79,13 @@ void registerTexturedBackdrop(std::function<void()> drawn = {}) {
     });
 }
 
+// Whether two pixels are more than rounding apart: an antialiased stroke's edge under another
+// clip may land a level or two off, a seam or a part from the wrong place far more.
+bool apart(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+           std::abs(qBlue(a) - qBlue(b)) > 2 || qAlpha(a) != qAlpha(b);
+}
+
 // Draws `region` of the view alone into a picture that already holds `under`.
 QImage drawnAgain(WVVisualEffectView& view, const QRegion& region, QColor under) {
     QImage image(view.width(), view.height(), QImage::Format_ARGB32_Premultiplied);
@@ -112,12 +119,12 @@ TEST_F(VisualEffectViewTest, PartsDrawnAgainMatchTheWholeViewToALevelOrTwo) {
         view->layer()->setBackgroundColor(c.fill);
         window.contentView()->addSubview(view);
         const QImage whole = view->snapshot();
+        // Once that paint is over, a part asked for again is rasterised anew in cells under
+        // their own clips, not copied from the first paint's picture.
+        QCoreApplication::sendPostedEvents(view, QEvent::MetaCall);
         // Drawn over red: a part that lets what lay beneath show through differs from the
         // whole, which was drawn over nothing.
         const QImage part = drawnAgain(*view, c.region, Qt::red);
-        // The view keeps no picture of itself: a part is rasterised again in cells under their
-        // own clips, and an antialiased stroke's edge may round a level or two apart from the
-        // whole's. A seam, or a part drawn from the wrong place, shows as more.
         int differing = 0, outside = 0;
         for (int y = 0; y < whole.height(); ++y)
             for (int x = 0; x < whole.width(); ++x) {
@@ -125,9 +132,7 @@ TEST_F(VisualEffectViewTest, PartsDrawnAgainMatchTheWholeViewToALevelOrTwo) {
                 if (!c.region.contains(QPoint(x, y)))
                     outside += a != QColor(Qt::red).rgba();
                 else
-                    differing += std::abs(qRed(a) - qRed(b)) > 2 ||
-                                 std::abs(qGreen(a) - qGreen(b)) > 2 ||
-                                 std::abs(qBlue(a) - qBlue(b)) > 2 || qAlpha(a) != qAlpha(b);
+                    differing += apart(a, b);
             }
         EXPECT_EQ(differing, 0) << c.what;
         EXPECT_EQ(outside, 0) << c.what << ": drawn outside the part asked for";
@@ -166,11 +171,8 @@ TEST_F(VisualEffectViewTest, KeepsPixelsOnlyForPartsAskedForAgainAfterAPaint) {
     EXPECT_EQ(view->keptPixels(), 2u * 2u * 32u * 32u);
     int differing = 0;
     for (int y = 0; y < key.height(); ++y)
-        for (int x = 0; x < key.width(); ++x) {
-            const QRgb a = again.pixel(x, y), b = whole.pixel(key.x() + x, key.y() + y);
-            differing += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
-                         std::abs(qBlue(a) - qBlue(b)) > 2;
-        }
+        for (int x = 0; x < key.width(); ++x)
+            differing += apart(again.pixel(x, y), whole.pixel(key.x() + x, key.y() + y));
     EXPECT_EQ(differing, 0);
 
     // A new size drops what was kept, and parts asked for twice within one paint keep nothing.
@@ -207,11 +209,8 @@ TEST_F(VisualEffectViewTest, TheFirstPictureIsDrawnAheadForTheSizeTheViewIsShown
     const QImage again = drawnAgain(*view, QRegion(view->rect()), Qt::red);
     int differing = 0;
     for (int y = 0; y < whole.height(); ++y)
-        for (int x = 0; x < whole.width(); ++x) {
-            const QRgb a = again.pixel(x, y), b = whole.pixel(x, y);
-            differing += std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
-                         std::abs(qBlue(a) - qBlue(b)) > 2 || qAlpha(a) != qAlpha(b);
-        }
+        for (int x = 0; x < whole.width(); ++x)
+            differing += apart(again.pixel(x, y), whole.pixel(x, y));
     EXPECT_EQ(differing, 0);
 }
 
